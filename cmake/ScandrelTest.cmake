@@ -1,0 +1,38 @@
+# GoogleTest: Debian's packages natively; built from Debian's sources for Windows.
+if(WIN32)
+  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL SYSTEM)
+else()
+  find_package(GTest REQUIRED)
+endif()
+
+set(SCANDREL_TEST_RESULTS "${CMAKE_BINARY_DIR}/test-results")
+file(MAKE_DIRECTORY "${SCANDREL_TEST_RESULTS}")
+
+# scandrel_add_test(NAME SOURCES ... LIBS ...)
+# One test program; CTest runs it (under Wine when cross-built) and it leaves its
+# GoogleTest report in test-results/NAME.xml, which scripts/test adds up.
+function(scandrel_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock)
+  set(drive "")
+  if(WIN32)
+    set(drive "Z:")  # Wine maps the Linux root to drive Z:
+  endif()
+  target_compile_definitions(${name} PRIVATE
+    SCANDREL_SHARED_DIR="${drive}${SCANDREL_SHARED_DIR}"
+    SCANDREL_SOURCE_DIR="${drive}${CMAKE_SOURCE_DIR}")
+  if(WIN32)
+    target_link_options(${name} PRIVATE -mconsole)
+  endif()
+  # Under Wine the Linux root is drive Z:.
+  set(report "${SCANDREL_TEST_RESULTS}/${name}.xml")
+  if(WIN32)
+    set(report "Z:${report}")
+  endif()
+  add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:${report})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 900)
+endfunction()

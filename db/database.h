@@ -1,0 +1,85 @@
+#pragma once
+// The database as the search sees it: open a file read only, open record sets
+// from the small SQL subset the search sends, move through rows, read fields.
+// Shaped like the data-access objects a Windows host uses, with their error numbers.
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "text/value.h"
+
+namespace scandrel::db {
+
+namespace jet { class Engine; class Query; }
+
+enum class ColumnType : uint8_t {
+    Boolean, Byte, Integer, Long, Currency, Single, Double, DateTime, Binary, Text,
+    Ole, Memo, Guid, Numeric, Complex, BigInt, Unknown
+};
+
+struct ColumnInfo {
+    std::u16string name;
+    ColumnType type = ColumnType::Unknown;
+    uint16_t size = 0;       // bytes as stored (text: characters x 2 in Jet 4, x 1 in Jet 3)
+    bool fixedLength = false;
+    uint8_t precision = 0;   // numeric columns
+    uint8_t scale = 0;
+};
+
+// Name of a column type as `schema` prints it ("Text", "Long Integer", ...).
+std::u16string columnTypeName(ColumnType type);
+
+class Recordset {
+public:
+    Recordset(Recordset&&) noexcept;
+    Recordset& operator=(Recordset&&) noexcept;
+    ~Recordset();
+
+    void moveFirst();   // 3021 when the set is empty
+    void moveLast();    // 3021 when the set is empty
+    void moveNext();    // 3021 when already at the end
+    bool eof() const;
+    int32_t recordCount() const;
+
+    const std::vector<ColumnInfo>& columns() const;
+    // Index of a field by name, without regard to case; 3265 when there is none.
+    int fieldIndex(std::u16string_view name) const;
+    // Value at the current row; 3021 at the end of the set.
+    Value value(int fieldIndex) const;
+    Value field(std::u16string_view name) const { return value(fieldIndex(name)); }
+
+private:
+    friend class Database;
+    explicit Recordset(std::unique_ptr<jet::Query> query);
+    std::unique_ptr<jet::Query> query_;
+};
+
+class Database {
+public:
+    // Read only, shared with a host that may be writing: no lock, no lock file.
+    // 3024 missing file or folder, 3051 cannot open (permissions), 3343 not a database we read.
+    static Database open(const std::filesystem::path& path);
+
+    Database(Database&&) noexcept;
+    Database& operator=(Database&&) noexcept;
+    ~Database();
+
+    // SELECT * FROM t [WHERE c = n] [ORDER BY c [ASC|DESC]], case-insensitive,
+    // names plain or in brackets. 3078 unknown table, 3265 unknown column,
+    // syntax errors for anything else.
+    Recordset openRecordset(std::u16string_view sql) const;
+
+    // User tables in catalog order.
+    std::vector<std::u16string> tableNames() const;
+    // 3078 unknown table.
+    std::vector<ColumnInfo> columns(std::u16string_view table) const;
+
+private:
+    explicit Database(std::shared_ptr<jet::Engine> engine);
+    std::shared_ptr<jet::Engine> engine_;
+};
+
+}  // namespace scandrel::db

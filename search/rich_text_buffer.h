@@ -1,0 +1,19 @@
+#pragma once
+// The buffer that turns the rich-text memos of a patient into plain text:
+// emptied, appended to at the end (markup interpreted), read back as plain text.
+#include <string>
+#include <string_view>
+
+namespace scandrel::search {
+
+class RichTextBuffer {
+public:
+    virtual ~RichTextBuffer() = default;
+    virtual void clear() = 0;
+    // Inserts the value at the end as rich text; a value that is not rich text
+    // goes in as plain text.
+    virtual void append(std::u16string_view value) = 0;
+    virtual std::u16string plainText() const = 0;
+};
+
+}  // namespace scandrel::search

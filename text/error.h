@@ -1,0 +1,38 @@
+#pragma once
+// An error as the platform reports it: a number and a description.
+// Database errors carry the engine's numbers (3021, 3024, 3078, ...);
+// the language runtime's own errors carry its numbers (94 invalid use of null, 6 overflow).
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace scandrel {
+
+class Error : public std::runtime_error {
+public:
+    Error(int32_t number, std::u16string description);
+
+    int32_t number() const noexcept { return number_; }
+    const std::u16string& description() const noexcept { return description_; }
+
+private:
+    int32_t number_;
+    std::u16string description_;
+};
+
+namespace errors {
+inline constexpr int32_t kOverflow = 6;
+inline constexpr int32_t kInvalidUseOfNull = 94;
+inline constexpr int32_t kNoCurrentRecord = 3021;
+inline constexpr int32_t kFileNotFound = 3024;
+inline constexpr int32_t kCannotOpenFile = 3051;
+inline constexpr int32_t kTableNotFound = 3078;
+inline constexpr int32_t kFieldNotFound = 3265;
+inline constexpr int32_t kUnrecognizedFormat = 3343;
+}  // namespace errors
+
+// "Uso inválido de Null" and the like, for the runtime's own errors.
+Error invalidUseOfNull();
+Error overflow();
+
+}  // namespace scandrel

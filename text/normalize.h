@@ -1,0 +1,19 @@
+#pragma once
+// Normalisation of search texts: trimmed, single spaces, Portuguese accents of the
+// commonest vowels and the cedilla replaced by plain letters (both cases; capitals
+// become lower-case plain letters). Letter case is otherwise left alone.
+#include <string>
+
+#include "text/value.h"
+
+namespace scandrel::text {
+
+// Changes `text` in place and returns it as a general value.
+Value NormalizeText(std::u16string& text);
+
+// Every occurrence of `find` in `text` (case-insensitive, non-overlapping, left to
+// right, never re-searching an inserted replacement) replaced by `replacement`.
+// An empty `find` leaves `text` unchanged.
+void ReplaceAll(const std::u16string& find, const std::u16string& replacement, std::u16string& text);
+
+}  // namespace scandrel::text
