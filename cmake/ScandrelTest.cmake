@@ -18,21 +18,15 @@ function(scandrel_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock)
+  # Under Wine the Linux root is drive Z:.
   set(drive "")
   if(WIN32)
-    set(drive "Z:")  # Wine maps the Linux root to drive Z:
+    set(drive "Z:")
+    target_link_options(${name} PRIVATE -mconsole)
   endif()
   target_compile_definitions(${name} PRIVATE
     SCANDREL_SHARED_DIR="${drive}${SCANDREL_SHARED_DIR}"
     SCANDREL_SOURCE_DIR="${drive}${CMAKE_SOURCE_DIR}")
-  if(WIN32)
-    target_link_options(${name} PRIVATE -mconsole)
-  endif()
-  # Under Wine the Linux root is drive Z:.
-  set(report "${SCANDREL_TEST_RESULTS}/${name}.xml")
-  if(WIN32)
-    set(report "Z:${report}")
-  endif()
-  add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:${report})
+  add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:${drive}${SCANDREL_TEST_RESULTS}/${name}.xml)
   set_tests_properties(${name} PROPERTIES TIMEOUT 900)
 endfunction()
