@@ -11,7 +11,9 @@ struct DateTime {
     int year = 1899, month = 12, day = 30, hour = 0, minute = 0, second = 0;
 };
 
-// Valid for years 100 to 9999.
+// Valid for years 100 to 9999; serials outside that range (or not finite) and fields
+// that do not form a valid date and time are an overflow error (6). The time of day is
+// rounded to the nearest second.
 DateTime dateTimeFromSerial(double serial);
 double serialFromDateTime(const DateTime& dt);
 

@@ -8,8 +8,7 @@
 namespace scandrel::text {
 
 // Words for the activity flag, civil state, sex and the four relationship codes;
-// the field name is compared exactly. A null civil state is decoded to "" (it used to
-// be an invalid-use-of-null error that ended the whole search).
+// the field name is compared exactly. A null civil state gives no words ("").
 std::u16string DecodeFieldValue(const Value& value, const std::u16string& fieldName, uint8_t code);
 
 // `value` itself unless null; for null: kind 0 -> " ", kinds 2, 4, 6 -> integer 0,

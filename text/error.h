@@ -22,6 +22,7 @@ private:
 
 namespace errors {
 inline constexpr int32_t kOverflow = 6;
+inline constexpr int32_t kDivisionByZero = 11;
 inline constexpr int32_t kInvalidUseOfNull = 94;
 inline constexpr int32_t kNoCurrentRecord = 3021;
 inline constexpr int32_t kFileNotFound = 3024;

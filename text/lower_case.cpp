@@ -1,0 +1,48 @@
+#include "text/lower_case.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+
+namespace scandrel::text {
+namespace {
+
+// Code units first, first + stride, ... up to last lower-case to unit + delta.
+struct LowerCaseRun {
+    char16_t first;
+    char16_t last;
+    int32_t delta;
+    uint8_t stride;
+};
+
+constexpr LowerCaseRun kRuns[] = {
+#include "text/lower_case_table.inc"
+};
+
+constexpr bool runsAreSorted() {
+    for (std::size_t i = 1; i < std::size(kRuns); ++i) {
+        if (kRuns[i - 1].last >= kRuns[i].first) return false;
+    }
+    return true;
+}
+static_assert(runsAreSorted(), "lower-case runs must be sorted and disjoint");
+
+}  // namespace
+
+char16_t toLower(char16_t c) noexcept {
+    if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
+    // The first run whose last unit is not below c is the only one that can hold it.
+    const auto* run = std::lower_bound(std::begin(kRuns), std::end(kRuns), c,
+                                       [](const LowerCaseRun& r, char16_t u) { return r.last < u; });
+    if (run == std::end(kRuns) || c < run->first) return c;
+    if ((c - run->first) % run->stride != 0) return c;
+    return static_cast<char16_t>(c + run->delta);
+}
+
+std::u16string toLower(std::u16string_view s) {
+    std::u16string out(s);
+    for (char16_t& c : out) c = toLower(c);
+    return out;
+}
+
+}  // namespace scandrel::text
