@@ -62,6 +62,9 @@ public:
     // Read only, shared with a host that may be writing: no lock, no lock file.
     // 3024 missing file or folder, 3051 cannot open (permissions), 3343 not a database we read.
     static Database open(const std::filesystem::path& path);
+    // The same for a database held in memory (tests, fuzzing); `name` stands for
+    // the file name in error descriptions.
+    static Database fromBytes(std::vector<uint8_t> bytes, std::u16string_view name = u"(memória)");
 
     Database(Database&&) noexcept;
     Database& operator=(Database&&) noexcept;

@@ -1,0 +1,27 @@
+#pragma once
+// Where the bytes of a database file come from: the file itself, read piece by
+// piece and never locked, or a block of memory (tests, fuzzing).
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+namespace scandrel::db::jet {
+
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // Size in bytes when the source was opened.
+    virtual uint64_t size() const = 0;
+    // Reads exactly `count` bytes at `offset`; false when they are not all there.
+    virtual bool read(uint64_t offset, uint8_t* destination, size_t count) = 0;
+};
+
+// Opens the file read only and shared with writers, without any lock.
+// 3024 when the file or a folder on its path is missing, 3051 when it can't be opened.
+std::unique_ptr<ByteSource> openFileSource(const std::filesystem::path& path);
+
+std::unique_ptr<ByteSource> memorySource(std::vector<uint8_t> bytes);
+
+}  // namespace scandrel::db::jet

@@ -1,0 +1,305 @@
+#include "db/jet/engine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "db/jet/collation.h"
+#include "db/jet/field_value.h"
+#include "db/jet/query.h"
+#include "db/jet/usage_map.h"
+
+namespace scandrel::db::jet {
+namespace {
+
+constexpr uint32_t kCatalogPage = 2;
+constexpr size_t kCachedPages = 256;
+constexpr uint8_t kDataPageType = 0x01;
+constexpr int32_t kTableType = 1;
+constexpr uint32_t kSystemFlags = 0x80000002u;
+
+// Digits of a 96-bit magnitude divided by ten; returns the remainder.
+uint32_t divideByTen(std::array<uint32_t, 3>& words) {
+    uint64_t remainder = 0;
+    for (size_t i = words.size(); i-- > 0;) {
+        const uint64_t current = (remainder << 32) | words[i];
+        words[i] = static_cast<uint32_t>(current / 10);
+        remainder = current % 10;
+    }
+    return static_cast<uint32_t>(remainder);
+}
+
+double decimalToDouble(const Value::Decimal& d) {
+    double magnitude = static_cast<double>(d.mantissa[0]) + std::ldexp(static_cast<double>(d.mantissa[1]), 32) +
+                       std::ldexp(static_cast<double>(d.mantissa[2]), 64);
+    magnitude /= std::pow(10.0, d.scale);
+    return d.negative ? -magnitude : magnitude;
+}
+
+// How a value sorts: nulls first, then by number, or by text key for texts and bytes.
+struct SortKey {
+    bool null = true;
+    double number = 0;
+    std::u16string text;
+};
+
+SortKey sortKeyOf(const Value& v) {
+    SortKey key;
+    key.null = false;
+    switch (v.kind()) {
+        case Value::Kind::Empty:
+        case Value::Kind::Null: key.null = true; break;
+        case Value::Kind::Boolean: key.number = v.asBoolean() ? -1 : 0; break;
+        case Value::Kind::Byte:
+        case Value::Kind::Integer:
+        case Value::Kind::Long: key.number = static_cast<double>(v.asInteger()); break;
+        case Value::Kind::Currency: key.number = static_cast<double>(v.asInteger()) / 10000.0; break;
+        case Value::Kind::Single:
+        case Value::Kind::Double:
+        case Value::Kind::Date: key.number = v.asDouble(); break;
+        case Value::Kind::Decimal: key.number = decimalToDouble(v.asDecimal()); break;
+        case Value::Kind::Text: key.text = collationKey(v.asText()); break;
+        case Value::Kind::Binary:
+            for (uint8_t b : v.asBinary()) key.text.push_back(static_cast<char16_t>(b + 1));
+            break;
+        case Value::Kind::Guid:
+            for (uint8_t b : v.asGuid()) key.text.push_back(static_cast<char16_t>(b + 1));
+            break;
+    }
+    if (std::isnan(key.number)) key.number = 0;
+    return key;
+}
+
+bool keyLess(const SortKey& a, const SortKey& b) {
+    if (a.null != b.null) return a.null;
+    if (a.number != b.number) return a.number < b.number;
+    return a.text < b.text;
+}
+
+bool lookupAllowed(ColumnType type) {
+    switch (type) {
+        case ColumnType::Text:
+        case ColumnType::Memo:
+        case ColumnType::Binary:
+        case ColumnType::Ole:
+        case ColumnType::Guid: return false;
+        default: return true;
+    }
+}
+
+}  // namespace
+
+Engine::Engine(std::unique_ptr<ByteSource> source, std::u16string name, const Format& format)
+    : name_(std::move(name)), pages_(std::move(source), format.pageSize, kCachedPages), format_(format) {}
+
+std::shared_ptr<Engine> Engine::create(std::unique_ptr<ByteSource> source, std::u16string name) {
+    Format format;
+    try {
+        std::vector<uint8_t> header(kSmallestPage);
+        if (!source->read(0, header.data(), header.size())) corrupt();
+        format = readFormat(Bytes(header.data(), header.size()));
+    } catch (const CorruptFile&) {
+        throw unrecognizedFormat(name);
+    }
+    auto engine = std::make_shared<Engine>(std::move(source), std::move(name), format);
+    engine->guarded([&] { engine->readCatalog(); });
+    return engine;
+}
+
+std::shared_ptr<Engine> Engine::open(const std::filesystem::path& path) {
+    std::unique_ptr<ByteSource> source = openFileSource(path);
+    return create(std::move(source), path.u16string());
+}
+
+std::shared_ptr<Engine> Engine::fromBytes(std::vector<uint8_t> bytes, std::u16string name) {
+    return create(memorySource(std::move(bytes)), std::move(name));
+}
+
+void Engine::readCatalog() {
+    const TableDef catalog = readTableDef(pages_, format_, kCatalogPage);
+    const int id = catalog.find(u"Id");
+    const int name = catalog.find(u"Name");
+    const int type = catalog.find(u"Type");
+    const int flags = catalog.find(u"Flags");
+    if (id < 0 || name < 0 || type < 0 || flags < 0) corrupt();
+    const auto integerAt = [&](int column, Bytes row) -> int64_t {
+        const Value v = value(catalog.columns[static_cast<size_t>(column)], row);
+        return v.kind() == Value::Kind::Integer || v.kind() == Value::Kind::Long ? v.asInteger() : 0;
+    };
+    const std::shared_ptr<const RowList> rows = rowsOf(catalog);
+    for (const RowRef& ref : *rows) {
+        const RowBytes row = locate(ref);
+        if ((integerAt(type, row.bytes) & 0x7F) != kTableType) continue;
+        if (static_cast<uint32_t>(integerAt(flags, row.bytes)) & kSystemFlags) continue;
+        const Value tableName = value(catalog.columns[static_cast<size_t>(name)], row.bytes);
+        if (tableName.kind() != Value::Kind::Text) continue;
+        CatalogEntry entry;
+        entry.name = tableName.asText();
+        entry.folded = foldName(entry.name);
+        entry.tdefPage = static_cast<uint32_t>(integerAt(id, row.bytes)) & 0x00FFFFFFu;
+        catalog_.push_back(std::move(entry));
+    }
+    rows_.erase(kCatalogPage);
+}
+
+std::vector<std::u16string> Engine::tableNames() const {
+    std::vector<std::u16string> names;
+    names.reserve(catalog_.size());
+    for (const CatalogEntry& entry : catalog_) names.push_back(entry.name);
+    return names;
+}
+
+std::shared_ptr<const TableDef> Engine::table(std::u16string_view name) {
+    const std::u16string folded = foldName(name);
+    for (const CatalogEntry& entry : catalog_) {
+        if (entry.folded != folded) continue;
+        auto& slot = definitions_[entry.tdefPage];
+        if (!slot) slot = guarded([&] { return std::make_shared<const TableDef>(readTableDef(pages_, format_, entry.tdefPage)); });
+        return slot;
+    }
+    throw tableNotFound(name);
+}
+
+RowBytes Engine::locate(RowRef ref) { return locateRow(pages_, format_, ref); }
+
+Value Engine::value(const JetColumn& column, Bytes row) {
+    return fieldValue(pages_, format_, column, fieldSlice(row, format_, column));
+}
+
+std::shared_ptr<const RowList> Engine::rowsOf(const TableDef& def) {
+    auto& slot = rows_[def.tdefPage];
+    if (slot) return slot;
+    auto rows = std::make_shared<RowList>();
+    for (uint32_t number : mappedPages(pages_, format_, def.usageMap)) {
+        const PagePtr page = pages_.page(number);
+        const Bytes b(page->data(), page->size());
+        if (b.u8(0) != kDataPageType || b.u32(4) != def.tdefPage) continue;
+        listRows(number, *page, format_, *rows);
+    }
+    rows->shrink_to_fit();
+    slot = std::move(rows);
+    return slot;
+}
+
+std::optional<int64_t> Engine::lookupKey(const Value& v) const {
+    switch (v.kind()) {
+        case Value::Kind::Boolean: return v.asBoolean() ? -1 : 0;
+        case Value::Kind::Byte:
+        case Value::Kind::Integer:
+        case Value::Kind::Long: return v.asInteger();
+        case Value::Kind::Currency: {
+            const int64_t raw = v.asInteger();
+            if (raw % 10000 != 0) return std::nullopt;
+            return raw / 10000;
+        }
+        case Value::Kind::Single:
+        case Value::Kind::Double:
+        case Value::Kind::Date: {
+            const double d = v.asDouble();
+            if (!std::isfinite(d) || d != std::floor(d) || d < -9.2e18 || d > 9.2e18) return std::nullopt;
+            return static_cast<int64_t>(d);
+        }
+        case Value::Kind::Decimal: {
+            Value::Decimal d = v.asDecimal();
+            for (uint8_t i = 0; i < d.scale; ++i)
+                if (divideByTen(d.mantissa) != 0) return std::nullopt;
+            if (d.mantissa[2] != 0 || d.mantissa[1] > 0x7FFFFFFFu) return std::nullopt;
+            const int64_t magnitude = static_cast<int64_t>((static_cast<uint64_t>(d.mantissa[1]) << 32) | d.mantissa[0]);
+            return d.negative ? -magnitude : magnitude;
+        }
+        default: return std::nullopt;
+    }
+}
+
+const Engine::Lookup& Engine::lookup(const TableDef& def, size_t column) {
+    const auto key = std::make_pair(def.tdefPage, column);
+    if (auto found = lookups_.find(key); found != lookups_.end()) return found->second;
+
+    const std::shared_ptr<const RowList> all = rowsOf(def);
+    std::vector<std::pair<int64_t, uint32_t>> keyed;
+    keyed.reserve(all->size());
+    for (size_t i = 0; i < all->size(); ++i) {
+        const RowBytes row = locate((*all)[i]);
+        if (const auto k = lookupKey(value(def.columns[column], row.bytes))) keyed.emplace_back(*k, static_cast<uint32_t>(i));
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+
+    Lookup made;
+    made.rows = std::make_shared<RowList>();
+    made.rows->reserve(keyed.size());
+    for (size_t i = 0; i < keyed.size(); ++i) {
+        auto& range = made.ranges[keyed[i].first];
+        if (range.second == 0) range.first = static_cast<uint32_t>(i);
+        ++range.second;
+        made.rows->push_back((*all)[keyed[i].second]);
+    }
+    return lookups_.emplace(key, std::move(made)).first->second;
+}
+
+std::shared_ptr<const RowList> Engine::sorted(const TableDef& def, size_t column, bool descending,
+                                              const RowList& rows) {
+    std::vector<SortKey> keys;
+    keys.reserve(rows.size());
+    for (const RowRef& ref : rows) {
+        const RowBytes row = locate(ref);
+        keys.push_back(sortKeyOf(value(def.columns[column], row.bytes)));
+    }
+    std::vector<uint32_t> order(rows.size());
+    std::iota(order.begin(), order.end(), 0u);
+    if (descending)
+        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return keyLess(keys[b], keys[a]); });
+    else
+        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return keyLess(keys[a], keys[b]); });
+    auto out = std::make_shared<RowList>();
+    out->reserve(rows.size());
+    for (uint32_t i : order) out->push_back(rows[i]);
+    return out;
+}
+
+std::unique_ptr<Query> Engine::query(std::u16string_view sql) {
+    const SelectStatement statement = parseSelect(sql);
+    std::shared_ptr<const TableDef> def = table(statement.table);
+    std::optional<size_t> whereColumn, orderColumn;
+    if (statement.where) {
+        const int at = def->find(statement.where->column);
+        if (at < 0) throw fieldNotFound(statement.where->column);
+        whereColumn = static_cast<size_t>(at);
+        if (!lookupAllowed(def->columns[*whereColumn].info.type)) throw typeMismatchInCriteria();
+    }
+    if (statement.orderBy) {
+        const int at = def->find(statement.orderBy->column);
+        if (at < 0) throw fieldNotFound(statement.orderBy->column);
+        orderColumn = static_cast<size_t>(at);
+    }
+    return guarded([&]() -> std::unique_ptr<Query> {
+        std::shared_ptr<const RowList> rows;
+        size_t begin = 0, end = 0;
+        if (whereColumn) {
+            const Lookup& found = lookup(*def, *whereColumn);
+            rows = found.rows;
+            if (!statement.where->outOfRange)
+                if (auto range = found.ranges.find(statement.where->value); range != found.ranges.end()) {
+                    begin = range->second.first;
+                    end = begin + range->second.second;
+                }
+            if (orderColumn && end - begin > 1) {
+                const RowList subset(rows->begin() + static_cast<std::ptrdiff_t>(begin),
+                                     rows->begin() + static_cast<std::ptrdiff_t>(end));
+                rows = sorted(*def, *orderColumn, statement.orderBy->descending, subset);
+                begin = 0;
+                end = rows->size();
+            }
+        } else if (orderColumn) {
+            auto& slot = orders_[{def->tdefPage, *orderColumn, statement.orderBy->descending}];
+            if (!slot) slot = sorted(*def, *orderColumn, statement.orderBy->descending, *rowsOf(*def));
+            rows = slot;
+            end = rows->size();
+        } else {
+            rows = rowsOf(*def);
+            end = rows->size();
+        }
+        return std::make_unique<Query>(shared_from_this(), def, std::move(rows), begin, end);
+    });
+}
+
+}  // namespace scandrel::db::jet

@@ -1,0 +1,82 @@
+#pragma once
+// One open database file: its format, pages, catalog, and what has been worked out
+// about its tables (definitions, row lists, lookups by value, sort orders), kept
+// for as long as the database stays open.
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "db/jet/errors.h"
+#include "db/jet/format.h"
+#include "db/jet/page_cache.h"
+#include "db/jet/row.h"
+#include "db/jet/sql.h"
+#include "db/jet/table_def.h"
+#include "text/value.h"
+
+namespace scandrel::db::jet {
+
+class Query;
+
+using RowList = std::vector<RowRef>;
+
+class Engine : public std::enable_shared_from_this<Engine> {
+public:
+    static std::shared_ptr<Engine> open(const std::filesystem::path& path);
+    // A database held in memory; `name` stands for the file name in messages.
+    static std::shared_ptr<Engine> fromBytes(std::vector<uint8_t> bytes, std::u16string name);
+
+    Engine(std::unique_ptr<ByteSource> source, std::u16string name, const Format& format);
+
+    std::vector<std::u16string> tableNames() const;
+    std::shared_ptr<const TableDef> table(std::u16string_view name);
+    std::unique_ptr<Query> query(std::u16string_view sql);
+
+    RowBytes locate(RowRef ref);
+    Value value(const JetColumn& column, Bytes row);
+
+    // Runs `work`, turning damage found in the file into error 3343 naming it.
+    template <class Work>
+    auto guarded(Work&& work) -> decltype(work()) {
+        try {
+            return work();
+        } catch (const CorruptFile&) {
+            throw unrecognizedFormat(name_);
+        }
+    }
+
+private:
+    struct CatalogEntry {
+        std::u16string name;
+        std::u16string folded;
+        uint32_t tdefPage = 0;
+    };
+    struct Lookup {
+        std::shared_ptr<RowList> rows;  // grouped by value, physical order within a value
+        std::unordered_map<int64_t, std::pair<uint32_t, uint32_t>> ranges;  // value -> first, count
+    };
+
+    static std::shared_ptr<Engine> create(std::unique_ptr<ByteSource> source, std::u16string name);
+    void readCatalog();
+    std::shared_ptr<const RowList> rowsOf(const TableDef& def);
+    const Lookup& lookup(const TableDef& def, size_t column);
+    std::shared_ptr<const RowList> sorted(const TableDef& def, size_t column, bool descending,
+                                          const RowList& rows);
+    std::optional<int64_t> lookupKey(const Value& value) const;
+
+    std::u16string name_;
+    PageCache pages_;
+    Format format_;
+    std::vector<CatalogEntry> catalog_;
+    std::unordered_map<uint32_t, std::shared_ptr<const TableDef>> definitions_;
+    std::unordered_map<uint32_t, std::shared_ptr<const RowList>> rows_;
+    std::map<std::pair<uint32_t, size_t>, Lookup> lookups_;
+    std::map<std::tuple<uint32_t, size_t, bool>, std::shared_ptr<const RowList>> orders_;
+};
+
+}  // namespace scandrel::db::jet

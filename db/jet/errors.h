@@ -1,0 +1,38 @@
+#pragma once
+// The engine's errors with their numbers and Portuguese descriptions.
+#include <exception>
+#include <string>
+#include <string_view>
+
+#include "text/error.h"
+
+namespace scandrel::db::jet {
+
+// Thrown deep inside the reader when the file's bytes don't make sense; turned
+// into error 3343 naming the file where the file name is known.
+struct CorruptFile : std::exception {
+    const char* what() const noexcept override { return "corrupt database file"; }
+};
+[[noreturn]] void corrupt();
+
+inline constexpr int32_t kInvalidSqlStatement = 3129;
+inline constexpr int32_t kFromClauseSyntax = 3131;
+inline constexpr int32_t kQueryExpressionSyntax = 3075;
+inline constexpr int32_t kOrderByClauseSyntax = 3138;
+inline constexpr int32_t kSelectStatementSyntax = 3141;
+inline constexpr int32_t kTypeMismatchInCriteria = 3464;
+
+Error fileNotFound(std::u16string_view file);
+Error cannotOpenFile(std::u16string_view file);
+Error unrecognizedFormat(std::u16string_view file);
+Error tableNotFound(std::u16string_view table);
+Error fieldNotFound(std::u16string_view field);
+Error noCurrentRecord();
+Error invalidSqlStatement();
+Error fromClauseSyntax();
+Error queryExpressionSyntax(std::u16string_view expression);
+Error orderByClauseSyntax();
+Error selectStatementSyntax();
+Error typeMismatchInCriteria();
+
+}  // namespace scandrel::db::jet

@@ -1,0 +1,42 @@
+#pragma once
+// Rows on data pages: where a row's bytes are and where each field lies within them.
+#include <cstdint>
+#include <vector>
+
+#include "db/jet/format.h"
+#include "db/jet/page_cache.h"
+#include "db/jet/table_def.h"
+
+namespace scandrel::db::jet {
+
+// A row as the table lists it: page number and slot on that page.
+struct RowRef {
+    uint32_t page = 0;
+    uint16_t row = 0;
+    bool operator==(const RowRef&) const = default;
+};
+
+// The bytes of one row, kept alive with their page.
+struct RowBytes {
+    PagePtr page;
+    Bytes bytes;
+};
+
+// The rows of a data page that are neither deleted nor the far halves of moved rows.
+// Appends to `out`; CorruptFile for a row table that doesn't fit the page.
+void listRows(uint32_t number, const Page& page, const Format& format, std::vector<RowRef>& out);
+
+// The bytes of a row, following the pointer of a row that was moved to another page.
+RowBytes locateRow(PageCache& pages, const Format& format, RowRef ref);
+
+// The bytes of the slot itself, without following anything (long-value pages).
+Bytes slotBytes(const Page& page, const Format& format, uint16_t row);
+
+// Where a field lies in a row.
+struct FieldSlice {
+    enum class State : uint8_t { Null, False, True, Data } state = State::Null;
+    Bytes data;
+};
+FieldSlice fieldSlice(Bytes row, const Format& format, const JetColumn& column);
+
+}  // namespace scandrel::db::jet

@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "db/jet/collation.h"
+#include "db/jet/text_decode.h"
+
+namespace scandrel::db::jet {
+namespace {
+
+bool before(std::u16string_view a, std::u16string_view b) { return compareText(a, b) < 0; }
+
+TEST(Collation, PortugueseNamesIgnoreCaseAndAccentsFirst) {
+    std::vector<std::u16string> names = {u"Zélia", u"joão", u"Álvaro", u"Ana", u"JOÃO PAULO", u"Conceição",
+                                         u"Cássio", u"alberto", u"Çelso", u"Carla"};
+    std::stable_sort(names.begin(), names.end(), before);
+    const std::vector<std::u16string> expected = {u"alberto", u"Álvaro", u"Ana", u"Carla", u"Cássio",
+                                                  u"Çelso", u"Conceição", u"joão", u"JOÃO PAULO", u"Zélia"};
+    EXPECT_EQ(names, expected);
+}
+
+TEST(Collation, AccentsThenCaseBreakTies) {
+    EXPECT_TRUE(before(u"Joao", u"João"));   // accent decides between otherwise equal names
+    EXPECT_TRUE(before(u"JOAO", u"joão"));   // accents outrank case
+    EXPECT_TRUE(before(u"maria", u"Maria"));  // then lower before upper
+    EXPECT_TRUE(before(u"Maria", u"Mária"));
+    EXPECT_TRUE(before(u"ana", u"anab"));
+    EXPECT_TRUE(before(u"Ana Lima", u"Analima"));  // the space counts
+    EXPECT_TRUE(before(u"Mara", u"Mária"));        // letters first, accent only on a tie
+}
+
+TEST(Collation, HyphensAndApostrophesAreIgnored) {
+    EXPECT_EQ(compareText(u"D'Ávila", u"DÁvila"), 0);
+    EXPECT_EQ(compareText(u"Ana-Maria", u"AnaMaria"), 0);
+    EXPECT_TRUE(before(u"Ana-Maria", u"Anamarib"));
+    EXPECT_TRUE(before(u"Dalva", u"D'Ávila"));
+}
+
+TEST(Collation, DigitsBeforeLettersPunctuationBeforeDigits) {
+    EXPECT_TRUE(before(u"(11)", u"11"));
+    EXPECT_TRUE(before(u"9", u"a"));
+    EXPECT_TRUE(before(u"_", u"a"));
+    EXPECT_TRUE(before(u"", u"a"));
+}
+
+TEST(TextDecode, CompressedUnicodeSwitchesBetweenOneAndTwoBytes) {
+    // "ab" compressed, then U+041C U+0438 as two-byte characters, then "c" compressed again.
+    const uint8_t bytes[] = {0xFF, 0xFE, 'a', 'b', 0x00, 0x1C, 0x04, 0x38, 0x04, 0x00, 'c'};
+    EXPECT_EQ(decodeUnicodeText(Bytes(bytes, sizeof bytes)), u"abМиc");
+    const uint8_t plain[] = {'h', 0, 'i', 0, 0x3D, 0xD8, 0x00, 0xDE};
+    EXPECT_EQ(decodeUnicodeText(Bytes(plain, sizeof plain)), u"hi\U0001F600");
+    const uint8_t cut[] = {0xFF, 0xFE, 'x', 0x00, 0x41};  // a two-byte character cut short
+    EXPECT_EQ(decodeUnicodeText(Bytes(cut, sizeof cut)), u"x");
+}
+
+}  // namespace
+}  // namespace scandrel::db::jet
