@@ -1,7 +1,6 @@
 #include "db/writer/jet_writer.h"
 
 #include <algorithm>
-
 #include <fstream>
 #include <optional>
 #include <system_error>
