@@ -1,0 +1,26 @@
+#pragma once
+// The rich-text buffer without a rich-edit control: documents are converted by
+// the reader in search/rtf and joined as the control joins them when each is
+// inserted at the end (a document's own last paragraph mark stays; the control's
+// final paragraph mark never shows).
+#include <string>
+#include <string_view>
+
+#include "search/rich_text_buffer.h"
+
+namespace scandrel::search {
+
+class PlainTextBuffer final : public RichTextBuffer {
+public:
+    void clear() override { text_.clear(); }
+    void append(std::u16string_view value) override;
+    std::u16string plainText() const override { return text_; }
+
+    // The text without a copy; valid until the next change.
+    const std::u16string& text() const noexcept { return text_; }
+
+private:
+    std::u16string text_;  // kept between patients, so its capacity is reused
+};
+
+}  // namespace scandrel::search

@@ -1,0 +1,531 @@
+#include "search/rtf/rtf_to_text.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+#include <vector>
+
+#include "search/rtf/code_page.h"
+
+namespace scandrel::search::rtf {
+
+namespace {
+
+constexpr std::u16string_view kParagraphMark = u"\r\n";
+
+// What a control word does. Words not in the table are formatting this reader
+// has no use for, and are ignored.
+enum class Action : uint8_t {
+    Character,      // inserts `character`
+    Break,          // end of a paragraph, section, page or table row: a paragraph mark
+    Skip,           // a destination whose text is not part of the document
+    FontTable,      // the font table: font numbers and their character sets
+    Font,           // \fN
+    FontCharset,    // \fcharsetN
+    FontCodePage,   // \cpgN
+    DefaultFont,    // \deffN
+    Plain,          // \plain: back to the default font
+    Unicode,        // \uN
+    UnicodeSkip,    // \ucN
+    Binary,         // \binN: N bytes of binary data follow
+    DocumentCodePage,  // \ansi \mac \pc \pca: `character` unused, code page in `codePage`
+    AnsiCodePage,   // \ansicpgN
+};
+
+struct ControlWord {
+    std::string_view name;
+    Action action;
+    char16_t character = 0;
+    uint16_t codePage = 0;
+};
+
+// Sorted by name for the binary search.
+constexpr ControlWord kControlWords[] = {
+    {"annotation", Action::Skip},
+    {"ansi", Action::DocumentCodePage, 0, 1252},
+    {"ansicpg", Action::AnsiCodePage},
+    {"atnauthor", Action::Skip},
+    {"atndate", Action::Skip},
+    {"atnicn", Action::Skip},
+    {"atnid", Action::Skip},
+    {"atnparent", Action::Skip},
+    {"atnref", Action::Skip},
+    {"atntime", Action::Skip},
+    {"atrfend", Action::Skip},
+    {"atrfstart", Action::Skip},
+    {"author", Action::Skip},
+    {"bin", Action::Binary},
+    {"bkmkend", Action::Skip},
+    {"bkmkstart", Action::Skip},
+    {"bullet", Action::Character, u'\u2022'},
+    {"buptim", Action::Skip},
+    {"cell", Action::Character, u'\t'},
+    {"colortbl", Action::Skip},
+    {"comment", Action::Skip},
+    {"cpg", Action::FontCodePage},
+    {"creatim", Action::Skip},
+    {"datastore", Action::Skip},
+    {"deff", Action::DefaultFont},
+    {"doccomm", Action::Skip},
+    {"emdash", Action::Character, u'\u2014'},
+    {"emspace", Action::Character, u' '},
+    {"endash", Action::Character, u'\u2013'},
+    {"enspace", Action::Character, u' '},
+    {"f", Action::Font},
+    {"fcharset", Action::FontCharset},
+    {"filetbl", Action::Skip},
+    {"fldinst", Action::Skip},
+    {"fonttbl", Action::FontTable},
+    {"footer", Action::Skip},
+    {"footerf", Action::Skip},
+    {"footerl", Action::Skip},
+    {"footerr", Action::Skip},
+    {"footnote", Action::Skip},
+    {"ftncn", Action::Skip},
+    {"ftnsep", Action::Skip},
+    {"ftnsepc", Action::Skip},
+    {"generator", Action::Skip},
+    {"header", Action::Skip},
+    {"headerf", Action::Skip},
+    {"headerl", Action::Skip},
+    {"headerr", Action::Skip},
+    {"info", Action::Skip},
+    {"keywords", Action::Skip},
+    {"latentstyles", Action::Skip},
+    {"ldblquote", Action::Character, u'\u201C'},
+    {"line", Action::Character, u' '},
+    {"listoverridetable", Action::Skip},
+    {"listtable", Action::Skip},
+    {"lquote", Action::Character, u'\u2018'},
+    {"ltrmark", Action::Character, u'\u200E'},
+    {"mac", Action::DocumentCodePage, 0, 10000},
+    {"nestcell", Action::Character, u'\t'},
+    {"nestrow", Action::Break},
+    {"nonshppict", Action::Skip},
+    {"objalias", Action::Skip},
+    {"objclass", Action::Skip},
+    {"objdata", Action::Skip},
+    {"objname", Action::Skip},
+    {"objsect", Action::Skip},
+    {"objtopic", Action::Skip},
+    {"operator", Action::Skip},
+    {"page", Action::Break},
+    {"par", Action::Break},
+    {"pc", Action::DocumentCodePage, 0, 437},
+    {"pca", Action::DocumentCodePage, 0, 850},
+    {"pict", Action::Skip},
+    {"plain", Action::Plain},
+    {"pntext", Action::Skip},
+    {"pntxta", Action::Skip},
+    {"pntxtb", Action::Skip},
+    {"printim", Action::Skip},
+    {"private", Action::Skip},
+    {"qmspace", Action::Character, u' '},
+    {"rdblquote", Action::Character, u'\u201D'},
+    {"revtbl", Action::Skip},
+    {"revtim", Action::Skip},
+    {"row", Action::Break},
+    {"rquote", Action::Character, u'\u2019'},
+    {"rsidtbl", Action::Skip},
+    {"rtlmark", Action::Character, u'\u200F'},
+    {"sect", Action::Break},
+    {"stylesheet", Action::Skip},
+    {"subject", Action::Skip},
+    {"tab", Action::Character, u'\t'},
+    {"tc", Action::Skip},
+    {"template", Action::Skip},
+    {"title", Action::Skip},
+    {"txe", Action::Skip},
+    {"u", Action::Unicode},
+    {"uc", Action::UnicodeSkip},
+    {"xe", Action::Skip},
+    {"zwj", Action::Character, u'\u200D'},
+    {"zwnj", Action::Character, u'\u200C'},
+};
+
+static_assert(std::is_sorted(std::begin(kControlWords), std::end(kControlWords),
+                             [](const ControlWord& a, const ControlWord& b) { return a.name < b.name; }));
+
+constexpr size_t kLongestName = 17;  // "listoverridetable"
+
+const ControlWord* findControlWord(std::string_view name) {
+    const auto* it = std::lower_bound(std::begin(kControlWords), std::end(kControlWords), name,
+                                      [](const ControlWord& w, std::string_view n) { return w.name < n; });
+    return it != std::end(kControlWords) && it->name == name ? it : nullptr;
+}
+
+bool isAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+int hexValue(char16_t c) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    return -1;
+}
+
+enum class Destination : uint8_t { Text, FontTable };
+
+// The state a group inherits from its parent and restores on close.
+struct GroupState {
+    int32_t font = -1;  // -1: the document's default font
+    uint16_t unicodeSkip = 1;
+    Destination destination = Destination::Text;
+};
+
+struct FontCodePage {
+    int32_t font;
+    uint32_t codePage;  // 0: the document's code page
+};
+
+class Reader {
+public:
+    Reader(std::u16string_view input, std::u16string& out) : in_(input), out_(out) {}
+
+    void run() {
+        while (pos_ < in_.size()) {
+            const char16_t c = in_[pos_];
+            if (c == u'{') {
+                ++pos_;
+                openGroup();
+            } else if (c == u'}') {
+                ++pos_;
+                if (!closeGroup()) return;
+            } else if (c == u'\\') {
+                controlAt();
+            } else if (c == u'\r' || c == u'\n' || c == 0) {
+                ++pos_;
+            } else {
+                textRun();
+            }
+        }
+    }
+
+private:
+    GroupState& state() { return stack_.back(); }
+
+    void openGroup() {
+        pendingSkip_ = 0;
+        if (stack_.empty()) {
+            stack_.reserve(16);
+            stack_.emplace_back();
+        } else {
+            stack_.push_back(stack_.back());
+        }
+    }
+
+    // False when the document's outermost group has closed: the document ends.
+    bool closeGroup() {
+        pendingSkip_ = 0;
+        if (!stack_.empty()) stack_.pop_back();
+        return !stack_.empty();
+    }
+
+    bool inText() const { return !stack_.empty() && stack_.back().destination == Destination::Text; }
+
+    // A run of ordinary characters, appended at once.
+    void textRun() {
+        size_t end = pos_;
+        while (end < in_.size()) {
+            const char16_t c = in_[end];
+            if (c == u'{' || c == u'}' || c == u'\\' || c == u'\r' || c == u'\n' || c == 0) break;
+            ++end;
+        }
+        size_t start = pos_;
+        pos_ = end;
+        const size_t skipped = std::min<size_t>(pendingSkip_, end - start);
+        pendingSkip_ -= static_cast<uint32_t>(skipped);
+        start += skipped;
+        if (inText()) out_.append(in_.substr(start, end - start));
+    }
+
+    // A character that a control produced; it may be a \u fallback to skip.
+    void emit(char16_t c) {
+        if (pendingSkip_ > 0) {
+            --pendingSkip_;
+            return;
+        }
+        if (inText()) out_.push_back(c);
+    }
+
+    void controlAt() {
+        if (pos_ + 1 >= in_.size()) {
+            pos_ = in_.size();
+            return;
+        }
+        const char16_t c = in_[pos_ + 1];
+        if (isAsciiLetter(c)) {
+            controlWord();
+        } else {
+            pos_ += 2;
+            controlSymbol(c);
+        }
+    }
+
+    void controlSymbol(char16_t c) {
+        switch (c) {
+            case u'\\':
+            case u'{':
+            case u'}':
+            case u':':
+                emit(c);
+                return;
+            case u'~':
+                emit(u'\u00A0');
+                return;
+            case u'_':
+                emit(u'\u2011');
+                return;
+            case u'\'':
+                hexByte();
+                return;
+            default:
+                break;
+        }
+        pendingSkip_ = 0;
+        if (c == u'*') {
+            skipGroup();
+        } else if (c == u'\r' || c == u'\n') {
+            // A backslash before a line end is a paragraph mark.
+            if (inText()) out_.append(kParagraphMark);
+        }
+        // \- (optional hyphen), \| and unknown symbols leave nothing.
+    }
+
+    void hexByte() {
+        const int high = pos_ < in_.size() ? hexValue(in_[pos_]) : -1;
+        const int low = pos_ + 1 < in_.size() ? hexValue(in_[pos_ + 1]) : -1;
+        if (high < 0 || low < 0) return;  // malformed: the escape alone is dropped
+        pos_ += 2;
+        emit(decodeByte(currentCodePage(), static_cast<unsigned char>(high * 16 + low)));
+    }
+
+    void controlWord() {
+        size_t p = pos_ + 1;
+        const size_t nameStart = p;
+        while (p < in_.size() && isAsciiLetter(in_[p])) ++p;
+        const size_t nameLength = p - nameStart;
+        char name[kLongestName];
+        const bool known = nameLength <= kLongestName;
+        if (known) {
+            for (size_t k = 0; k < nameLength; ++k) name[k] = static_cast<char>(in_[nameStart + k]);
+        }
+
+        bool negative = false;
+        if (p < in_.size() && in_[p] == u'-') {
+            negative = true;
+            ++p;
+        }
+        bool hasParameter = false;
+        uint32_t magnitude = 0;  // wraps like the control's own 32-bit arithmetic
+        while (p < in_.size() && isDigit(in_[p])) {
+            magnitude = magnitude * 10u + static_cast<uint32_t>(in_[p] - u'0');
+            hasParameter = true;
+            ++p;
+        }
+        if (p < in_.size() && in_[p] == u' ') ++p;  // the delimiting space belongs to the word
+        pos_ = p;
+
+        pendingSkip_ = 0;
+        if (!known) return;
+        const ControlWord* word = findControlWord(std::string_view(name, nameLength));
+        if (word == nullptr) return;
+        const uint32_t bits = negative ? 0u - magnitude : magnitude;
+        const auto parameter = static_cast<int32_t>(bits);
+        apply(*word, hasParameter, parameter, bits);
+    }
+
+    void apply(const ControlWord& word, bool hasParameter, int32_t parameter, uint32_t bits) {
+        switch (word.action) {
+            case Action::Character:
+                emit(word.character);
+                break;
+            case Action::Break:
+                if (inText()) out_.append(kParagraphMark);
+                break;
+            case Action::Skip:
+                skipGroup();
+                break;
+            case Action::FontTable:
+                if (!stack_.empty()) state().destination = Destination::FontTable;
+                break;
+            case Action::Font:
+                if (stack_.empty() || !hasParameter) break;
+                if (state().destination == Destination::FontTable) {
+                    fontBeingDefined_ = parameter;
+                } else {
+                    state().font = parameter;
+                }
+                break;
+            case Action::FontCharset:
+                if (hasParameter) defineFontCodePage(codePageOfCharset(parameter));
+                break;
+            case Action::FontCodePage:
+                if (hasParameter && parameter > 0) defineFontCodePage(static_cast<uint32_t>(parameter));
+                break;
+            case Action::DefaultFont:
+                if (hasParameter) defaultFont_ = parameter;
+                break;
+            case Action::Plain:
+                if (!stack_.empty()) state().font = -1;
+                break;
+            case Action::Unicode:
+                if (!hasParameter) break;
+                emit(static_cast<char16_t>(bits & 0xFFFFu));
+                if (!stack_.empty()) pendingSkip_ = state().unicodeSkip;
+                break;
+            case Action::UnicodeSkip:
+                if (hasParameter && !stack_.empty()) {
+                    state().unicodeSkip = static_cast<uint16_t>(std::clamp(parameter, 0, 0xFFFF));
+                }
+                break;
+            case Action::Binary:
+                if (hasParameter && parameter > 0) {
+                    pos_ += std::min<size_t>(static_cast<uint32_t>(parameter), in_.size() - pos_);
+                }
+                break;
+            case Action::DocumentCodePage:
+                documentCodePage_ = word.codePage;
+                break;
+            case Action::AnsiCodePage:
+                if (hasParameter && parameter > 0 && isSupportedCodePage(static_cast<uint32_t>(parameter))) {
+                    documentCodePage_ = static_cast<uint32_t>(parameter);
+                } else {
+                    documentCodePage_ = kWesternCodePage;
+                }
+                break;
+        }
+    }
+
+    // Skips the rest of the current group, nested groups included, without
+    // keeping any state for them; the group's closing brace is consumed.
+    void skipGroup() {
+        if (stack_.empty()) return;
+        size_t depth = 1;
+        while (pos_ < in_.size()) {
+            const char16_t c = in_[pos_++];
+            if (c == u'{') {
+                ++depth;
+            } else if (c == u'}') {
+                if (--depth == 0) break;
+            } else if (c == u'\\' && pos_ < in_.size()) {
+                if (in_[pos_] == u'b' && skipBinaryAt()) continue;
+                ++pos_;  // an escaped brace or backslash is not a group mark
+            }
+        }
+        if (depth == 0) {
+            closeGroupAfterSkip();
+        } else {
+            stack_.clear();  // the input ended inside the skipped group
+        }
+    }
+
+    void closeGroupAfterSkip() {
+        pendingSkip_ = 0;
+        stack_.pop_back();
+        if (stack_.empty()) pos_ = in_.size();  // the document itself has ended
+    }
+
+    // Inside a skipped group, "\binN" hides N bytes that may contain braces.
+    // pos_ is just after the backslash.
+    bool skipBinaryAt() {
+        if (in_.substr(pos_, 3) != u"bin") return false;
+        size_t p = pos_ + 3;
+        if (p < in_.size() && in_[p] == u'-') return false;
+        uint32_t count = 0;
+        bool digits = false;
+        while (p < in_.size() && isDigit(in_[p])) {
+            count = count * 10u + static_cast<uint32_t>(in_[p] - u'0');
+            digits = true;
+            ++p;
+        }
+        if (!digits || (p < in_.size() && isAsciiLetter(in_[p]))) return false;
+        if (p < in_.size() && in_[p] == u' ') ++p;
+        pos_ = p + std::min<size_t>(count, in_.size() - p);
+        return true;
+    }
+
+    void defineFontCodePage(uint32_t codePage) {
+        if (stack_.empty() || state().destination != Destination::FontTable || fontBeingDefined_ < 0) return;
+        // A later definition of the same font wins; the lookup keeps the last one.
+        fontCodePages_.push_back({fontBeingDefined_, codePage});
+        fontsSorted_ = false;
+        cachedFont_ = kNoFont;
+    }
+
+    uint32_t currentCodePage() {
+        const int32_t font = stack_.empty() || state().font < 0 ? defaultFont_ : state().font;
+        if (font != cachedFont_ || documentCodePage_ != cachedDocumentCodePage_) {
+            cachedFont_ = font;
+            cachedDocumentCodePage_ = documentCodePage_;
+            cachedCodePage_ = documentCodePage_;
+            if (const uint32_t fontPage = codePageOfFont(font); fontPage != 0) {
+                cachedCodePage_ = isSupportedCodePage(fontPage) ? fontPage : kWesternCodePage;
+            }
+        }
+        return cachedCodePage_;
+    }
+
+    uint32_t codePageOfFont(int32_t font) {
+        if (fontCodePages_.empty()) return 0;
+        if (!fontsSorted_) {
+            std::stable_sort(fontCodePages_.begin(), fontCodePages_.end(),
+                             [](const FontCodePage& a, const FontCodePage& b) { return a.font < b.font; });
+            fontsSorted_ = true;
+        }
+        auto it = std::upper_bound(fontCodePages_.begin(), fontCodePages_.end(), font,
+                                   [](int32_t f, const FontCodePage& e) { return f < e.font; });
+        if (it == fontCodePages_.begin() || std::prev(it)->font != font) return 0;
+        return std::prev(it)->codePage;
+    }
+
+    static constexpr int32_t kNoFont = INT32_MIN;
+
+    std::u16string_view in_;
+    std::u16string& out_;
+    size_t pos_ = 0;
+    std::vector<GroupState> stack_;
+    uint32_t pendingSkip_ = 0;  // \u fallback characters still to skip
+    uint32_t documentCodePage_ = kWesternCodePage;
+    int32_t defaultFont_ = 0;
+    int32_t fontBeingDefined_ = -1;
+    std::vector<FontCodePage> fontCodePages_;
+    bool fontsSorted_ = true;
+    int32_t cachedFont_ = kNoFont;
+    uint32_t cachedDocumentCodePage_ = 0;
+    uint32_t cachedCodePage_ = kWesternCodePage;
+};
+
+}  // namespace
+
+bool isRichText(std::u16string_view value) {
+    return value.starts_with(u"{\\rtf") || value.starts_with(u"{\\urtf");
+}
+
+void appendRichText(std::u16string_view document, std::u16string& out) {
+    Reader(document, out).run();
+}
+
+void appendPlainValue(std::u16string_view value, std::u16string& out) {
+    const size_t end = std::min(value.find(u'\0'), value.size());
+    size_t i = 0;
+    while (i < end) {
+        const size_t next = value.find_first_of(u"\r\n", i);
+        const size_t runEnd = std::min(next, end);
+        out.append(value.substr(i, runEnd - i));
+        if (runEnd == end) break;
+        i = runEnd;
+        if (value.substr(i, 3) == u"\r\r\n" && i + 3 <= end) {
+            out.push_back(u' ');
+            i += 3;
+        } else if (value.substr(i, 2) == u"\r\n" && i + 2 <= end) {
+            out.append(kParagraphMark);
+            i += 2;
+        } else {
+            out.append(kParagraphMark);
+            i += 1;
+        }
+    }
+}
+
+}  // namespace scandrel::search::rtf
