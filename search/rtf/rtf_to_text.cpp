@@ -93,7 +93,7 @@ constexpr ControlWord kControlWords[] = {
     {"keywords", Action::Skip},
     {"latentstyles", Action::Skip},
     {"ldblquote", Action::Character, u'\u201C'},
-    {"line", Action::Character, u' '},
+    {"line", Action::Break},
     {"listoverridetable", Action::Skip},
     {"listtable", Action::Skip},
     {"lquote", Action::Character, u'\u2018'},

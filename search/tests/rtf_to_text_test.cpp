@@ -57,7 +57,7 @@ TEST(RtfText, ParagraphsTabsAndLineBreaks) {
     EXPECT_EQ(text(uR"({\rtf1 a\par b})"), u"a\r\nb");
     EXPECT_EQ(text(uR"({\rtf1 a\par\par })"), u"a\r\n\r\n");  // the document's last mark stays
     EXPECT_EQ(text(uR"({\rtf1 a\sect b\page c\column d})"), u"a\r\nb\r\ncd");
-    EXPECT_EQ(text(uR"({\rtf1 a\line b})"), u"a b");
+    EXPECT_EQ(text(uR"({\rtf1 a\line b})"), u"a\r\nb");  // a line break, like a paragraph mark
     EXPECT_EQ(text(uR"({\rtf1 a\tab b})"), u"a\tb");
     EXPECT_EQ(text(u"{\\rtf1 a\tb}"), u"a\tb");
     EXPECT_EQ(text(u"{\\rtf1 a\r\nb\n}"), u"ab");  // line ends in the markup are not text

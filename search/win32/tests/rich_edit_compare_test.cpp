@@ -57,6 +57,14 @@ const std::map<std::string, Difference>& knownDifferences() {
          {u"\u00E9", "the control inserts nothing; the reader falls back to the Western code page"}},
         {"pc code page",
          {u"\u00E9", "the control ignores \\pc; the reader decodes the byte in code page 437"}},
+        {"paragraphs, tabs and line breaks",
+         {u"a\r\nb\tc\r\nd\r\ne\r\nfg",
+          "the control under Wine turns \\line into a space; a manual line break is a line break, "
+          "as the Windows control shows it"}},
+        {"corpus/header_footer",
+         {u"Atestado\r\nAtesto para os devidos fins que o paciente\r\nesteve em consulta.\r\n\r\n"
+          u"Segunda p\u00E1gina\r\nSe\u00E7\u00E3o nova\r\n",
+          "the control under Wine turns \\line into a space; a manual line break is a line break"}},
         {"quarter em space",
          {u"a b", "the control leaves nothing for \\qmspace; the reader keeps it as a space"}},
     };
