@@ -1,0 +1,193 @@
+// scandrel search DB [--ids] WORDS...: the search window's run on the command line.
+// Rows go to standard output as they are found; message boxes, the progress line
+// (on a terminal) and the final status line go to standard error. Ctrl-C is the
+// cancel button.
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include "cli/cli_support.h"
+#include "cli/commands.h"
+#include "cli/terminal_progress.h"
+#include "search/plain_text_buffer.h"
+#include "search/search_controller.h"
+#include "text/utf.h"
+
+namespace scandrel::cli {
+namespace {
+
+constexpr std::string_view kSearchUsage = "scandrel search DB [--ids] PALAVRAS...";
+constexpr int kExitInterrupted = 130;
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void onInterrupt(int) { interrupted = 1; }
+
+// Ctrl-C asks the run to stop for as long as this lives; a second Ctrl-C ends the
+// program at once.
+class InterruptHandler {
+public:
+    InterruptHandler() {
+        interrupted = 0;
+        struct sigaction action {};
+        action.sa_handler = onInterrupt;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESETHAND | SA_RESTART;  // output interrupted by Ctrl-C carries on
+        ::sigaction(SIGINT, &action, &previous_);
+    }
+    ~InterruptHandler() { ::sigaction(SIGINT, &previous_, nullptr); }
+    InterruptHandler(const InterruptHandler&) = delete;
+    InterruptHandler& operator=(const InterruptHandler&) = delete;
+
+private:
+    struct sigaction previous_ {};
+};
+
+// Seconds since midnight, read from the system's local time once and then advanced
+// with a monotonic clock: the run reads the clock several times per patient, and
+// local time costs a time-zone check on every reading here.
+text::Clock runClock() {
+    const float midnightOffset = text::secondsSinceMidnight();
+    const auto start = std::chrono::steady_clock::now();
+    return [midnightOffset, start] {
+        const std::chrono::duration<float> elapsed = std::chrono::steady_clock::now() - start;
+        return midnightOffset + elapsed.count();
+    };
+}
+
+void writeLine(std::FILE* stream, const std::u16string& text) {
+    std::string line = toUtf8(text);
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stream);
+}
+
+class ConsoleView final : public search::SearchView {
+public:
+    ConsoleView(std::u16string searchText, bool withIds)
+        : searchText_(std::move(searchText)), withIds_(withIds), rowsOnTerminal_(::isatty(1) == 1) {}
+
+    void attach(search::SearchController& controller) { controller_ = &controller; }
+
+    void setFindEnabled(bool) override {}
+    void setCancelVisible(bool) override {}
+    std::u16string searchText() const override { return searchText_; }
+    void setSearchText(const std::u16string& text) override { searchText_ = text; }
+    void setSearchLocked(bool) override {}
+
+    void clearResults() override {
+        pending_.clear();
+        printed_ = 0;
+    }
+    void appendResult(const std::u16string& row) override { pending_.push_back(row); }
+
+    std::u16string status() const override { return status_; }
+    void setStatus(const std::u16string& caption) override { status_ = caption; }
+    void setProgress(double percent) override { percent_ = percent; }
+
+    void showMessage(const std::u16string& text, int32_t, const std::u16string&) override {
+        progress_.clear();
+        writeLine(stderr, text);
+        std::fflush(stderr);
+    }
+    void hide() override {}
+
+    void doEvents() override {
+        printRows();
+        if (interrupted && controller_ != nullptr) {
+            interrupted = 0;
+            controller_->cxCancel_Click();
+        }
+        progress_.update(percent_, status_);
+    }
+
+    // Rows are printed once their patient is recorded, which is always the case by
+    // the time the run yields.
+    void printRows() {
+        if (pending_.empty()) return;
+        if (rowsOnTerminal_) progress_.clear();
+        for (const auto& row : pending_) {
+            std::string line;
+            if (withIds_ && controller_ != nullptr) {
+                if (const auto id = controller_->patientAt(static_cast<int>(printed_))) {
+                    line += std::to_string(*id);
+                }
+                line += '\t';
+            }
+            line += toUtf8(row);
+            line += '\n';
+            std::fwrite(line.data(), 1, line.size(), stdout);
+            ++printed_;
+        }
+        pending_.clear();
+        std::fflush(stdout);
+    }
+
+    void finish() {
+        printRows();
+        progress_.clear();
+        writeLine(stderr, status_);
+        std::fflush(stderr);
+    }
+
+private:
+    std::u16string searchText_;
+    bool withIds_;
+    bool rowsOnTerminal_;
+    search::SearchController* controller_ = nullptr;
+    std::vector<std::u16string> pending_;
+    size_t printed_ = 0;
+    std::u16string status_;
+    double percent_ = 0;
+    TerminalProgress progress_;
+};
+
+}  // namespace
+
+int runSearch(const Args& args) {
+    bool withIds = false;
+    bool optionsEnded = false;
+    std::string database;
+    bool haveDatabase = false;
+    std::string words;
+    bool firstWord = true;
+    for (const std::string& arg : args) {
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && arg == "--ids") {
+            withIds = true;
+        } else if (!optionsEnded && arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
+            return usageError(kSearchUsage);
+        } else if (!haveDatabase) {
+            database = arg;
+            haveDatabase = true;
+        } else {
+            if (!firstWord) words += ' ';
+            words += arg;
+            firstWord = false;
+        }
+    }
+    if (!haveDatabase || database.empty()) return usageError(kSearchUsage);
+
+    ConsoleView view(fromUtf8(words), withIds);
+    search::PlainTextBuffer buffer;
+    search::SearchController controller(view, buffer, runClock());
+    view.attach(controller);
+    controller.setDbName(fromUtf8(database));
+    {
+        InterruptHandler interrupt;
+        controller.cxFind_Click();
+    }
+    view.finish();
+
+    switch (controller.lastOutcome()) {
+        case search::RunOutcome::Cancelled: return kExitInterrupted;
+        case search::RunOutcome::EmptySearchText: return kExitUsage;
+        case search::RunOutcome::Failed: return kExitError;
+        default: return kExitOk;
+    }
+}
+
+}  // namespace scandrel::cli

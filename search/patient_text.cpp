@@ -1,0 +1,222 @@
+#include "search/patient_text.h"
+
+#include <utility>
+
+#include "text/date.h"
+#include "text/decode.h"
+#include "text/normalize.h"
+
+namespace scandrel::search {
+namespace {
+
+using Names = std::vector<std::u16string_view>;
+
+// Columns of "Pacientes", in the order they are used. The first 21 go into the text
+// as they are; the civil state is among them as its letter and is decoded again later.
+const Names& patientFields() {
+    static const Names names = {
+        u"Paci_tx_NomePaciente", u"Paci_tx_Leito", u"Paci_tx_MatriculaPaciente",
+        u"Paci_tx_EstadoCivilPaciente", u"Paci_tx_CorPaciente", u"Paci_tx_NaturalidadePaciente",
+        u"Paci_tx_GraudeInstrucaoPaciente", u"Paci_tx_CPFPaciente", u"Paci_tx_ProfissaoPaciente",
+        u"Paci_tx_DocumentoIdentidadePaciente", u"Paci_tx_EmailMed", u"Paci_tx_Email",
+        u"Paci_tx_EmailAlt", u"Paci_tx_IndicadoPorPaciente", u"Paci_tx_LogradouroPaciente",
+        u"Paci_tx_CidadePaciente", u"Paci_tx_ComplementoPaciente", u"Paci_tx_BairroPaciente",
+        u"Paci_tx_UFPaciente", u"Paci_tx_CEPPaciente", u"Paci_tx_TelefonesPaciente",
+        // coded fields
+        u"Paci_tx_SexoPaciente", u"Paci_tx_EstadoCivilPaciente", u"Paci_bo_NaoAtivo",
+        u"Paci_by_PropCPF", u"Paci_by_PropID", u"Paci_by_PropCNH", u"Paci_by_PropCtrab",
+        // the rest
+        u"Paci_tx_SecCode", u"Paci_me_ObservacoesPaciente", u"Paci_me_Alert", u"Paci_tx_Prontuario",
+        u"paci_ln_Counter", u"Paci_ln_ConvenioPaciente",
+    };
+    return names;
+}
+constexpr size_t kPlainFieldCount = 21;
+enum : size_t {
+    kSex = kPlainFieldCount, kCivilState, kInactive,
+    kFirstRelationship, kLastRelationship = kFirstRelationship + 3,
+    kSecCode, kObservations, kAlert, kRecordNumber, kCounter, kPlan,
+};
+
+// Names under which the coded fields are decoded. The decoder compares names
+// exactly and knows the work-permit code as "PropCTrab", although the column is
+// read as "PropCtrab".
+const std::array<std::u16string, 3>& codedNames() {
+    static const std::array<std::u16string, 3> names = {
+        u"Paci_tx_SexoPaciente", u"Paci_tx_EstadoCivilPaciente", u"Paci_bo_NaoAtivo"};
+    return names;
+}
+const std::array<std::u16string, 4>& relationshipNames() {
+    static const std::array<std::u16string, 4> names = {
+        u"Paci_by_PropCPF", u"Paci_by_PropID", u"Paci_by_PropCNH", u"Paci_by_PropCTrab"};
+    return names;
+}
+
+const Names kAnamnesisFields = {u"Anam_me_PalavrasChave", u"Anam_tx_Diagnostico1",
+                                u"Anam_tx_Diagnostico2", u"Anam_me_TextoAnamnese",
+                                u"Anam_dt_DataAnamnese"};
+const Names kConsultationFields = {u"Cons_me_TextoConsultaRetorno"};
+const Names kPlanFields = {u"Conv_tx_NomeConvenio"};
+const Names kGuideFields = {u"Guia_ln_Procedimento", u"Guia_tx_NroGuia", u"Guia_tx_MatriculaGuia"};
+const Names kProcedureFields = {u"PrEx_tx_NomeProcedimento", u"PrEx_tx_CodigoAMB", u"PrEx_tx_Material"};
+const Names kTextFields = {u"Text_tx_NomeTexto", u"Text_me_Texto"};
+
+// A field's value as text, a null giving one space; into the text or into the memo buffer.
+void appendField(std::u16string& out, const Value& value) {
+    if (value.kind() == Value::Kind::Text) {
+        out += value.asText();
+    } else {
+        out += text::ValueOrDefault(value, 0).toText();
+    }
+}
+
+void bufferField(RichTextBuffer& buffer, const Value& value) {
+    if (value.kind() == Value::Kind::Text) {
+        buffer.append(value.asText());
+    } else {
+        buffer.append(text::ValueOrDefault(value, 0).toText());
+    }
+}
+
+// "dd/mm/yyyy"; a null date gives nothing.
+void appendDate(std::u16string& out, const Value& value) {
+    if (value.isNull()) return;
+    if (value.kind() == Value::Kind::Date) {
+        out += text::formatDayMonthYear(value.asDouble());
+    } else {
+        out += value.toText();
+    }
+}
+
+void appendDecimal(std::u16string& out, int64_t number) {
+    char16_t digits[24];
+    size_t n = 0;
+    const bool negative = number < 0;
+    uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
+    do {
+        digits[n++] = static_cast<char16_t>(u'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (negative) out += u'-';
+    while (n > 0) out += digits[--n];
+}
+
+}  // namespace
+
+PatientTextBuilder::PatientTextBuilder(const db::Database& database, const db::Recordset& patients,
+                                       RichTextBuffer& buffer)
+    : database_(database), patients_(patients), buffer_(buffer) {
+    patientColumns_.reserve(patientFields().size());
+    for (const auto name : patientFields()) patientColumns_.push_back(patients.fieldIndex(name));
+}
+
+const std::vector<int>& PatientTextBuilder::resolve(Columns& columns, const db::Recordset& rows,
+                                                    const Names& names) {
+    if (!columns.resolved) {
+        columns.index.clear();
+        for (const auto name : names) columns.index.push_back(rows.fieldIndex(name));
+        columns.resolved = true;
+    }
+    return columns.index;
+}
+
+db::Recordset PatientTextBuilder::openRelated(std::u16string_view prefix, const Value& number) {
+    // Record numbers go through the default of kind 4: a null asks for number 0.
+    const Value n = text::ValueOrDefault(number, 4);
+    sql_.assign(prefix);
+    switch (n.kind()) {
+        case Value::Kind::Byte:
+        case Value::Kind::Integer:
+        case Value::Kind::Long:
+            appendDecimal(sql_, n.asInteger());
+            break;
+        default:
+            sql_ += n.toText();
+    }
+    return database_.openRecordset(sql_);
+}
+
+const std::u16string& PatientTextBuilder::build() {
+    const auto field = [this](size_t i) { return patients_.value(patientColumns_[i]); };
+
+    std::u16string& t = text_;
+    t.clear();
+    buffer_.clear();
+
+    for (size_t i = 0; i < kPlainFieldCount; ++i) appendField(t, field(i));
+
+    // Words of the sex, civil state and activity codes (never null: the decoder
+    // always answers with a text).
+    for (size_t i = 0; i < codedNames().size(); ++i) {
+        t += text::DecodeFieldValue(field(kSex + i), codedNames()[i], 0);
+    }
+    // Whose documents they are: a null code counts as 0, which gives no words.
+    for (size_t i = 0; i < relationshipNames().size(); ++i) {
+        const uint8_t code = text::ValueOrDefault(field(kFirstRelationship + i), 1).toByte();
+        t += text::DecodeFieldValue(Value::text(std::u16string()), relationshipNames()[i], code);
+    }
+    appendField(t, field(kSecCode));
+    bufferField(buffer_, field(kObservations));
+    bufferField(buffer_, field(kAlert));
+    appendField(t, field(kRecordNumber));
+
+    const Value counter = field(kCounter);
+    auto anamneses = openRelated(u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = ", counter);
+    auto consultations = openRelated(u"SELECT * FROM ConsultaseRetornos WHERE Cons_ln_Paciente = ", counter);
+    auto plans = openRelated(u"SELECT * FROM Convenios WHERE Conv_ln_Counter = ", field(kPlan));
+    auto guides = openRelated(u"SELECT * FROM Guias WHERE Guia_ln_Paciente = ", counter);
+    auto texts = openRelated(u"SELECT * FROM Textos WHERE Text_ln_Paciente = ", counter);
+
+    if (!anamneses.eof()) {
+        const auto& c = resolve(anamneses_, anamneses, kAnamnesisFields);
+        for (; !anamneses.eof(); anamneses.moveNext()) {
+            bufferField(buffer_, anamneses.value(c[0]));
+            appendField(t, anamneses.value(c[1]));
+            appendField(t, anamneses.value(c[2]));
+            bufferField(buffer_, anamneses.value(c[3]));
+            appendDate(t, anamneses.value(c[4]));
+        }
+    }
+    if (!consultations.eof()) {
+        const auto& c = resolve(consultations_, consultations, kConsultationFields);
+        for (; !consultations.eof(); consultations.moveNext()) bufferField(buffer_, consultations.value(c[0]));
+    }
+    if (!plans.eof()) {
+        const auto& c = resolve(plans_, plans, kPlanFields);
+        for (; !plans.eof(); plans.moveNext()) appendField(t, plans.value(c[0]));
+    }
+    if (!guides.eof()) {
+        // Only the first guide's procedure is looked up.
+        const auto& c = resolve(guides_, guides, kGuideFields);
+        auto procedures = openRelated(u"SELECT * FROM ProcedimentosExames WHERE PrEx_ln_Counter = ",
+                                      guides.value(c[0]));
+        for (; !guides.eof(); guides.moveNext()) {
+            appendField(t, guides.value(c[1]));
+            appendField(t, guides.value(c[2]));
+        }
+        if (!procedures.eof()) {
+            const auto& p = resolve(procedures_, procedures, kProcedureFields);
+            for (; !procedures.eof(); procedures.moveNext()) {
+                for (const int i : p) appendField(t, procedures.value(i));
+            }
+        }
+    }
+    if (!texts.eof()) {
+        const auto& c = resolve(texts_, texts, kTextFields);
+        for (; !texts.eof(); texts.moveNext()) {
+            appendField(t, texts.value(c[0]));
+            bufferField(buffer_, texts.value(c[1]));
+        }
+    }
+
+    t += buffer_.plainText();
+    text::NormalizeText(t);
+    return t;
+}
+
+std::u16string BuildPatientText(const db::Database& database, const db::Recordset& patients,
+                                RichTextBuffer& buffer) {
+    return PatientTextBuilder(database, patients, buffer).build();
+}
+
+}  // namespace scandrel::search

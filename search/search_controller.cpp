@@ -1,0 +1,201 @@
+#include "search/search_controller.h"
+
+#include <filesystem>
+#include <new>
+#include <utility>
+
+#include "db/database.h"
+#include "search/patient_text.h"
+#include "search/result_row.h"
+#include "search/search_words.h"
+#include "search/view_progress.h"
+#include "text/error.h"
+#include "text/utf.h"
+
+namespace scandrel::search {
+namespace {
+
+constexpr char16_t kSearching[] = u"Pesquisando... 0 resultados encontrados.";
+constexpr char16_t kEmptySearchText[] = u"É necessário digitar algo no campo de busca.";
+constexpr char16_t kNoPatients[] = u"O banco de dados selecionado não possui registros.";
+constexpr char16_t kInvalidDatabase[] =
+    u"Erro: o banco de dados selecionado é inválido. Selecione um banco de dados válido.";
+constexpr char16_t kMissingDatabase[] =
+    u"Erro: o banco de dados não existe mais ou foi movido. "
+    u"Selecione novamente a localização do banco de dados..";
+constexpr char16_t kErrorTitle[] = u"Erro";
+constexpr char16_t kPatientQuery[] = u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente";
+
+constexpr int32_t kOutOfMemory = 7;
+
+// Sets the flag for as long as the scope lasts, whatever way it is left.
+class RunningFlag {
+public:
+    explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~RunningFlag() { flag_ = false; }
+    RunningFlag(const RunningFlag&) = delete;
+    RunningFlag& operator=(const RunningFlag&) = delete;
+
+private:
+    bool& flag_;
+};
+
+std::u16string decimal(int32_t n) { return fromUtf8(std::to_string(n)); }
+
+}  // namespace
+
+SearchController::SearchController(SearchView& view, RichTextBuffer& buffer, text::Clock clock)
+    : view_(view), buffer_(buffer), clock_(std::move(clock)) {}
+
+void SearchController::cxFind_Click() {
+    // One run at a time per window, and none in a window that is gone.
+    if (running_ || closed_) return;
+    RunningFlag running(running_);
+
+    view_.setFindEnabled(false);
+    view_.setSearchLocked(true);
+    view_.clearResults();
+    resultIds_.clear();
+    resultCount_ = 0;
+    view_.setProgress(0);
+    view_.setStatus(kSearching);
+    cancel_ = false;
+    view_.setCancelVisible(true);
+
+    const std::u16string typed = view_.searchText();
+    const std::u16string searchText = prepareSearchText(typed);
+    // Only a box without any character is empty; spaces alone list every patient.
+    if (typed.empty()) {
+        view_.setStatus(kEmptySearchText);
+        outcome_ = RunOutcome::EmptySearchText;
+        restore();
+        return;
+    }
+    const std::vector<std::u16string> words = splitWords(searchText);
+    view_.setSearchText(searchText);
+
+    int32_t found = 0;
+    bool completionMessage = true;
+    try {
+        scan(words, found);
+    } catch (const Error& e) {
+        if (e.number() == errors::kNoCurrentRecord) completionMessage = false;
+        handleFailure(e.number(), e.description());
+    } catch (const std::bad_alloc&) {
+        handleFailure(kOutOfMemory, u"Memória insuficiente");
+    } catch (const std::exception& e) {
+        handleFailure(0, fromUtf8(e.what()));
+    }
+
+    if (closed_) {
+        // The window is gone: nothing of it is touched any more.
+        cancel_ = false;
+        resultCount_ = 0;
+        return;
+    }
+    if (completionMessage) showCompletion(found);
+    restore();
+}
+
+void SearchController::scan(const std::vector<std::u16string>& words, int32_t& found) {
+    const db::Database database = db::Database::open(std::filesystem::path(dbName_));
+    db::Recordset patients = database.openRecordset(kPatientQuery);
+    patients.moveLast();  // 3021 when there are no patients
+    patients.moveFirst();
+    const int32_t total = patients.recordCount();
+    int32_t current = 1;
+    const float startTime = clock_();
+
+    PatientTextBuilder builder(database, patients, buffer_);
+    const int nameColumn = patients.fieldIndex(u"Paci_tx_NomePaciente");
+    const int birthDateColumn = patients.fieldIndex(u"paci_dt_datanascimentopaciente");
+    const int counterColumn = patients.fieldIndex(u"paci_ln_Counter");
+    ViewProgressBar bar(view_);
+    ViewStatusLabel label(view_);
+
+    std::u16string patientText;
+    while (!patients.eof()) {
+        patientText = builder.build();
+        lowerCaseInPlace(patientText);
+        if (containsAllWords(patientText, words)) {
+            ++found;
+            const int32_t counter = patientCounter(patients.value(counterColumn));
+            view_.appendResult(resultRow(patients.value(nameColumn), patients.value(birthDateColumn)));
+            // The row and its patient are recorded together, before the next yield.
+            ++resultCount_;
+            resultIds_.push_back(counter);
+        }
+        view_.doEvents();
+        if (cancel_) {
+            outcome_ = RunOutcome::Cancelled;
+            return;
+        }
+        patients.moveNext();
+        text::ShowProgress(total, current, startTime, bar, label, clock_);
+        ++current;
+    }
+    outcome_ = RunOutcome::Completed;
+}
+
+void SearchController::handleFailure(int32_t number, const std::u16string& description) {
+    if (number == errors::kNoCurrentRecord) {
+        outcome_ = RunOutcome::EmptyDatabase;
+        if (!closed_) view_.setStatus(kNoPatients);
+        return;
+    }
+    outcome_ = RunOutcome::Failed;
+    if (closed_) return;
+    if (number == errors::kTableNotFound) {
+        view_.showMessage(kInvalidDatabase, kMessageExclamation, kErrorTitle);
+        view_.hide();
+    } else if (number == errors::kFileNotFound) {
+        view_.showMessage(kMissingDatabase, kMessageExclamation, kErrorTitle);
+        view_.hide();
+    } else {
+        view_.showMessage(description, kMessageOk, std::u16string());
+    }
+}
+
+void SearchController::showCompletion(int32_t found) {
+    if (found > 1) {
+        view_.setStatus(u"Pesquisa concluída. Foram encontrados " + decimal(found) + u" resultados.");
+    } else if (found == 1) {
+        view_.setStatus(u"Pesquisa concluída. Foi encontrado 1 resultado.");
+    } else {
+        view_.setStatus(u"Pesquisa concluída. Não foram encontradas ocorrências para sua pesquisa.");
+    }
+}
+
+void SearchController::restore() {
+    cancel_ = false;
+    view_.setCancelVisible(false);
+    view_.setSearchLocked(false);
+    view_.setFindEnabled(true);
+    resultCount_ = 0;
+    view_.setProgress(0);
+}
+
+void SearchController::cxCancel_Click() {
+    cancel_ = true;
+    if (!closed_) view_.setCancelVisible(false);
+}
+
+void SearchController::onSearchBoxKey(char16_t key) {
+    if (key == 13) {
+        if (!running_) cxFind_Click();
+    } else if (key == 27) {
+        cxCancel_Click();
+    }
+}
+
+void SearchController::requestClose() {
+    closed_ = true;
+    cancel_ = true;
+}
+
+std::optional<int32_t> SearchController::patientAt(int row) const {
+    if (row < 0 || static_cast<size_t>(row) >= resultIds_.size()) return std::nullopt;
+    return resultIds_[static_cast<size_t>(row)];
+}
+
+}  // namespace scandrel::search

@@ -1,0 +1,82 @@
+#pragma once
+// The search behind one search window: the find and cancel buttons, the keys of the
+// search box, closing, and which patient a result row stands for. Every window has
+// its own controller, so its results and its cancel request are its own.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "search/rich_text_buffer.h"
+#include "search/search_view.h"
+#include "text/progress.h"
+
+namespace scandrel::search {
+
+// How the last run ended.
+enum class RunOutcome : uint8_t {
+    None,             // no run yet
+    Completed,        // every patient scanned
+    Cancelled,        // stopped by the cancel button, Escape or closing the window
+    EmptySearchText,  // nothing typed; no database opened
+    EmptyDatabase,    // the patient table has no rows
+    Failed,           // a database or other error, shown in a message box
+};
+
+class SearchController {
+public:
+    // `view` and `buffer` must outlive the controller. The clock is read for the
+    // time-left estimate.
+    SearchController(SearchView& view, RichTextBuffer& buffer,
+                     text::Clock clock = text::secondsSinceMidnight);
+    SearchController(const SearchController&) = delete;
+    SearchController& operator=(const SearchController&) = delete;
+
+    // Full path of the database to search; read at the start of every run.
+    void setDbName(const std::u16string& path) { dbName_ = path; }
+    const std::u16string& dbName() const { return dbName_; }
+
+    // The find button: scans every patient, listing those whose text holds every
+    // typed word. Returns when the run is over; yields through the view's doEvents
+    // once per patient. Does nothing while a run is active or after close.
+    void cxFind_Click();
+    // The cancel button: the running scan stops after the patient at hand.
+    void cxCancel_Click();
+    // A character typed in the search box: Enter finds (ignored while a run is
+    // active), Escape cancels, anything else does nothing.
+    void onSearchBoxKey(char16_t key);
+    // The window is closing: a running scan stops at its next check and then leaves
+    // the view alone. The controller itself must stay alive until cxFind_Click has
+    // returned.
+    void requestClose();
+
+    // The patient counter of result row `row` (counting from 0), or nothing when no
+    // row is selected (-1) or the row has no patient of this window's last run.
+    std::optional<int32_t> patientAt(int row) const;
+
+    bool running() const { return running_; }
+    bool closed() const { return closed_; }
+    const std::vector<int32_t>& resultIds() const { return resultIds_; }
+    // Rows added by the running search; 0 between runs.
+    int32_t resultCount() const { return resultCount_; }
+    RunOutcome lastOutcome() const { return outcome_; }
+
+private:
+    void scan(const std::vector<std::u16string>& words, int32_t& found);
+    void handleFailure(int32_t number, const std::u16string& description);
+    void showCompletion(int32_t found);
+    void restore();
+
+    SearchView& view_;
+    RichTextBuffer& buffer_;
+    text::Clock clock_;
+    std::u16string dbName_;
+    std::vector<int32_t> resultIds_;
+    int32_t resultCount_ = 0;
+    bool cancel_ = false;
+    bool closed_ = false;
+    bool running_ = false;
+    RunOutcome outcome_ = RunOutcome::None;
+};
+
+}  // namespace scandrel::search

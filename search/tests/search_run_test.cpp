@@ -1,0 +1,317 @@
+// The search run of one window, against clinic databases written for each test and
+// a view that records what the run does to the window.
+#include "search/search_controller.h"
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <optional>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "search/plain_text_buffer.h"
+#include "search/tests/recording_view.h"
+#include "search/tests/test_clinic.h"
+#include "text/error.h"
+#include "text/utf.h"
+
+namespace scandrel::search::testing {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::UnorderedElementsAre;
+
+constexpr char16_t kNoneFound[] = u"Pesquisa concluída. Não foram encontradas ocorrências para sua pesquisa.";
+
+class SearchRun : public ::testing::Test {
+protected:
+    TempDir dir;
+    fs::path file = dir / "clínica ação.mdb";
+    std::optional<ClinicWriter> clinic{std::in_place, file};
+    RecordingView view;
+    PlainTextBuffer buffer;
+    SearchController controller{view, buffer, [] { return 36000.0f; }};
+    std::map<int32_t, std::u16string> names;
+
+    SearchRun() { controller.setDbName(fromUtf8(file.string())); }
+
+    int32_t patient(const char16_t* name, ClinicRow row = {}) {
+        if (name != nullptr) row.emplace_back(u"Paci_tx_NomePaciente", text(name));
+        const int32_t counter = clinic->add(kPacientes, row);
+        if (name != nullptr) names[counter] = name;
+        return counter;
+    }
+    void patients(std::initializer_list<const char16_t*> list) {
+        for (const char16_t* name : list) patient(name);
+    }
+
+    void search(SearchController& c, RecordingView& v, const std::u16string& typed) {
+        if (clinic) {
+            clinic->finish();
+            clinic.reset();
+        }
+        v.box = typed;
+        c.cxFind_Click();
+    }
+    void search(const std::u16string& typed) { search(controller, view, typed); }
+
+    // Every listed row opens the patient it shows.
+    void expectRowsOpenTheirPatients(const SearchController& c, const RecordingView& v) {
+        ASSERT_EQ(c.resultIds().size(), v.rows.size());
+        for (size_t i = 0; i < v.rows.size(); ++i) {
+            const auto id = c.patientAt(static_cast<int>(i));
+            ASSERT_TRUE(id.has_value());
+            EXPECT_EQ(v.rows[i].substr(0, names[*id].size()), names[*id]) << "row " << i;
+        }
+    }
+    void expectIdle() {
+        EXPECT_FALSE(view.cancelVisible);
+        EXPECT_FALSE(view.locked);
+        EXPECT_TRUE(view.findEnabled);
+        EXPECT_EQ(view.progress, 0);
+        EXPECT_FALSE(controller.running());
+        EXPECT_EQ(controller.resultCount(), 0);
+    }
+    long count(const std::string& call) const { return std::count(view.calls.begin(), view.calls.end(), call); }
+};
+
+TEST_F(SearchRun, PreparesTheWindowScansAndRestoresItInOrder) {
+    const int32_t maria = patient(u"MARIA DA SILVA", {{u"Paci_dt_DataNascimentoPaciente", date(1961, 3, 7)}});
+    search(u"Maria");
+    EXPECT_THAT(view.calls,
+                ElementsAre("find 0", "lock 1", "clear", "progress 0",
+                            "status Pesquisando... 0 resultados encontrados.", "cancel 1", "box maria",
+                            "append MARIA DA SILVA (Nascimento: 07/03/1961)", "yield", "progress 100",
+                            "status Pesquisando... (1/1, 100%)",
+                            "status Pesquisando... (1/1, 100%). 0 segundos restantes.",
+                            "status Pesquisa concluída. Foi encontrado 1 resultado.", "cancel 0", "lock 0",
+                            "find 1", "progress 0"));
+    EXPECT_THAT(controller.resultIds(), ElementsAre(maria));
+    EXPECT_EQ(controller.lastOutcome(), RunOutcome::Completed);
+    expectIdle();
+}
+
+TEST_F(SearchRun, EmptyBoxOpensNoDatabase) {
+    controller.setDbName(fromUtf8((dir / "nao-existe.mdb").string()));
+    search(u"");
+    EXPECT_THAT(view.calls, ElementsAre("find 0", "lock 1", "clear", "progress 0",
+                                        "status Pesquisando... 0 resultados encontrados.", "cancel 1",
+                                        "status É necessário digitar algo no campo de busca.", "cancel 0",
+                                        "lock 0", "find 1", "progress 0"));
+    EXPECT_EQ(controller.lastOutcome(), RunOutcome::EmptySearchText);
+}
+
+TEST_F(SearchRun, MatchingRulesAndCompletionMessages) {
+    patient(u"PEDRO SILVA", {{u"Paci_tx_Leito", text(u"12")}});
+    patient(u"JOÃO DA SILVA");
+    patient(u"MARIANA SOUZA");
+    patient(u"ANA LIMA", {{u"Paci_tx_EstadoCivilPaciente", text(u"C")}});
+    patient(u"JOANA PEREIRA");
+
+    // Spaces alone: one empty word, found in every patient; rows in name order.
+    search(u"   ");
+    EXPECT_EQ(view.box, u"");
+    EXPECT_EQ(view.rows.size(), 5u);
+    EXPECT_EQ(view.rows.front(), u"ANA LIMA");
+    EXPECT_EQ(view.caption, u"Pesquisa concluída. Foram encontrados 5 resultados.");
+    expectRowsOpenTheirPatients(controller, view);
+
+    // Both sides lose case and accents; the box shows the words as searched; any order.
+    search(u"Joã  SILVA");
+    EXPECT_EQ(view.box, u"joa silva");
+    EXPECT_THAT(view.rows, ElementsAre(u"JOÃO DA SILVA"));
+    EXPECT_EQ(view.caption, u"Pesquisa concluída. Foi encontrado 1 resultado.");
+    search(u"silva joao");
+    EXPECT_THAT(view.rows, ElementsAre(u"JOÃO DA SILVA"));
+
+    // Inside longer words, and across the join of two values.
+    search(u"ana");
+    EXPECT_THAT(view.rows, ElementsAre(u"ANA LIMA", u"JOANA PEREIRA", u"MARIANA SOUZA"));
+    search(u"silva12");
+    EXPECT_THAT(view.rows, ElementsAre(u"PEDRO SILVA"));
+    search(u"casadaativo");
+    EXPECT_THAT(view.rows, ElementsAre(u"ANA LIMA"));
+
+    search(u"silva ortopedia");
+    EXPECT_THAT(view.rows, IsEmpty());
+    EXPECT_EQ(view.caption, kNoneFound);
+}
+
+TEST_F(SearchRun, BirthDatesAndMissingNames) {
+    const ClinicRow bed = {{u"Paci_tx_Leito", text(u"x1")}};
+    const auto born = [&](int y, int m, int d) {
+        ClinicRow row = bed;
+        row.emplace_back(u"Paci_dt_DataNascimentoPaciente", date(y, m, d));
+        return row;
+    };
+    patient(u"DATADA", born(1961, 3, 7));
+    patient(u"SEM DATA", bed);
+    patient(u"PLACEHOLDER", born(1000, 1, 1));
+    patient(nullptr, born(1990, 2, 2));
+    // No name and no usable birth date: listed with an empty name, the run goes on.
+    patient(nullptr, bed);
+    patient(nullptr, born(1000, 1, 1));
+    search(u"x1");
+    EXPECT_THAT(view.rows, UnorderedElementsAre(u"DATADA (Nascimento: 07/03/1961)", u"SEM DATA", u"PLACEHOLDER",
+                                                u" (Nascimento: 02/02/1990)", u"", u""));
+    EXPECT_THAT(view.messages, IsEmpty());
+    EXPECT_EQ(view.caption, u"Pesquisa concluída. Foram encontrados 6 resultados.");
+}
+
+TEST_F(SearchRun, CancelStopsAfterThePatientAtHand) {
+    EXPECT_EQ(controller.patientAt(0), std::nullopt);  // before any search
+    patients({u"A1", u"A2", u"A3", u"A4", u"A5"});
+    view.onYield = [&](int yield) {
+        if (yield == 2) controller.cxCancel_Click();
+    };
+    search(u"a");
+    EXPECT_THAT(view.rows, ElementsAre(u"A1", u"A2"));
+    expectRowsOpenTheirPatients(controller, view);
+    EXPECT_EQ(controller.patientAt(-1), std::nullopt);  // no row selected
+    EXPECT_EQ(controller.patientAt(2), std::nullopt);
+    EXPECT_EQ(view.yields, 2);
+    EXPECT_EQ(view.caption, u"Pesquisa concluída. Foram encontrados 2 resultados.");
+    // Progress was shown for the first patient only, out of all five.
+    EXPECT_THAT(view.captions, Contains(u"Pesquisando... (1/5, 20%). 0 segundos restantes."));
+    EXPECT_EQ(count("progress 40"), 0);
+    EXPECT_EQ(controller.lastOutcome(), RunOutcome::Cancelled);
+    expectIdle();
+
+    // The request does not outlive the run.
+    view.onYield = nullptr;
+    search(u"a");
+    EXPECT_EQ(view.rows.size(), 5u);
+}
+
+TEST_F(SearchRun, SecondRunStartsAFreshList) {
+    patients({u"A1", u"A2", u"A3", u"B1", u"B2"});
+    search(u" ");
+    search(u"b");
+    EXPECT_EQ(count("clear"), 2);
+    EXPECT_THAT(view.rows, ElementsAre(u"B1", u"B2"));
+    expectRowsOpenTheirPatients(controller, view);
+    EXPECT_EQ(controller.patientAt(2), std::nullopt);
+}
+
+TEST_F(SearchRun, EnterIsIgnoredWhileRunningAndEscapeCancels) {
+    patients({u"A1", u"A2", u"A3", u"A4"});
+    search(u"");  // writes the clinic
+    view.onYield = [&](int yield) {
+        if (yield == 1) {
+            view.box = u"A1";
+            controller.onSearchBoxKey(13);
+        }
+        if (yield == 3) controller.onSearchBoxKey(27);
+    };
+    view.box = u"a";
+    controller.onSearchBoxKey(13);
+    EXPECT_EQ(count("clear"), 2);
+    EXPECT_THAT(view.rows, ElementsAre(u"A1", u"A2", u"A3"));
+    expectRowsOpenTheirPatients(controller, view);
+    EXPECT_EQ(controller.lastOutcome(), RunOutcome::Cancelled);
+
+    // Other keys do nothing.
+    const size_t calls = view.calls.size();
+    controller.onSearchBoxKey(u'x');
+    EXPECT_EQ(view.calls.size(), calls);
+}
+
+TEST_F(SearchRun, TwoWindowsKeepTheirOwnResultsAndCancel) {
+    patients({u"ANA SILVA", u"BIA SOUZA", u"CARLA SILVA", u"DANI SOUZA", u"EVA SILVA"});
+    RecordingView otherView;
+    SearchController other(otherView, buffer, [] { return 0.0f; });
+    other.setDbName(controller.dbName());
+    // The second window searches to the end and is then closed, all while the first
+    // window's run is in the middle of its scan.
+    view.onYield = [&](int yield) {
+        if (yield == 1) search(other, otherView, u"souza");
+        if (yield == 2) other.requestClose();
+    };
+    search(u"silva");
+    EXPECT_EQ(controller.lastOutcome(), RunOutcome::Completed);
+    EXPECT_THAT(view.rows, ElementsAre(u"ANA SILVA", u"CARLA SILVA", u"EVA SILVA"));
+    expectRowsOpenTheirPatients(controller, view);
+    EXPECT_THAT(otherView.rows, ElementsAre(u"BIA SOUZA", u"DANI SOUZA"));
+    expectRowsOpenTheirPatients(other, otherView);
+}
+
+TEST_F(SearchRun, ClosingDuringARunLeavesTheWindowAlone) {
+    patients({u"A1", u"A2", u"A3"});
+    view.onYield = [&](int yield) {
+        if (yield == 2) controller.requestClose();
+    };
+    search(u"a");
+    EXPECT_EQ(view.calls.back(), "yield");
+    EXPECT_EQ(view.yields, 2);
+    EXPECT_FALSE(controller.running());
+    EXPECT_EQ(controller.lastOutcome(), RunOutcome::Cancelled);
+
+    const size_t calls = view.calls.size();
+    controller.cxFind_Click();
+    controller.cxCancel_Click();
+    EXPECT_EQ(view.calls.size(), calls);
+}
+
+TEST_F(SearchRun, EmptyPatientTableIsReportedWithoutABox) {
+    search(u"maria");
+    EXPECT_EQ(view.caption, u"O banco de dados selecionado não possui registros.");
+    EXPECT_THAT(view.messages, IsEmpty());
+    EXPECT_EQ(controller.lastOutcome(), RunOutcome::EmptyDatabase);
+    expectIdle();
+}
+
+TEST_F(SearchRun, MissingOrWrongDatabaseShowsABoxAndHidesTheWindow) {
+    clinic.reset();
+    controller.setDbName(fromUtf8((dir / "movido.mdb").string()));
+    search(u"maria");
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].text,
+              u"Erro: o banco de dados não existe mais ou foi movido. Selecione novamente a localização do "
+              u"banco de dados..");
+    EXPECT_EQ(view.messages[0].style, 48);
+    EXPECT_EQ(view.messages[0].title, u"Erro");
+    EXPECT_TRUE(view.hidden);
+    EXPECT_EQ(view.caption, kNoneFound);
+    EXPECT_EQ(controller.lastOutcome(), RunOutcome::Failed);
+    expectIdle();
+
+    {
+        db::writer::JetWriter writer(file, {{u"Estoque", {{u"Item"}}}});
+        writer.finish();
+    }
+    controller.setDbName(fromUtf8(file.string()));
+    search(u"maria");
+    ASSERT_EQ(view.messages.size(), 2u);
+    EXPECT_EQ(view.messages[1].text,
+              u"Erro: o banco de dados selecionado é inválido. Selecione um banco de dados válido.");
+    EXPECT_EQ(view.messages[1].style, 48);
+    EXPECT_EQ(view.messages[1].title, u"Erro");
+    EXPECT_EQ(count("hide"), 2);
+}
+
+TEST_F(SearchRun, OtherErrorsShowTheirDescriptionAlone) {
+    clinic.reset();
+    std::ofstream(file, std::ios::binary) << std::string(8192, 'x');
+    std::u16string description;
+    try {
+        db::Database::open(file);
+    } catch (const Error& e) {
+        description = e.description();
+    }
+    ASSERT_FALSE(description.empty());
+
+    search(u"maria");
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].text, description);
+    EXPECT_EQ(view.messages[0].style, 0);
+    EXPECT_EQ(view.messages[0].title, u"");  // the program's title
+    EXPECT_FALSE(view.hidden);
+    EXPECT_EQ(view.caption, kNoneFound);
+    expectIdle();
+}
+
+}  // namespace
+}  // namespace scandrel::search::testing

@@ -1,0 +1,63 @@
+#pragma once
+// Clinic databases for the search tests, written into a folder of their own that
+// goes away with the test.
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "db/writer/clinic_writer.h"
+#include "text/date.h"
+#include "text/value.h"
+
+namespace scandrel::search::testing {
+
+namespace fs = std::filesystem;
+using db::writer::ClinicRow;
+using db::writer::ClinicWriter;
+using namespace db::writer;  // table names: kPacientes, kAnamneses, ...
+
+class TempDir {
+public:
+    TempDir() {
+        static std::atomic<int> serial{0};
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        path_ = fs::temp_directory_path() /
+                ("scandrel-search-" + std::to_string(::getpid()) + "-" + std::to_string(serial++) + "-" +
+                 (test ? test->name() : "x"));
+        fs::create_directories(path_);
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    fs::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    fs::path path_;
+};
+
+inline Value text(const char16_t* s) { return Value::text(s); }
+inline Value date(int year, int month, int day) {
+    text::DateTime dt;
+    dt.year = year;
+    dt.month = month;
+    dt.day = day;
+    return Value::date(text::serialFromDateTime(dt));
+}
+inline Value number(int32_t n) { return Value::longValue(n); }
+inline Value code(uint8_t n) { return Value::byte(n); }
+
+// A UTF-16 text holding `part`.
+MATCHER_P(Holds, part, "holds " + ::testing::PrintToString(std::u16string(part))) {
+    return std::u16string_view(arg).find(part) != std::u16string_view::npos;
+}
+
+}  // namespace scandrel::search::testing
