@@ -1,0 +1,59 @@
+// scandrel: command-line access to the host's databases, the demo clinic and the search.
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "cli/cli_support.h"
+#include "cli/commands.h"
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "uso: scandrel COMANDO [ARGUMENTOS]\n"
+    "\n"
+    "comandos:\n"
+    "  tables DB                                       tabelas do banco, uma por linha\n"
+    "  schema DB [TABELA]                              colunas com tipos e tamanhos\n"
+    "  export DB TABELA                                linhas da tabela em CSV (UTF-8)\n"
+    "  make-demo SAIDA.mdb [--patients N] [--seed S]   cria um banco de demonstração\n"
+    "  search DB [--ids] PALAVRAS...                   pacientes cujo texto tem todas as palavras\n"
+    "  text DB CONTADOR                                texto de busca de um paciente\n";
+
+struct Command {
+    std::string_view name;
+    int (*run)(const scandrel::cli::Args&);
+};
+
+constexpr Command kCommands[] = {
+    {"tables", scandrel::cli::runTables},       {"schema", scandrel::cli::runSchema},
+    {"export", scandrel::cli::runExport},       {"make-demo", scandrel::cli::runMakeDemo},
+    {"search", scandrel::cli::runSearch},       {"text", scandrel::cli::runText},
+};
+
+void print(std::FILE* stream, std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stream);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        print(stderr, kUsage);
+        return scandrel::cli::kExitUsage;
+    }
+    const std::string_view name = argv[1];
+    if (name == "-h" || name == "--help" || name == "help") {
+        print(stdout, kUsage);
+        return scandrel::cli::kExitOk;
+    }
+    for (const Command& command : kCommands) {
+        if (command.name != name) continue;
+        const scandrel::cli::Args args(argv + 2, argv + argc);
+        return scandrel::cli::guarded([&] { return command.run(args); });
+    }
+    print(stderr, "scandrel: comando desconhecido: ");
+    print(stderr, name);
+    print(stderr, "\n\n");
+    print(stderr, kUsage);
+    return scandrel::cli::kExitUsage;
+}

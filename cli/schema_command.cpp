@@ -1,0 +1,119 @@
+// scandrel schema DB [TABLE]: the columns of one table, or of every user table,
+// with their types and stored sizes:
+//
+//   Table1
+//     A     Text            100 bytes
+//     C     Byte              1 byte
+//     P     Numeric (18,2)   17 bytes
+//     M     Memo
+//
+// Tables are separated by an empty line. Names are padded by characters, which
+// lines the columns up for the usual Latin names.
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/cli_support.h"
+#include "cli/commands.h"
+#include "db/database.h"
+#include "text/lower_case.h"
+#include "text/utf.h"
+
+namespace scandrel::cli {
+
+namespace {
+
+size_t displayWidth(std::string_view utf8) {
+    // Count code points: every byte that does not continue a sequence.
+    return static_cast<size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+void pad(std::string& out, size_t from, size_t to) {
+    if (to > from) out.append(to - from, ' ');
+}
+
+std::string typeText(const db::ColumnInfo& column) {
+    std::string text = toUtf8(db::columnTypeName(column.type));
+    if (column.type == db::ColumnType::Numeric)
+        text += " (" + std::to_string(column.precision) + "," + std::to_string(column.scale) + ")";
+    return text;
+}
+
+std::string sizeText(const db::ColumnInfo& column) {
+    if (column.size == 0) return {};
+    std::string text = std::to_string(column.size) + (column.size == 1 ? " byte" : " bytes");
+    if (column.fixedLength && (column.type == db::ColumnType::Text ||
+                               column.type == db::ColumnType::Binary))
+        text += ", fixed length";
+    return text;
+}
+
+void printTable(OutputBuffer& out, const std::u16string& table,
+                const std::vector<db::ColumnInfo>& columns) {
+    struct Line {
+        std::string name, type, size;
+    };
+    std::vector<Line> lines;
+    size_t nameWidth = 0, typeWidth = 0, sizeWidth = 0;
+    for (const db::ColumnInfo& column : columns) {
+        Line line{toUtf8(column.name), typeText(column), sizeText(column)};
+        nameWidth = std::max(nameWidth, displayWidth(line.name));
+        typeWidth = std::max(typeWidth, line.type.size());
+        // Right-align the numbers: measure up to the unit.
+        sizeWidth = std::max(sizeWidth, line.size.find(' ') == std::string::npos
+                                            ? size_t{0} : line.size.find(' '));
+        lines.push_back(std::move(line));
+    }
+
+    out.putUtf16(table);
+    out.put('\n');
+    for (const Line& line : lines) {
+        std::string& raw = out.raw();
+        raw += "  ";
+        raw += line.name;
+        pad(raw, displayWidth(line.name), nameWidth);
+        raw += "  ";
+        raw += line.type;
+        if (!line.size.empty()) {
+            pad(raw, line.type.size(), typeWidth);
+            raw += "  ";
+            pad(raw, line.size.find(' '), sizeWidth);
+            raw += line.size;
+        }
+        raw += '\n';
+        out.commit();
+    }
+}
+
+}  // namespace
+
+int runSchema(const Args& args) {
+    if (args.empty() || args.size() > 2) return usageError("scandrel schema DB [TABELA]");
+    return guarded([&] {
+        const db::Database database = db::Database::open(std::filesystem::path(args[0]));
+        OutputBuffer out;
+        if (args.size() == 2) {
+            std::u16string table = fromUtf8(args[1]);
+            const std::vector<db::ColumnInfo> columns = database.columns(table);
+            // Show the name as the catalog spells it.
+            const std::u16string wanted = text::toLower(table);
+            for (const std::u16string& name : database.tableNames())
+                if (text::toLower(name) == wanted) table = name;
+            printTable(out, table, columns);
+        } else {
+            bool first = true;
+            for (const std::u16string& table : database.tableNames()) {
+                if (!first) out.put('\n');
+                first = false;
+                printTable(out, table, database.columns(table));
+            }
+        }
+        out.finish();
+        return kExitOk;
+    });
+}
+
+}  // namespace scandrel::cli
