@@ -1,5 +1,7 @@
 #include "search/search_words.h"
 
+#include <algorithm>
+
 #include "text/lower_case.h"
 #include "text/normalize.h"
 
@@ -12,12 +14,22 @@ std::u16string prepareSearchText(std::u16string_view typed) {
 }
 
 void lowerCaseInPlace(std::u16string& text) {
-    for (char16_t& c : text) {
-        // Normalised texts are nearly all ASCII: keep the table look-up for the rest.
-        if (c < 0x80) {
-            if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + (u'a' - u'A'));
+    // Normalised texts are nearly all ASCII: blocks without any other character take
+    // a loop simple enough for the compiler to do several characters at once.
+    constexpr std::size_t kBlock = 32;
+    char16_t* const p = text.data();
+    const std::size_t n = text.size();
+    for (std::size_t start = 0; start < n; start += kBlock) {
+        const std::size_t end = std::min(n, start + kBlock);
+        char16_t seen = 0;
+        for (std::size_t i = start; i < end; ++i) seen = static_cast<char16_t>(seen | p[i]);
+        if (seen < 0x80) {
+            for (std::size_t i = start; i < end; ++i) {
+                const bool upper = static_cast<char16_t>(p[i] - u'A') < 26;
+                p[i] = static_cast<char16_t>(p[i] + (upper ? 0x20 : 0));
+            }
         } else {
-            c = text::toLower(c);
+            for (std::size_t i = start; i < end; ++i) p[i] = text::toLower(p[i]);
         }
     }
 }

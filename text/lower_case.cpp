@@ -29,8 +29,7 @@ static_assert(runsAreSorted(), "lower-case runs must be sorted and disjoint");
 
 }  // namespace
 
-char16_t toLower(char16_t c) noexcept {
-    if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
+char16_t toLowerByTable(char16_t c) noexcept {
     // The first run whose last unit is not below c is the only one that can hold it.
     const auto* run = std::lower_bound(std::begin(kRuns), std::end(kRuns), c,
                                        [](const LowerCaseRun& r, char16_t u) { return r.last < u; });

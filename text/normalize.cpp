@@ -1,5 +1,7 @@
 #include "text/normalize.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <limits>
 
@@ -31,6 +33,86 @@ char16_t plainLetter(char16_t c) noexcept {
     }
 }
 
+// plainLetter for Latin-1, where nearly all characters of a text are.
+std::array<char16_t, 0x100> latin1PlainLetters() {
+    std::array<char16_t, 0x100> table{};
+    for (std::size_t c = 0; c < table.size(); ++c) table[c] = plainLetter(static_cast<char16_t>(c));
+    return table;
+}
+const std::array<char16_t, 0x100> kLatin1PlainLetters = latin1PlainLetters();
+
+// Texts are looked at in blocks of this many characters: a loop over a whole block
+// does several characters at once; the few blocks that need it are then gone over
+// one character at a time.
+constexpr std::size_t kBlock = 32;
+
+bool asciiOnly(const char16_t* p) {
+    unsigned seen = 0;
+    for (std::size_t i = 0; i < kBlock; ++i) seen |= p[i];
+    return seen < 0x80;
+}
+
+// Each letter of the table by its plain letter.
+void plainLetters(std::u16string& text) {
+    char16_t* const p = text.data();
+    const std::size_t n = text.size();
+    for (std::size_t start = 0; start < n; start += kBlock) {
+        const std::size_t end = std::min(n, start + kBlock);
+        if (end - start == kBlock && asciiOnly(p + start)) continue;
+        for (std::size_t i = start; i < end; ++i) {
+            const char16_t c = p[i];
+            p[i] = c < kLatin1PlainLetters.size() ? kLatin1PlainLetters[c] : plainLetter(c);
+        }
+    }
+}
+
+// True when some space among the block's characters is followed by another space
+// (the character after the block included).
+bool spaceRunAt(const char16_t* p) {
+    unsigned pairs = 0;
+    for (std::size_t i = 0; i < kBlock; ++i) {
+        pairs |= static_cast<unsigned>(p[i] == u' ') & static_cast<unsigned>(p[i + 1] == u' ');
+    }
+    return pairs != 0;
+}
+
+// Every run of spaces to one space, and none left at either end; rewritten in place,
+// the output never getting ahead of the input. Between blocks `in` is never inside a
+// run of spaces, so a block with no two spaces in a row (counting the character after
+// it) is kept as it is. The end of the text is gone over one character at a time,
+// which drops trailing spaces.
+void squeezeSpaces(std::u16string& text) {
+    char16_t* const p = text.data();
+    const std::size_t n = text.size();
+    std::size_t in = 0;
+    while (in < n && p[in] == u' ') ++in;
+    std::size_t out = 0;
+    while (in < n) {
+        if (in + kBlock < n && !spaceRunAt(p + in)) {
+            if (out != in) std::copy(p + in, p + in + kBlock, p + out);
+            out += kBlock;
+            in += kBlock;
+            continue;
+        }
+        const std::size_t end = std::min(n, in + kBlock);
+        while (in < end) {
+            if (p[in] != u' ') {
+                p[out++] = p[in++];
+                continue;
+            }
+            std::size_t next = in;
+            while (next < n && p[next] == u' ') ++next;
+            if (next == n) {  // trailing spaces
+                in = n;
+                break;
+            }
+            p[out++] = u' ';
+            in = next;
+        }
+    }
+    text.resize(out);
+}
+
 }  // namespace
 
 // Normalising means: trim the spaces at both ends, replace "  " by " " until no double
@@ -46,22 +128,8 @@ char16_t plainLetter(char16_t c) noexcept {
 //   does not matter.
 Value NormalizeText(std::u16string& text) {
     checkLength(text.size());
-    // Rewritten in place: the output never gets ahead of the input.
-    std::size_t out = 0;
-    bool spacePending = false;
-    for (std::size_t in = 0; in < text.size(); ++in) {
-        const char16_t c = text[in];
-        if (c == u' ') {
-            spacePending = out > 0;  // leading spaces are dropped
-            continue;
-        }
-        if (spacePending) {
-            text[out++] = u' ';
-            spacePending = false;
-        }
-        text[out++] = plainLetter(c);
-    }
-    text.resize(out);  // a pending space here is a trailing one
+    plainLetters(text);
+    squeezeSpaces(text);
     return Value::text(text);
 }
 

@@ -42,9 +42,9 @@ std::u16string decimal(int32_t number) {
     return out;
 }
 
-}  // namespace
-
-float secondsSinceMidnight() {
+// Seconds since local midnight by the system's local time, which consults the
+// time-zone rules on each call.
+double localSecondsSinceMidnight() {
     using namespace std::chrono;
     const auto now = system_clock::now();
     const auto wholeSeconds = floor<seconds>(now);
@@ -56,7 +56,33 @@ float secondsSinceMidnight() {
     const double sinceMidnight =
         local ? local->tm_hour * 3600.0 + local->tm_min * 60.0 + local->tm_sec
               : static_cast<double>(static_cast<long long>(t) % 86400);
-    return static_cast<float>(sinceMidnight + fraction);
+    return sinceMidnight + fraction;
+}
+
+}  // namespace
+
+// A scan reads the clock several times per patient. The local time is taken once and
+// then advanced with the monotonic clock; it is taken again after a minute (so a
+// change of the system's clock or of the time zone shows soon) and whenever the day
+// may have ended.
+float secondsSinceMidnight() {
+    using namespace std::chrono;
+    constexpr double kRefreshAfter = 60.0;
+    thread_local bool taken = false;
+    thread_local steady_clock::time_point takenAt;
+    thread_local double takenValue = 0.0;
+
+    const auto now = steady_clock::now();
+    if (taken) {
+        const double elapsed = duration<double>(now - takenAt).count();
+        if (elapsed >= 0.0 && elapsed < kRefreshAfter && takenValue + elapsed < 86400.0) {
+            return static_cast<float>(takenValue + elapsed);
+        }
+    }
+    takenValue = localSecondsSinceMidnight();
+    takenAt = now;
+    taken = true;
+    return static_cast<float>(takenValue);
 }
 
 // The estimate assumes every patient takes as long as the ones so far. The clock is read

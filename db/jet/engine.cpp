@@ -14,6 +14,7 @@ namespace {
 
 constexpr uint32_t kCatalogPage = 2;
 constexpr size_t kCachedPages = 256;
+constexpr size_t kMostPrepared = 64;  // statements kept parsed
 constexpr uint8_t kDataPageType = 0x01;
 constexpr int32_t kTableType = 1;
 constexpr uint32_t kSystemFlags = 0x80000002u;
@@ -227,12 +228,13 @@ const Engine::Lookup& Engine::lookup(const TableDef& def, size_t column) {
     Lookup made;
     made.rows = std::make_shared<RowList>();
     made.rows->reserve(keyed.size());
-    for (size_t i = 0; i < keyed.size(); ++i) {
-        auto& range = made.ranges[keyed[i].first];
-        if (range.second == 0) range.first = static_cast<uint32_t>(i);
-        ++range.second;
-        made.rows->push_back((*all)[keyed[i].second]);
+    std::vector<int64_t> keys;
+    keys.reserve(keyed.size());
+    for (const auto& [k, row] : keyed) {
+        keys.push_back(k);
+        made.rows->push_back((*all)[row]);
     }
+    made.ranges = KeyRanges(keys);
     return lookups_.emplace(key, std::move(made)).first->second;
 }
 
@@ -257,6 +259,17 @@ std::shared_ptr<const RowList> Engine::sorted(const TableDef& def, size_t column
 }
 
 std::unique_ptr<Query> Engine::query(std::u16string_view sql) {
+    // The search opens the same few statements for every patient, each time with
+    // another number: those are parsed and resolved once.
+    const std::optional<size_t> numberAt = trailingNumberStart(sql);
+    if (numberAt) {
+        if (const auto found = prepared_.find(sql.substr(0, *numberAt)); found != prepared_.end()) {
+            const Prepared& prepared = found->second;
+            const SelectStatement::Where where = withNumber(prepared.where, sql.substr(*numberAt));
+            return guarded([&] { return rowsWith(prepared, where); });
+        }
+    }
+
     const SelectStatement statement = parseSelect(sql);
     std::shared_ptr<const TableDef> def = table(statement.table);
     std::optional<size_t> whereColumn, orderColumn;
@@ -274,15 +287,21 @@ std::unique_ptr<Query> Engine::query(std::u16string_view sql) {
     return guarded([&]() -> std::unique_ptr<Query> {
         std::shared_ptr<const RowList> rows;
         size_t begin = 0, end = 0;
+        if (whereColumn && !orderColumn) {
+            const Prepared prepared{def, *statement.where, *whereColumn, &lookup(*def, *whereColumn)};
+            // The number ends the statement: later ones that differ only in it find it prepared.
+            if (numberAt) prepare(sql.substr(0, *numberAt), prepared);
+            return rowsWith(prepared, *statement.where);
+        }
         if (whereColumn) {
             const Lookup& found = lookup(*def, *whereColumn);
             rows = found.rows;
-            if (!statement.where->outOfRange)
-                if (auto range = found.ranges.find(statement.where->value); range != found.ranges.end()) {
-                    begin = range->second.first;
-                    end = begin + range->second.second;
-                }
-            if (orderColumn && end - begin > 1) {
+            if (!statement.where->outOfRange) {
+                const auto [first, count] = found.ranges.find(statement.where->value);
+                begin = first;
+                end = begin + count;
+            }
+            if (end - begin > 1) {
                 const RowList subset(rows->begin() + static_cast<std::ptrdiff_t>(begin),
                                      rows->begin() + static_cast<std::ptrdiff_t>(end));
                 rows = sorted(*def, *orderColumn, statement.orderBy->descending, subset);
@@ -300,6 +319,22 @@ std::unique_ptr<Query> Engine::query(std::u16string_view sql) {
         }
         return std::make_unique<Query>(shared_from_this(), def, std::move(rows), begin, end);
     });
+}
+
+void Engine::prepare(std::u16string_view head, const Prepared& prepared) {
+    // A caller sending ever new statements must not make this grow without end.
+    if (prepared_.size() >= kMostPrepared) prepared_.clear();
+    prepared_.insert_or_assign(std::u16string(head), prepared);
+}
+
+std::unique_ptr<Query> Engine::rowsWith(const Prepared& prepared, const SelectStatement::Where& where) {
+    size_t begin = 0, end = 0;
+    if (!where.outOfRange) {
+        const auto [first, count] = prepared.lookup->ranges.find(where.value);
+        begin = first;
+        end = begin + count;
+    }
+    return std::make_unique<Query>(shared_from_this(), prepared.def, prepared.lookup->rows, begin, end);
 }
 
 }  // namespace scandrel::db::jet

@@ -8,11 +8,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "db/jet/errors.h"
 #include "db/jet/format.h"
+#include "db/jet/key_ranges.h"
 #include "db/jet/page_cache.h"
 #include "db/jet/row.h"
 #include "db/jet/sql.h"
@@ -58,7 +60,15 @@ private:
     };
     struct Lookup {
         std::shared_ptr<RowList> rows;  // grouped by value, physical order within a value
-        std::unordered_map<int64_t, std::pair<uint32_t, uint32_t>> ranges;  // value -> first, count
+        KeyRanges ranges;
+    };
+
+    // A statement answered before, up to the number its WHERE ends with.
+    struct Prepared {
+        std::shared_ptr<const TableDef> def;
+        SelectStatement::Where where;
+        size_t whereColumn = 0;
+        const Lookup* lookup = nullptr;
     };
 
     static std::shared_ptr<Engine> create(std::unique_ptr<ByteSource> source, std::u16string name);
@@ -68,6 +78,8 @@ private:
     std::shared_ptr<const RowList> sorted(const TableDef& def, size_t column, bool descending,
                                           const RowList& rows);
     std::optional<int64_t> lookupKey(const Value& value) const;
+    std::unique_ptr<Query> rowsWith(const Prepared& prepared, const SelectStatement::Where& where);
+    void prepare(std::u16string_view head, const Prepared& prepared);
 
     std::u16string name_;
     PageCache pages_;
@@ -77,6 +89,12 @@ private:
     std::unordered_map<uint32_t, std::shared_ptr<const RowList>> rows_;
     std::map<std::pair<uint32_t, size_t>, Lookup> lookups_;
     std::map<std::tuple<uint32_t, size_t, bool>, std::shared_ptr<const RowList>> orders_;
+    struct TextHash {
+        using is_transparent = void;
+        size_t operator()(std::u16string_view text) const { return std::hash<std::u16string_view>{}(text); }
+    };
+    // By the statement's text before its number.
+    std::unordered_map<std::u16string, Prepared, TextHash, std::equal_to<>> prepared_;
 };
 
 }  // namespace scandrel::db::jet

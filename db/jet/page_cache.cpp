@@ -19,8 +19,6 @@ PagePtr PageCache::page(uint32_t number) {
         slot.used = true;
         return slot.page;
     }
-    auto fresh = std::make_shared<Page>(pageSize_);
-    if (!source_->read(static_cast<uint64_t>(number) * pageSize_, fresh->data(), pageSize_)) corrupt();
 
     // Second-chance replacement: pass over recently used slots once.
     while (slots_[hand_].page && slots_[hand_].used) {
@@ -28,9 +26,20 @@ PagePtr PageCache::page(uint32_t number) {
         hand_ = (hand_ + 1) % slots_.size();
     }
     Slot& slot = slots_[hand_];
-    if (slot.page) where_.erase(slot.number);
+    std::shared_ptr<Page> buffer;
+    if (slot.page) {
+        where_.erase(slot.number);
+        // The page let go is read over when no one holds it any more: it was made
+        // here as a modifiable page, and only handed out as a constant one.
+        if (slot.page.use_count() == 1) buffer = std::const_pointer_cast<Page>(std::move(slot.page));
+        slot.page.reset();
+    }
+    if (!buffer) buffer = std::make_shared<Page>(pageSize_);
+    // A failed read leaves the slot empty.
+    if (!source_->read(static_cast<uint64_t>(number) * pageSize_, buffer->data(), pageSize_)) corrupt();
+
     slot.number = number;
-    slot.page = std::move(fresh);
+    slot.page = std::move(buffer);
     slot.used = true;
     where_[number] = hand_;
     hand_ = (hand_ + 1) % slots_.size();

@@ -149,6 +149,7 @@ SelectStatement parseSelect(std::u16string_view sql) {
         SelectStatement::Where where;
         where.column = *column;
         const auto number = numberOf(tokens[k].text, negative);
+        where.negative = negative;
         where.outOfRange = !number.has_value();
         where.value = number.value_or(0);
         statement.where = where;
@@ -173,6 +174,21 @@ SelectStatement parseSelect(std::u16string_view sql) {
 
     if (at < tokens.size()) throw fromClauseSyntax();
     return statement;
+}
+
+std::optional<size_t> trailingNumberStart(std::u16string_view sql) {
+    size_t start = sql.size();
+    while (start > 0 && isDigit(sql[start - 1])) --start;
+    if (start == sql.size() || start == 0 || isWordChar(sql[start - 1])) return std::nullopt;
+    return start;
+}
+
+SelectStatement::Where withNumber(const SelectStatement::Where& where, std::u16string_view digits) {
+    SelectStatement::Where out = where;
+    const auto number = numberOf(digits, where.negative);
+    out.outOfRange = !number.has_value();
+    out.value = number.value_or(0);
+    return out;
 }
 
 }  // namespace scandrel::db::jet

@@ -16,6 +16,7 @@ struct SelectStatement {
         std::u16string column;
         int64_t value = 0;
         bool outOfRange = false;  // a number no column holds; matches nothing
+        bool negative = false;    // written with a minus sign
     };
     std::optional<Where> where;
     struct Order {
@@ -26,5 +27,15 @@ struct SelectStatement {
 };
 
 SelectStatement parseSelect(std::u16string_view sql);
+
+// Where the digits a statement ends with start, when they would be read as a number
+// of their own (nothing but digits, not joined to a name before them); nullopt when
+// the statement does not end that way. Statements that differ only in those digits
+// are the same but for the number of their WHERE.
+std::optional<size_t> trailingNumberStart(std::u16string_view sql);
+
+// The WHERE of a statement like the one `where` was parsed from, but ending in
+// `digits` instead of its own number.
+SelectStatement::Where withNumber(const SelectStatement::Where& where, std::u16string_view digits);
 
 }  // namespace scandrel::db::jet

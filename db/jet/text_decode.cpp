@@ -1,22 +1,30 @@
 #include "db/jet/text_decode.h"
 
+#include <cstring>
+
 #include "text/utf.h"
 
 namespace scandrel::db::jet {
+namespace {
+
+// The little-endian pairs of `count` bytes (an even number) into `out`.
+void widenPairs(const uint8_t* p, size_t count, char16_t* out) {
+    for (size_t i = 0; i < count; i += 2) *out++ = static_cast<char16_t>(p[i] | (p[i + 1] << 8));
+}
+
+}  // namespace
 
 std::u16string decodeCp1252(Bytes bytes) {
-    std::u16string out;
-    out.reserve(bytes.size());
-    for (size_t i = 0; i < bytes.size(); ++i) out.push_back(fromCp1252(bytes.data()[i]));
+    std::u16string out(bytes.size(), u'\0');
+    const uint8_t* p = bytes.data();
+    for (size_t i = 0; i < bytes.size(); ++i) out[i] = fromCp1252(p[i]);
     return out;
 }
 
 std::u16string decodeUcs2(Bytes bytes) {
-    std::u16string out;
-    const uint8_t* p = bytes.data();
-    out.reserve(bytes.size() / 2);
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-        out.push_back(static_cast<char16_t>(p[i] | (p[i + 1] << 8)));
+    const size_t pairs = bytes.size() / 2;
+    std::u16string out(pairs, u'\0');
+    widenPairs(bytes.data(), pairs * 2, out.data());
     return out;
 }
 
@@ -24,23 +32,31 @@ std::u16string decodeUnicodeText(Bytes bytes) {
     const uint8_t* p = bytes.data();
     const size_t n = bytes.size();
     if (n < 2 || p[0] != 0xFF || p[1] != 0xFE) return decodeUcs2(bytes);
-    std::u16string out;
-    out.reserve(n);
-    bool compressed = true;
+    // Never more characters than bytes: sized once, trimmed at the end.
+    std::u16string out(n, u'\0');
+    char16_t* const first = out.data();
+    char16_t* w = first;
     size_t i = 2;
     while (i < n) {
-        if (p[i] == 0) {
-            compressed = !compressed;
-            ++i;
-        } else if (compressed) {
-            out.push_back(static_cast<char16_t>(p[i]));
-            ++i;
-        } else {
-            if (i + 1 >= n) break;
-            out.push_back(static_cast<char16_t>(p[i] | (p[i + 1] << 8)));
+        // A run in one mode lasts up to the next zero byte.
+        const void* zero = std::memchr(p + i, 0, n - i);
+        const size_t runEnd = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - p) : n;
+        for (; i < runEnd; ++i) *w++ = static_cast<char16_t>(p[i]);
+        if (i >= n) break;
+        // The zero switches to two bytes per character. A pair may hold a zero byte
+        // itself, so the run ends at the first pair whose first byte is zero.
+        ++i;
+        while (i < n && p[i] != 0) {
+            if (i + 1 >= n) {
+                i = n;  // an odd byte at the end is dropped
+                break;
+            }
+            *w++ = static_cast<char16_t>(p[i] | (p[i + 1] << 8));
             i += 2;
         }
+        if (i < n) ++i;  // the zero that switches back to one byte per character
     }
+    out.resize(static_cast<size_t>(w - first));
     return out;
 }
 

@@ -2,10 +2,14 @@
 // number on a table spread over many pages, long memos, and an empty table.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 #include "db/database.h"
 #include "db/tests/jet_test_files.h"
 #include "db/writer/jet_writer.h"
 #include "text/error.h"
+#include "text/utf.h"
 
 namespace scandrel::db {
 namespace {
@@ -112,6 +116,44 @@ TEST(WrittenFile, AnEmptyTableHasNoCurrentRecord) {
     } catch (const Error& e) {
         EXPECT_EQ(e.number(), errors::kNoCurrentRecord);
     }
+}
+
+int32_t errorNumberOf(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const Error& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+// The same statement sent again and again with another number, as the search does for
+// each patient, in forms that read the number alike and forms that do not.
+TEST(WrittenFile, RepeatedLookupsWithAnotherNumberEachTime) {
+    TempFolder folder;
+    const Database db = Database::open(writeClinic(folder.path(), 40));
+    const auto count = [&](const std::u16string& sql) { return db.openRecordset(sql).recordCount(); };
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 40; ++i) {
+            const std::u16string n = fromUtf8(std::to_string(i));
+            ASSERT_EQ(count(u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = " + n), i % 4) << i;
+            ASSERT_EQ(count(u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente=" + n), i % 4) << i;
+            ASSERT_EQ(count(u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = -" + n), 0) << i;
+            ASSERT_EQ(count(u"SELECT * FROM Pacientes WHERE Paci_ln_Counter = 00" + n), 1) << i;
+        }
+    }
+    EXPECT_EQ(count(u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = 9223372036854775808"), 0);
+    EXPECT_EQ(count(u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = 7"), 3);
+    EXPECT_EQ(count(u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = - 7"), 0);
+    EXPECT_EQ(count(u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = 41"), 0);
+    EXPECT_EQ(count(u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = 39 ORDER BY Anam_tx_Diagnostico1 DESC"), 3);
+    // Digits joined to a name are no number of their own: the column is another one.
+    EXPECT_EQ(errorNumberOf([&] { db.openRecordset(u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = x7"); }),
+              3075);
+    EXPECT_EQ(errorNumberOf([&] { db.openRecordset(u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente7"); }),
+              3075);
+    EXPECT_EQ(errorNumberOf([&] { db.openRecordset(u"SELECT * FROM Anamneses WHERE Anam_ln_Pacient = 7"); }),
+              3265);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "search/rtf/rtf_to_text.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <iterator>
 #include <vector>
@@ -146,16 +147,62 @@ constexpr ControlWord kControlWords[] = {
 static_assert(std::is_sorted(std::begin(kControlWords), std::end(kControlWords),
                              [](const ControlWord& a, const ControlWord& b) { return a.name < b.name; }));
 
-constexpr size_t kLongestName = 17;  // "listoverridetable"
+// The words by a hash of their names, in a table at most a quarter full; most
+// words a document uses are formatting this reader ignores, and are looked up
+// all the same.
+constexpr size_t kIndexSize = 512;  // a power of two
+constexpr uint8_t kNoWord = 0xFF;
+static_assert(std::size(kControlWords) < kNoWord && std::size(kControlWords) * 4 <= kIndexSize);
 
-const ControlWord* findControlWord(std::string_view name) {
-    const auto* it = std::lower_bound(std::begin(kControlWords), std::end(kControlWords), name,
-                                      [](const ControlWord& w, std::string_view n) { return w.name < n; });
-    return it != std::end(kControlWords) && it->name == name ? it : nullptr;
+constexpr uint32_t addToHash(uint32_t hash, char16_t c) { return hash * 31u + c; }
+
+constexpr size_t indexSlot(std::string_view name) {
+    uint32_t hash = 0;
+    for (const char c : name) hash = addToHash(hash, static_cast<char16_t>(c));
+    return hash & (kIndexSize - 1);
+}
+
+constexpr std::array<uint8_t, kIndexSize> makeIndex() {
+    std::array<uint8_t, kIndexSize> index{};
+    for (auto& entry : index) entry = kNoWord;
+    for (size_t word = 0; word < std::size(kControlWords); ++word) {
+        size_t slot = indexSlot(kControlWords[word].name);
+        while (index[slot] != kNoWord) slot = (slot + 1) & (kIndexSize - 1);
+        index[slot] = static_cast<uint8_t>(word);
+    }
+    return index;
+}
+constexpr std::array<uint8_t, kIndexSize> kIndex = makeIndex();
+
+bool sameName(std::string_view word, std::u16string_view name) {
+    if (word.size() != name.size()) return false;
+    for (size_t i = 0; i < word.size(); ++i) {
+        if (static_cast<char16_t>(word[i]) != name[i]) return false;
+    }
+    return true;
+}
+
+// `hash`: the name's characters added to 0 with addToHash.
+const ControlWord* findControlWord(std::u16string_view name, uint32_t hash) {
+    for (size_t slot = hash & (kIndexSize - 1); kIndex[slot] != kNoWord; slot = (slot + 1) & (kIndexSize - 1)) {
+        const ControlWord& word = kControlWords[kIndex[slot]];
+        if (sameName(word.name, name)) return &word;
+    }
+    return nullptr;
 }
 
 bool isAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+// Braces, backslash, line ends and NUL end a run of text; all are ASCII.
+constexpr std::array<bool, 128> runEnds() {
+    std::array<bool, 128> ends{};
+    for (const char c : {'{', '}', '\\', '\r', '\n', '\0'}) ends[static_cast<unsigned char>(c)] = true;
+    return ends;
+}
+constexpr std::array<bool, 128> kRunEnds = runEnds();
+
+bool endsTextRun(char16_t c) { return c < kRunEnds.size() && kRunEnds[c]; }
 
 int hexValue(char16_t c) {
     if (c >= u'0' && c <= u'9') return c - u'0';
@@ -226,11 +273,7 @@ private:
     // A run of ordinary characters, appended at once.
     void textRun() {
         size_t end = pos_;
-        while (end < in_.size()) {
-            const char16_t c = in_[end];
-            if (c == u'{' || c == u'}' || c == u'\\' || c == u'\r' || c == u'\n' || c == 0) break;
-            ++end;
-        }
+        while (end < in_.size() && !endsTextRun(in_[end])) ++end;
         size_t start = pos_;
         pos_ = end;
         const size_t skipped = std::min<size_t>(pendingSkip_, end - start);
@@ -303,13 +346,9 @@ private:
     void controlWord() {
         size_t p = pos_ + 1;
         const size_t nameStart = p;
-        while (p < in_.size() && isAsciiLetter(in_[p])) ++p;
-        const size_t nameLength = p - nameStart;
-        char name[kLongestName];
-        const bool known = nameLength <= kLongestName;
-        if (known) {
-            for (size_t k = 0; k < nameLength; ++k) name[k] = static_cast<char>(in_[nameStart + k]);
-        }
+        uint32_t hash = 0;
+        while (p < in_.size() && isAsciiLetter(in_[p])) hash = addToHash(hash, in_[p++]);
+        const std::u16string_view name = in_.substr(nameStart, p - nameStart);
 
         bool negative = false;
         if (p < in_.size() && in_[p] == u'-') {
@@ -327,8 +366,7 @@ private:
         pos_ = p;
 
         pendingSkip_ = 0;
-        if (!known) return;
-        const ControlWord* word = findControlWord(std::string_view(name, nameLength));
+        const ControlWord* word = findControlWord(name, hash);
         if (word == nullptr) return;
         const uint32_t bits = negative ? 0u - magnitude : magnitude;
         const auto parameter = static_cast<int32_t>(bits);
@@ -507,25 +545,33 @@ void appendRichText(std::u16string_view document, std::u16string& out) {
 }
 
 void appendPlainValue(std::u16string_view value, std::u16string& out) {
-    const size_t end = std::min(value.find(u'\0'), value.size());
+    // One pass that stops at the first NUL; the look-ahead below never reaches past
+    // it, as the characters it matches are not NUL.
+    const char16_t* const p = value.data();
+    const size_t n = value.size();
     size_t i = 0;
-    while (i < end) {
-        const size_t next = value.find_first_of(u"\r\n", i);
-        const size_t runEnd = std::min(next, end);
-        out.append(value.substr(i, runEnd - i));
-        if (runEnd == end) break;
-        i = runEnd;
-        if (value.substr(i, 3) == u"\r\r\n" && i + 3 <= end) {
+    size_t runStart = 0;
+    while (i < n) {
+        const char16_t c = p[i];
+        if (c > u'\r' || (c != 0 && c != u'\r' && c != u'\n')) {
+            ++i;
+            continue;
+        }
+        out.append(p + runStart, i - runStart);
+        if (c == 0) return;
+        if (c == u'\r' && i + 2 < n && p[i + 1] == u'\r' && p[i + 2] == u'\n') {
             out.push_back(u' ');
             i += 3;
-        } else if (value.substr(i, 2) == u"\r\n" && i + 2 <= end) {
+        } else if (c == u'\r' && i + 1 < n && p[i + 1] == u'\n') {
             out.append(kParagraphMark);
             i += 2;
         } else {
             out.append(kParagraphMark);
             i += 1;
         }
+        runStart = i;
     }
+    out.append(p + runStart, n - runStart);
 }
 
 }  // namespace scandrel::search::rtf

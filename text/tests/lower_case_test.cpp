@@ -55,5 +55,13 @@ TEST(LowerCase, MatchesTheCharacterDatabase) {
     }
 }
 
+// The short cut for Latin-1 must answer exactly as the table does, for every code unit.
+TEST(LowerCase, ShortCutAgreesWithTheTable) {
+    for (std::size_t c = 0; c <= 0xFFFF; ++c) {
+        const auto unit = static_cast<char16_t>(c);
+        ASSERT_EQ(toLower(unit), toLowerByTable(unit)) << std::hex << c;
+    }
+}
+
 }  // namespace
 }  // namespace scandrel::text

@@ -101,5 +101,30 @@ TEST(NormalizeText, AgreesWithTheStepByStepLoopOnGeneratedTexts) {
     }
 }
 
+// Long texts of words and single spaces, with a rare run of spaces or accented letter
+// at any place: runs that start, end or lie right at any position of a long text.
+TEST(NormalizeText, AgreesWithTheStepByStepLoopOnLongTextsWithFewRuns) {
+    std::mt19937 rng(77);
+    for (int i = 0; i < 3000; ++i) {
+        std::u16string text;
+        const std::size_t length = rng() % 300;
+        while (text.size() < length) {
+            const auto pick = rng() % 40;
+            if (pick == 0) {
+                text.append(2 + rng() % 5, u' ');
+            } else if (pick == 1) {
+                text += u'\u00C3';
+            } else if (pick < 8) {
+                text += u' ';
+            } else {
+                text += static_cast<char16_t>(u'a' + rng() % 26);
+            }
+        }
+        std::u16string expected = text;
+        reference::NormalizeText(expected);
+        ASSERT_EQ(normalized(text), expected) << "text #" << i << ": " << toUtf8(text);
+    }
+}
+
 }  // namespace
 }  // namespace scandrel::text

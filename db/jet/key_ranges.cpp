@@ -1,0 +1,58 @@
+#include "db/jet/key_ranges.h"
+
+#include <algorithm>
+
+namespace scandrel::db::jet {
+namespace {
+
+// A dense table may take this many entries per row (and a few more for tiny lists)
+// before the distinct values are kept instead.
+constexpr uint64_t kEntriesPerRow = 4;
+constexpr uint64_t kSmallTable = 1024;
+
+}  // namespace
+
+KeyRanges::KeyRanges(const std::vector<int64_t>& keys) {
+    if (keys.empty()) return;
+    lowest_ = keys.front();
+    highest_ = keys.back();
+    // The span as an unsigned number: exact even where the difference overflows int64_t.
+    const uint64_t span = static_cast<uint64_t>(highest_) - static_cast<uint64_t>(lowest_);
+    dense_ = span < kEntriesPerRow * keys.size() + kSmallTable;
+    const auto count = static_cast<uint32_t>(keys.size());
+    if (dense_) {
+        starts_.assign(static_cast<size_t>(span) + 2, count);
+        // Filled from the end: each number starts at its first row, or where the
+        // next number present starts when it has none.
+        for (size_t row = keys.size(); row-- > 0;) {
+            starts_[static_cast<size_t>(static_cast<uint64_t>(keys[row]) - static_cast<uint64_t>(lowest_))] =
+                static_cast<uint32_t>(row);
+        }
+        for (size_t k = starts_.size() - 1; k-- > 0;) starts_[k] = std::min(starts_[k], starts_[k + 1]);
+        return;
+    }
+    for (size_t row = 0; row < keys.size(); ++row) {
+        if (row == 0 || keys[row] != keys[row - 1]) {
+            values_.push_back(keys[row]);
+            starts_.push_back(static_cast<uint32_t>(row));
+        }
+    }
+    starts_.push_back(count);
+}
+
+std::pair<uint32_t, uint32_t> KeyRanges::find(int64_t key) const {
+    if (key < lowest_ || key > highest_) return {0, 0};
+    size_t at = 0;
+    if (dense_) {
+        at = static_cast<size_t>(static_cast<uint64_t>(key) - static_cast<uint64_t>(lowest_));
+    } else {
+        const auto it = std::lower_bound(values_.begin(), values_.end(), key);
+        if (it == values_.end() || *it != key) return {0, 0};
+        at = static_cast<size_t>(it - values_.begin());
+    }
+    const uint32_t count = starts_[at + 1] - starts_[at];
+    if (count == 0) return {0, 0};
+    return {starts_[at], count};
+}
+
+}  // namespace scandrel::db::jet
