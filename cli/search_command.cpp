@@ -4,7 +4,6 @@
 // cancel button.
 #include <unistd.h>
 
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -45,18 +44,6 @@ public:
 private:
     struct sigaction previous_ {};
 };
-
-// Seconds since midnight, read from the system's local time once and then advanced
-// with a monotonic clock: the run reads the clock several times per patient, and
-// local time costs a time-zone check on every reading here.
-text::Clock runClock() {
-    const float midnightOffset = text::secondsSinceMidnight();
-    const auto start = std::chrono::steady_clock::now();
-    return [midnightOffset, start] {
-        const std::chrono::duration<float> elapsed = std::chrono::steady_clock::now() - start;
-        return midnightOffset + elapsed.count();
-    };
-}
 
 void writeLine(std::FILE* stream, const std::u16string& text) {
     std::string line = toUtf8(text);
@@ -173,7 +160,7 @@ int runSearch(const Args& args) {
 
     ConsoleView view(fromUtf8(words), withIds);
     search::PlainTextBuffer buffer;
-    search::SearchController controller(view, buffer, runClock());
+    search::SearchController controller(view, buffer);
     view.attach(controller);
     controller.setDbName(fromUtf8(database));
     {
