@@ -58,36 +58,6 @@ std::string formatCurrency(int64_t tenThousandths) {
     return out;
 }
 
-std::string formatDecimal(const Value::Decimal& value) {
-    // Long division of the 96-bit magnitude by ten, collecting digits from the right.
-    std::array<uint32_t, 3> m = value.mantissa;
-    std::string digits;
-    while (m[0] != 0 || m[1] != 0 || m[2] != 0) {
-        uint64_t remainder = 0;
-        for (int i = 2; i >= 0; --i) {
-            const uint64_t part = (remainder << 32) | m[static_cast<size_t>(i)];
-            m[static_cast<size_t>(i)] = static_cast<uint32_t>(part / 10);
-            remainder = part % 10;
-        }
-        digits.push_back(static_cast<char>('0' + remainder));
-    }
-    // digits holds the number least significant first.
-    size_t scale = value.scale;
-    size_t trim = 0;
-    while (trim < scale && trim < digits.size() && digits[trim] == '0') ++trim;
-    if (trim == digits.size()) return "0";  // zero, whatever its sign or scale
-    digits.erase(0, trim);
-    scale -= trim;
-    if (digits.size() <= scale) digits.append(scale - digits.size() + 1, '0');
-
-    std::string out = value.negative ? "-" : "";
-    for (size_t i = digits.size(); i-- > 0;) {
-        out.push_back(digits[i]);
-        if (i == scale && i != 0) out.push_back('.');
-    }
-    return out;
-}
-
 std::string formatDateTime(double serial) {
     text::DateTime dt;
     try {
@@ -207,7 +177,7 @@ void appendCsvField(std::string& out, const Value& value) {
         out += formatCurrency(value.asInteger());
         return;
     case Kind::Decimal:
-        out += formatDecimal(value.asDecimal());
+        out += decimalToString(value.asDecimal());
         return;
     case Kind::Date:
         out += formatDateTime(value.asDouble());

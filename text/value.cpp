@@ -1,5 +1,6 @@
 #include "text/value.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -39,23 +40,6 @@ std::u16string formatScaled(bool negative, std::string digits, int scale) {
     std::string s = (negative ? "-" : "") + whole + (frac.empty() ? "" : "," + frac);
     if (s == "-0") s = "0";
     return ascii(s);
-}
-
-std::string decimalDigits(const Value::Decimal& d) {
-    std::array<uint32_t, 3> m = d.mantissa;
-    std::string digits;
-    auto isZero = [&] { return m[0] == 0 && m[1] == 0 && m[2] == 0; };
-    if (isZero()) return "0";
-    while (!isZero()) {
-        uint64_t rem = 0;
-        for (int i = 2; i >= 0; --i) {
-            const uint64_t cur = (rem << 32) | m[static_cast<size_t>(i)];
-            m[static_cast<size_t>(i)] = static_cast<uint32_t>(cur / 10);
-            rem = cur % 10;
-        }
-        digits.insert(digits.begin(), static_cast<char>('0' + rem));
-    }
-    return digits;
 }
 
 std::u16string formatDateValue(double serial) {
@@ -153,8 +137,9 @@ std::u16string Value::toText() const {
         }
         case Kind::Guid: return formatGuid(asGuid());
         case Kind::Decimal: {
-            const Decimal& d = asDecimal();
-            return formatScaled(d.negative, decimalDigits(d), d.scale);
+            std::string s = decimalToString(asDecimal());
+            std::replace(s.begin(), s.end(), '.', ',');
+            return ascii(s);
         }
     }
     return {};
@@ -198,6 +183,36 @@ uint8_t Value::toByte() const {
     const double v = std::nearbyint(toDouble());  // ties to even, as the platform rounds
     if (!(v >= 0 && v <= 255)) throw overflow();
     return static_cast<uint8_t>(v);
+}
+
+std::string decimalToString(const Value::Decimal& value) {
+    // Long division of the 96-bit magnitude by ten, collecting digits from the right.
+    std::array<uint32_t, 3> m = value.mantissa;
+    std::string digits;
+    while (m[0] != 0 || m[1] != 0 || m[2] != 0) {
+        uint64_t remainder = 0;
+        for (int i = 2; i >= 0; --i) {
+            const uint64_t part = (remainder << 32) | m[static_cast<size_t>(i)];
+            m[static_cast<size_t>(i)] = static_cast<uint32_t>(part / 10);
+            remainder = part % 10;
+        }
+        digits.push_back(static_cast<char>('0' + remainder));
+    }
+    // digits holds the number least significant first.
+    size_t scale = value.scale;
+    size_t trim = 0;
+    while (trim < scale && trim < digits.size() && digits[trim] == '0') ++trim;
+    if (trim == digits.size()) return "0";  // zero, whatever its sign or scale
+    digits.erase(0, trim);
+    scale -= trim;
+    if (digits.size() <= scale) digits.append(scale - digits.size() + 1, '0');
+
+    std::string out = value.negative ? "-" : "";
+    for (size_t i = digits.size(); i-- > 0;) {
+        out.push_back(digits[i]);
+        if (i == scale && i != 0) out.push_back('.');
+    }
+    return out;
 }
 
 }  // namespace scandrel

@@ -77,4 +77,7 @@ private:
     Data data_;
 };
 
+// Exact decimal form with a point and no trailing zeros after it: "-12.5", "0".
+std::string decimalToString(const Value::Decimal& value);
+
 }  // namespace scandrel

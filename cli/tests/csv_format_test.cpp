@@ -83,18 +83,18 @@ TEST(CsvFormat, CurrencyIsExactWithTrailingZerosTrimmed) {
 }
 
 TEST(CsvFormat, DecimalsAreExact) {
-    EXPECT_EQ(formatDecimal(decimal(false, 0, 4)), "4");
-    EXPECT_EQ(formatDecimal(decimal(true, 0, 1)), "-1");
-    EXPECT_EQ(formatDecimal(decimal(false, 2, 125)), "1.25");
-    EXPECT_EQ(formatDecimal(decimal(false, 3, 1500)), "1.5");
-    EXPECT_EQ(formatDecimal(decimal(false, 2, 5)), "0.05");
-    EXPECT_EQ(formatDecimal(decimal(true, 4, 0)), "0");
-    EXPECT_EQ(formatDecimal(decimal(false, 2, 1000)), "10");
+    EXPECT_EQ(decimalToString(decimal(false, 0, 4)), "4");
+    EXPECT_EQ(decimalToString(decimal(true, 0, 1)), "-1");
+    EXPECT_EQ(decimalToString(decimal(false, 2, 125)), "1.25");
+    EXPECT_EQ(decimalToString(decimal(false, 3, 1500)), "1.5");
+    EXPECT_EQ(decimalToString(decimal(false, 2, 5)), "0.05");
+    EXPECT_EQ(decimalToString(decimal(true, 4, 0)), "0");
+    EXPECT_EQ(decimalToString(decimal(false, 2, 1000)), "10");
     // The full 96 bits, and a scale beyond the digits.
-    EXPECT_EQ(formatDecimal(decimal(false, 28, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF)),
+    EXPECT_EQ(decimalToString(decimal(false, 28, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF)),
               "7.9228162514264337593543950335");
-    EXPECT_EQ(formatDecimal(decimal(false, 0, 0, 0, 1)), "18446744073709551616");
-    EXPECT_EQ(formatDecimal(decimal(true, 30, 5)), "-0.000000000000000000000000000005");
+    EXPECT_EQ(decimalToString(decimal(false, 0, 0, 0, 1)), "18446744073709551616");
+    EXPECT_EQ(decimalToString(decimal(true, 30, 5)), "-0.000000000000000000000000000005");
     EXPECT_EQ(field(Value::decimal(decimal(false, 1, 15))), "1.5");
 }
 

@@ -185,24 +185,6 @@ std::string canonicalDecimal(std::string s) {
     return negative ? "-" + s : s;
 }
 
-std::string decimalText(const Value::Decimal& d) {
-    std::array<uint32_t, 3> m = d.mantissa;
-    std::string digits;  // least significant first
-    while (m[0] != 0 || m[1] != 0 || m[2] != 0) {
-        uint64_t remainder = 0;
-        for (int i = 2; i >= 0; --i) {
-            const uint64_t part = (remainder << 32) | m[static_cast<size_t>(i)];
-            m[static_cast<size_t>(i)] = static_cast<uint32_t>(part / 10);
-            remainder = part % 10;
-        }
-        digits += static_cast<char>('0' + remainder);
-    }
-    while (digits.size() <= d.scale) digits += '0';
-    std::string s(digits.rbegin(), digits.rend());
-    if (d.scale != 0) s.insert(s.size() - d.scale, ".");
-    return canonicalDecimal((d.negative ? "-" : "") + s);
-}
-
 bool parseDouble(const std::string& s, double& out) {
     if (s.empty()) return false;
     char* end = nullptr;
@@ -289,7 +271,7 @@ Check compare(const Value& ours, const Field& theirs) {
         return result(parseCurrency(theirs.text, v) && v == a, shown);
     }
     case Kind::Decimal: {
-        const std::string s = decimalText(ours.asDecimal());
+        const std::string s = decimalToString(ours.asDecimal());
         return result(canonicalDecimal(theirs.text) == s, s);
     }
     case Kind::Date: {
@@ -546,7 +528,7 @@ TEST(ConformanceCsv, DecimalsAndCurrencyCompareByValue) {
     Value::Decimal d;
     d.scale = 3;
     d.mantissa = {1500, 0, 0};
-    EXPECT_EQ(decimalText(d), "1.5");
+    EXPECT_EQ(decimalToString(d), "1.5");
     int64_t v = 0;
     ASSERT_TRUE(parseCurrency("-3.5000", v));
     EXPECT_EQ(v, -35000);
