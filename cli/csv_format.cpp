@@ -40,24 +40,6 @@ std::string formatSingle(float value) {
     return std::string(buf.data(), result.ptr);
 }
 
-std::string formatCurrency(int64_t tenThousandths) {
-    // Work on the magnitude as unsigned so that the most negative value is exact.
-    const bool negative = tenThousandths < 0;
-    const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(tenThousandths)
-                                        : static_cast<uint64_t>(tenThousandths);
-    std::string out = negative ? "-" : "";
-    out += std::to_string(magnitude / 10000);
-    uint64_t fraction = magnitude % 10000;
-    if (fraction != 0) {
-        std::string digits = std::to_string(fraction);
-        digits.insert(0, 4 - digits.size(), '0');
-        while (digits.back() == '0') digits.pop_back();
-        out += '.';
-        out += digits;
-    }
-    return out;
-}
-
 std::string formatDateTime(double serial) {
     text::DateTime dt;
     try {
@@ -174,7 +156,7 @@ void appendCsvField(std::string& out, const Value& value) {
         out += formatDouble(value.asDouble());
         return;
     case Kind::Currency:
-        out += formatCurrency(value.asInteger());
+        out += currencyToString(value.asInteger());
         return;
     case Kind::Decimal:
         out += decimalToString(value.asDecimal());

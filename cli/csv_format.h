@@ -33,7 +33,6 @@ void appendCsvText(std::string& out, std::u16string_view text);
 // The number forms on their own (also used by tests and the conformance check).
 std::string formatDouble(double value);
 std::string formatSingle(float value);
-std::string formatCurrency(int64_t tenThousandths);
 // "YYYY-MM-DD HH:MM:SS", or the serial as a number when out of the calendar's range.
 std::string formatDateTime(double serial);
 std::string formatHex(const std::vector<uint8_t>& bytes);

@@ -136,7 +136,7 @@ db::Recordset PatientTextBuilder::openRelated(std::u16string_view prefix, const 
     return database_.openRecordset(sql_);
 }
 
-const std::u16string& PatientTextBuilder::build() {
+std::u16string& PatientTextBuilder::build() {
     const auto field = [this](size_t i) { return patients_.value(patientColumns_[i]); };
 
     std::u16string& t = text_;
@@ -209,8 +209,8 @@ const std::u16string& PatientTextBuilder::build() {
         }
     }
 
-    t += buffer_.plainText();
-    text::NormalizeText(t);
+    buffer_.appendPlainText(t);
+    text::normalizeInPlace(t);
     return t;
 }
 

@@ -23,9 +23,9 @@ public:
     PatientTextBuilder(const db::Database& database, const db::Recordset& patients, RichTextBuffer& buffer);
 
     // The normalised (not lower-cased) text of the patient at the current row, valid
-    // until the next call. Does not move the patient rows. Database and decoding
-    // errors pass through.
-    const std::u16string& build();
+    // until the next call; the caller may change it in place (the run lower-cases it).
+    // Does not move the patient rows. Database and decoding errors pass through.
+    std::u16string& build();
 
 private:
     // Column positions of one related table, resolved at its first row.

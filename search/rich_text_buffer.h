@@ -14,6 +14,9 @@ public:
     // goes in as plain text.
     virtual void append(std::u16string_view value) = 0;
     virtual std::u16string plainText() const = 0;
+    // Appends the plain text to `out`; a buffer that holds its text as such does so
+    // without the copy plainText makes.
+    virtual void appendPlainText(std::u16string& out) const { out += plainText(); }
 };
 
 }  // namespace scandrel::search

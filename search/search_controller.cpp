@@ -10,6 +10,7 @@
 #include "search/search_words.h"
 #include "search/view_progress.h"
 #include "text/error.h"
+#include "text/lower_case.h"
 #include "text/utf.h"
 
 namespace scandrel::search {
@@ -113,10 +114,9 @@ void SearchController::scan(const std::vector<std::u16string>& words, int32_t& f
     ViewProgressBar bar(view_);
     ViewStatusLabel label(view_);
 
-    std::u16string patientText;
     while (!patients.eof()) {
-        patientText = builder.build();
-        lowerCaseInPlace(patientText);
+        std::u16string& patientText = builder.build();
+        text::toLowerInPlace(patientText);
         if (containsAllWords(patientText, words)) {
             ++found;
             const int32_t counter = patientCounter(patients.value(counterColumn));

@@ -9,9 +9,6 @@ namespace scandrel::search {
 // The lower-cased, normalised text of the search box.
 std::u16string prepareSearchText(std::u16string_view typed);
 
-// Lower-cases a patient's text in place for the word test.
-void lowerCaseInPlace(std::u16string& text);
-
 // Words at single spaces, in typed order. The empty text is one empty word, which
 // every patient contains.
 std::vector<std::u16string> splitWords(std::u16string_view searchText);

@@ -40,8 +40,29 @@ char16_t toLowerByTable(char16_t c) noexcept {
 
 std::u16string toLower(std::u16string_view s) {
     std::u16string out(s);
-    for (char16_t& c : out) c = toLower(c);
+    toLowerInPlace(out);
     return out;
+}
+
+void toLowerInPlace(std::u16string& text) {
+    // Texts are nearly all ASCII: blocks without any other character take a loop
+    // simple enough for the compiler to do several characters at once.
+    constexpr std::size_t kBlock = 32;
+    char16_t* const p = text.data();
+    const std::size_t n = text.size();
+    for (std::size_t start = 0; start < n; start += kBlock) {
+        const std::size_t end = std::min(n, start + kBlock);
+        char16_t seen = 0;
+        for (std::size_t i = start; i < end; ++i) seen = static_cast<char16_t>(seen | p[i]);
+        if (seen < 0x80) {
+            for (std::size_t i = start; i < end; ++i) {
+                const bool upper = static_cast<char16_t>(p[i] - u'A') < 26;
+                p[i] = static_cast<char16_t>(p[i] + (upper ? 0x20 : 0));
+            }
+        } else {
+            for (std::size_t i = start; i < end; ++i) p[i] = toLower(p[i]);
+        }
+    }
 }
 
 }  // namespace scandrel::text

@@ -17,5 +17,7 @@ inline char16_t toLower(char16_t c) noexcept {
 }
 
 std::u16string toLower(std::u16string_view s);
+// The same for a whole text, in place.
+void toLowerInPlace(std::u16string& text);
 
 }  // namespace scandrel::text

@@ -126,10 +126,14 @@ void squeezeSpaces(std::u16string& text) {
 //   moves or joins anything, and the replacements (a e i o c u) are neither spaces nor,
 //   in any case, a letter of the table: no row undoes or feeds another, and their order
 //   does not matter.
-Value NormalizeText(std::u16string& text) {
+void normalizeInPlace(std::u16string& text) {
     checkLength(text.size());
     plainLetters(text);
     squeezeSpaces(text);
+}
+
+Value NormalizeText(std::u16string& text) {
+    normalizeInPlace(text);
     return Value::text(text);
 }
 

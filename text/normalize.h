@@ -11,6 +11,10 @@ namespace scandrel::text {
 // Changes `text` in place and returns it as a general value.
 Value NormalizeText(std::u16string& text);
 
+// The same change of `text` in place, for callers that have no use for the copy
+// NormalizeText returns.
+void normalizeInPlace(std::u16string& text);
+
 // Every occurrence of `find` in `text` (case-insensitive, non-overlapping, left to
 // right, never re-searching an inserted replacement) replaced by `replacement`.
 // An empty `find` leaves `text` unchanged.

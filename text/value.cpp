@@ -32,13 +32,9 @@ std::u16string formatFloating(double v, int digits) {
     return out;
 }
 
-std::u16string formatScaled(bool negative, std::string digits, int scale) {
-    while (static_cast<int>(digits.size()) <= scale) digits.insert(digits.begin(), '0');
-    std::string whole = digits.substr(0, digits.size() - static_cast<size_t>(scale));
-    std::string frac = digits.substr(digits.size() - static_cast<size_t>(scale));
-    while (!frac.empty() && frac.back() == '0') frac.pop_back();
-    std::string s = (negative ? "-" : "") + whole + (frac.empty() ? "" : "," + frac);
-    if (s == "-0") s = "0";
+// A decimal form with a point, as the platform writes it: with a comma.
+std::u16string withDecimalComma(std::string s) {
+    std::replace(s.begin(), s.end(), '.', ',');
     return ascii(s);
 }
 
@@ -121,11 +117,7 @@ std::u16string Value::toText() const {
             return ascii(std::to_string(asInteger()));
         case Kind::Single: return formatFloating(asDouble(), 7);
         case Kind::Double: return formatFloating(asDouble(), 15);
-        case Kind::Currency: {
-            const int64_t v = asInteger();
-            const uint64_t mag = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
-            return formatScaled(v < 0, std::to_string(mag), 4);
-        }
+        case Kind::Currency: return withDecimalComma(currencyToString(asInteger()));
         case Kind::Date: return formatDateValue(asDouble());
         case Kind::Text: return asText();
         case Kind::Binary: {
@@ -136,11 +128,7 @@ std::u16string Value::toText() const {
             return out;
         }
         case Kind::Guid: return formatGuid(asGuid());
-        case Kind::Decimal: {
-            std::string s = decimalToString(asDecimal());
-            std::replace(s.begin(), s.end(), '.', ',');
-            return ascii(s);
-        }
+        case Kind::Decimal: return withDecimalComma(decimalToString(asDecimal()));
     }
     return {};
 }
@@ -213,6 +201,17 @@ std::string decimalToString(const Value::Decimal& value) {
         if (i == scale && i != 0) out.push_back('.');
     }
     return out;
+}
+
+std::string currencyToString(int64_t tenThousandths) {
+    // The magnitude as unsigned, so that the most negative amount is exact.
+    const uint64_t magnitude = tenThousandths < 0 ? 0 - static_cast<uint64_t>(tenThousandths)
+                                                  : static_cast<uint64_t>(tenThousandths);
+    Value::Decimal d;
+    d.negative = tenThousandths < 0;
+    d.scale = 4;
+    d.mantissa = {static_cast<uint32_t>(magnitude), static_cast<uint32_t>(magnitude >> 32), 0};
+    return decimalToString(d);
 }
 
 }  // namespace scandrel

@@ -79,5 +79,7 @@ private:
 
 // Exact decimal form with a point and no trailing zeros after it: "-12.5", "0".
 std::string decimalToString(const Value::Decimal& value);
+// A currency amount (ten-thousandths) in the same form: -35000 gives "-3.5".
+std::string currencyToString(int64_t tenThousandths);
 
 }  // namespace scandrel

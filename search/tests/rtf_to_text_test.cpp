@@ -268,5 +268,22 @@ TEST(PlainTextBuffer, JoinsValuesAsTheControlDoes) {
     EXPECT_EQ(buffer.text(), u"\r\n");  // an empty paragraph
 }
 
+TEST(PlainTextBuffer, AppendsItsPlainTextToAnotherText) {
+    PlainTextBuffer buffer;
+    buffer.append(uR"({\rtf1 a\par b})");
+    std::u16string out = u"x";
+    buffer.appendPlainText(out);
+    EXPECT_EQ(out, u"xa\r\nb");
+
+    // A buffer that only gives its text as a copy appends that copy.
+    struct CopyingBuffer final : RichTextBuffer {
+        void clear() override {}
+        void append(std::u16string_view) override {}
+        std::u16string plainText() const override { return u"memo"; }
+    } copying;
+    copying.appendPlainText(out);
+    EXPECT_EQ(out, u"xa\r\nbmemo");
+}
+
 }  // namespace
 }  // namespace scandrel::search::rtf

@@ -63,5 +63,27 @@ TEST(LowerCase, ShortCutAgreesWithTheTable) {
     }
 }
 
+// A whole text goes block by block, ASCII blocks by a quicker loop: every code unit,
+// in blocks of every mix and at every length, lower-cases as it does on its own.
+TEST(LowerCase, TextsAgreeWithTheCodeUnitMapping) {
+    std::u16string all;
+    for (std::size_t c = 0; c <= 0xFFFF; ++c) all.push_back(static_cast<char16_t>(c));
+    for (std::size_t length : {0, 1, 31, 32, 33, 64, 65}) {
+        for (std::size_t start = 0; start + length <= all.size(); start += 997) {
+            std::u16string text = all.substr(start, length);
+            if (start % 2 == 0) {
+                for (std::size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char16_t>(u'@' + i % 28);
+            }
+            std::u16string lowered = text;
+            toLowerInPlace(lowered);
+            ASSERT_EQ(lowered.size(), text.size());
+            for (std::size_t i = 0; i < text.size(); ++i) {
+                ASSERT_EQ(lowered[i], toLowerByTable(text[i])) << std::hex << static_cast<unsigned>(text[i]);
+            }
+            EXPECT_EQ(toLower(text), lowered);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace scandrel::text

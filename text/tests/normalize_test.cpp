@@ -51,6 +51,14 @@ TEST(NormalizeText, ReturnsTheTextItChanged) {
     EXPECT_EQ(result, Value::text(u"Sao Paulo"));
 }
 
+TEST(NormalizeText, InPlaceFormChangesTheTextTheSameWay) {
+    for (const char* sample : {"", "   ", "  Águia  do   Pão ", "ação\n  ÇÃO  x", "è ü ñ"}) {
+        std::u16string inPlace = u(sample);
+        normalizeInPlace(inPlace);
+        EXPECT_EQ(inPlace, normalized(u(sample))) << sample;
+    }
+}
+
 TEST(NormalizeText, AgreesWithTheStepByStepLoopOnEveryRunOfSpaces) {
     for (int before = 0; before <= 12; ++before) {
         for (int inside = 1; inside <= 40; ++inside) {

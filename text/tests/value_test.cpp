@@ -27,6 +27,10 @@ TEST(ValueToText, Kinds) {
     EXPECT_EQ(Value::single(0.1f).toText(), u"0,1");
     EXPECT_EQ(Value::currency(12345).toText(), u"1,2345");
     EXPECT_EQ(Value::currency(-5000).toText(), u"-0,5");
+    EXPECT_EQ(Value::currency(0).toText(), u"0");
+    EXPECT_EQ(Value::currency(-1).toText(), u"-0,0001");
+    EXPECT_EQ(Value::currency(1230000).toText(), u"123");
+    EXPECT_EQ(Value::currency(INT64_MIN).toText(), u"-922337203685477,5808");
     EXPECT_EQ(Value::decimal({true, 2, {5, 0, 0}}).toText(), u"-0,05");
     EXPECT_EQ(Value().toText(), u"");
     EXPECT_EQ(Value::boolean(true).toText(), u"True");
