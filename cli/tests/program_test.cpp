@@ -13,69 +13,23 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "cli/tests/run_program.h"
 #include "db/writer/jet_writer.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using scandrel::cli::testing::Result;
+using scandrel::cli::testing::slurp;
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 using ::testing::StartsWith;
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string quoted(const std::string& arg) {
-    std::string q = "'";
-    for (char c : arg) {
-        if (c == '\'')
-            q += "'\\''";
-        else
-            q += c;
-    }
-    return q + "'";
-}
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-class Program : public ::testing::Test {
+class Program : public scandrel::cli::testing::ProgramTest {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("scandrel-cli-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    // Runs scandrel with the arguments; stdout goes to `stdoutPath` when given.
-    Result run(const std::vector<std::string>& args, const std::string& stdoutPath = {}) {
-        std::string command = quoted(SCANDREL_CLI);
-        for (const std::string& a : args) command += " " + quoted(a);
-        const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-        command += " >" + quoted(stdoutPath.empty() ? out.string() : stdoutPath);
-        command += " 2>" + quoted(err.string());
-        const int raw = std::system(command.c_str());
-        Result r;
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        if (stdoutPath.empty()) r.out = slurp(out);
-        r.err = slurp(err);
-        return r;
-    }
-
     static fs::path shared(const std::string& file) {
         return fs::path(SCANDREL_SHARED_DIR) / "data" / "jet" / file;
     }
-
-    fs::path dir_;
 };
 
 #define REQUIRE_SHARED(file)                                                         \

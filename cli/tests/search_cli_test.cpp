@@ -14,6 +14,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "cli/tests/run_program.h"
 #include "db/writer/clinic_writer.h"
 #include "text/date.h"
 
@@ -21,23 +22,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace scandrel;
+using cli::testing::Result;
+using cli::testing::slurp;
 using db::writer::ClinicWriter;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;
-
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::string lastLine(const std::string& text) {
     std::string trimmed = text;
@@ -54,16 +44,12 @@ Value birthDate(int year, int month, int day) {
     return Value::date(text::serialFromDateTime(dt));
 }
 
-class SearchCommand : public ::testing::Test {
+class SearchCommand : public cli::testing::ProgramTest {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("scandrel-search-cli-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
+        ProgramTest::SetUp();
         clinic_ = (dir_ / "clinica.mdb").string();
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     void writeClinic() {
         ClinicWriter clinic(clinic_);
@@ -77,16 +63,6 @@ protected:
         clinic.finish();
     }
 
-    Result run(const std::vector<std::string>& args) {
-        std::string command = "'" SCANDREL_CLI "'";
-        for (const std::string& a : args) command += " '" + a + "'";
-        const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-        command += " >'" + out.string() + "' 2>'" + err.string() + "'";
-        const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
-    }
-
-    fs::path dir_;
     std::string clinic_;
     int32_t maria_ = 0, joao_ = 0;
 };
