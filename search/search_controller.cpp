@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "db/database.h"
@@ -109,7 +110,8 @@ void SearchController::scan(const std::vector<std::u16string>& words, int32_t& f
 
     PatientTextBuilder builder(database, patients, buffer_);
     const int nameColumn = patients.fieldIndex(u"Paci_tx_NomePaciente");
-    const int birthDateColumn = patients.fieldIndex(u"paci_dt_datanascimentopaciente");
+    // The birth date is read only for the rows listed, so it is looked up at the first match.
+    std::optional<int> birthDateColumn;
     const int counterColumn = patients.fieldIndex(u"paci_ln_Counter");
     ViewProgressBar bar(view_);
     ViewStatusLabel label(view_);
@@ -120,7 +122,8 @@ void SearchController::scan(const std::vector<std::u16string>& words, int32_t& f
         if (containsAllWords(patientText, words)) {
             ++found;
             const int32_t counter = patientCounter(patients.value(counterColumn));
-            view_.appendResult(resultRow(patients.value(nameColumn), patients.value(birthDateColumn)));
+            if (!birthDateColumn) birthDateColumn = patients.fieldIndex(u"paci_dt_datanascimentopaciente");
+            view_.appendResult(resultRow(patients.value(nameColumn), patients.value(*birthDateColumn)));
             // The row and its patient are recorded together, before the next yield.
             ++resultCount_;
             resultIds_.push_back(counter);

@@ -313,5 +313,36 @@ TEST_F(SearchRun, OtherErrorsShowTheirDescriptionAlone) {
     expectIdle();
 }
 
+// A birth date is read only for a listed row: a patient table without the column
+// fails only when a patient matches, as reading the field would.
+TEST_F(SearchRun, BirthDateIsReadOnlyForListedRows) {
+    clinic.reset();
+    auto tables = clinicTables();
+    auto& columns = tables[kPacientes].columns;
+    std::erase_if(columns, [](const ColumnDef& c) { return c.name == u"Paci_dt_DataNascimentoPaciente"; });
+    {
+        JetWriter writer(file, tables);
+        std::vector<Value> row;
+        for (const ColumnDef& c : columns) {
+            if (c.name == u"Paci_tx_NomePaciente") row.push_back(text(u"MARIA"));
+            else if (c.name == u"Paci_ln_Counter") row.push_back(number(1));
+            else if (c.type == db::ColumnType::Boolean) row.push_back(Value::boolean(false));
+            else row.push_back(Value::null());
+        }
+        writer.addRow(kPacientes, row);
+        writer.finish();
+    }
+
+    search(u"ortopedia");
+    EXPECT_THAT(view.messages, IsEmpty());
+    EXPECT_EQ(view.caption, kNoneFound);
+
+    search(u"maria");
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_THAT(view.messages[0].text, Holds(u"paci_dt_datanascimentopaciente"));
+    EXPECT_EQ(view.messages[0].style, 0);
+    expectIdle();
+}
+
 }  // namespace
 }  // namespace scandrel::search::testing
