@@ -115,11 +115,12 @@ void SearchController::scan(const std::vector<std::u16string>& words, int32_t& f
     const int counterColumn = patients.fieldIndex(u"paci_ln_Counter");
     ViewProgressBar bar(view_);
     ViewStatusLabel label(view_);
+    const WordMatcher matcher(words);
 
     while (!patients.eof()) {
         std::u16string& patientText = builder.build();
         text::toLowerInPlace(patientText);
-        if (containsAllWords(patientText, words)) {
+        if (matcher.allFoundIn(patientText)) {
             ++found;
             const int32_t counter = patientCounter(patients.value(counterColumn));
             if (!birthDateColumn) birthDateColumn = patients.fieldIndex(u"paci_dt_datanascimentopaciente");

@@ -1,5 +1,7 @@
 #include "search/search_words.h"
 
+#include <algorithm>
+
 #include "text/lower_case.h"
 #include "text/normalize.h"
 
@@ -26,10 +28,45 @@ std::vector<std::u16string> splitWords(std::u16string_view searchText) {
 }
 
 bool containsAllWords(std::u16string_view lowerCaseText, const std::vector<std::u16string>& words) {
-    for (const auto& word : words) {
-        if (lowerCaseText.find(word) == std::u16string_view::npos) return false;
+    return WordMatcher(words).allFoundIn(lowerCaseText);
+}
+
+WordMatcher::WordMatcher(const std::vector<std::u16string>& words) {
+    words_.reserve(words.size());
+    for (const auto& text : words) {
+        Word& word = words_.emplace_back();
+        word.text = text;
+        const size_t length = text.size();
+        word.shift.fill(static_cast<uint8_t>(std::min<size_t>(length, 255)));
+        // Nearer the end means a shorter move: later characters overwrite earlier ones.
+        for (size_t i = 0; i + 1 < length; ++i) {
+            word.shift[text[i] & 0xFFu] = static_cast<uint8_t>(std::min<size_t>(length - 1 - i, 255));
+        }
+    }
+}
+
+bool WordMatcher::allFoundIn(std::u16string_view lowerCaseText) const {
+    for (const Word& word : words_) {
+        if (!occursIn(word, lowerCaseText)) return false;
     }
     return true;
+}
+
+// The window of the word's length moves along the text; where its last character
+// matches, the rest is compared. The character under the window's end decides how
+// far it moves: not past any place where the word could end.
+bool WordMatcher::occursIn(const Word& word, std::u16string_view text) {
+    const size_t length = word.text.size();
+    if (length == 0) return true;
+    if (length > text.size()) return false;
+    if (length == 1) return text.find(word.text[0]) != std::u16string_view::npos;
+    const char16_t* const t = text.data();
+    const char16_t* const w = word.text.data();
+    const char16_t last = w[length - 1];
+    for (size_t end = length - 1; end < text.size(); end += word.shift[t[end] & 0xFFu]) {
+        if (t[end] == last && std::equal(w, w + length - 1, t + end - (length - 1))) return true;
+    }
+    return false;
 }
 
 }  // namespace scandrel::search

@@ -1,5 +1,7 @@
 #pragma once
 // The typed search text as words, and the word test on a patient's text.
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,5 +19,24 @@ std::vector<std::u16string> splitWords(std::u16string_view searchText);
 // across the joins between values, in any order, overlapping or not.
 // Stops at the first word that is missing.
 bool containsAllWords(std::u16string_view lowerCaseText, const std::vector<std::u16string>& words);
+
+// The same test with the words made ready once, for the many texts of a run.
+class WordMatcher {
+public:
+    explicit WordMatcher(const std::vector<std::u16string>& words);
+    bool allFoundIn(std::u16string_view lowerCaseText) const;
+
+private:
+    // A word and, by the low byte of a text's character, how far a window
+    // ending on that character may move on (characters that share a low byte
+    // share the smallest distance).
+    struct Word {
+        std::u16string text;
+        std::array<uint8_t, 256> shift;
+    };
+    static bool occursIn(const Word& word, std::u16string_view text);
+
+    std::vector<Word> words_;
+};
 
 }  // namespace scandrel::search

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <iterator>
+#include <type_traits>
 #include <vector>
 
 #include "search/rtf/code_page.h"
@@ -154,12 +155,15 @@ constexpr size_t kIndexSize = 512;  // a power of two
 constexpr uint8_t kNoWord = 0xFF;
 static_assert(std::size(kControlWords) < kNoWord && std::size(kControlWords) * 4 <= kIndexSize);
 
-constexpr uint32_t addToHash(uint32_t hash, char16_t c) { return hash * 31u + c; }
+// From the first and last letters and the length: no work per letter of a name.
+constexpr uint32_t nameHash(char16_t first, char16_t last, size_t length) {
+    return (first * 31u + last) * 31u + static_cast<uint32_t>(length);
+}
 
 constexpr size_t indexSlot(std::string_view name) {
-    uint32_t hash = 0;
-    for (const char c : name) hash = addToHash(hash, static_cast<char16_t>(c));
-    return hash & (kIndexSize - 1);
+    const auto first = static_cast<char16_t>(name.front());
+    const auto last = static_cast<char16_t>(name.back());
+    return nameHash(first, last, name.size()) & (kIndexSize - 1);
 }
 
 constexpr std::array<uint8_t, kIndexSize> makeIndex() {
@@ -182,8 +186,9 @@ bool sameName(std::string_view word, std::u16string_view name) {
     return true;
 }
 
-// `hash`: the name's characters added to 0 with addToHash.
-const ControlWord* findControlWord(std::u16string_view name, uint32_t hash) {
+// `name` is not empty.
+const ControlWord* findControlWord(std::u16string_view name) {
+    const uint32_t hash = nameHash(name.front(), name.back(), name.size());
     for (size_t slot = hash & (kIndexSize - 1); kIndex[slot] != kNoWord; slot = (slot + 1) & (kIndexSize - 1)) {
         const ControlWord& word = kControlWords[kIndex[slot]];
         if (sameName(word.name, name)) return &word;
@@ -191,18 +196,37 @@ const ControlWord* findControlWord(std::u16string_view name, uint32_t hash) {
     return nullptr;
 }
 
-bool isAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+// One comparison: setting bit 5 maps A-Z onto a-z and nothing else onto them.
+bool isAsciiLetter(char16_t c) { return static_cast<unsigned>((c | 0x20u) - u'a') < 26u; }
+bool isDigit(char16_t c) { return static_cast<unsigned>(c - u'0') < 10u; }
 
-// Braces, backslash, line ends and NUL end a run of text; all are ASCII.
-constexpr std::array<bool, 128> runEnds() {
-    std::array<bool, 128> ends{};
-    for (const char c : {'{', '}', '\\', '\r', '\n', '\0'}) ends[static_cast<unsigned char>(c)] = true;
-    return ends;
+// What a character means where text may stand. Anything not ASCII is text.
+enum class Lead : uint8_t { Text, OpenBrace, CloseBrace, Backslash, Ignored };
+
+constexpr std::array<Lead, 128> leads() {
+    std::array<Lead, 128> table{};
+    table[u'{'] = Lead::OpenBrace;
+    table[u'}'] = Lead::CloseBrace;
+    table[u'\\'] = Lead::Backslash;
+    for (const char16_t c : {u'\r', u'\n', u'\0'}) table[c] = Lead::Ignored;
+    return table;
 }
-constexpr std::array<bool, 128> kRunEnds = runEnds();
+constexpr std::array<Lead, 128> kLeads = leads();
 
-bool endsTextRun(char16_t c) { return c < kRunEnds.size() && kRunEnds[c]; }
+Lead leadOf(char16_t c) { return c < kLeads.size() ? kLeads[c] : Lead::Text; }
+
+// Braces, backslash, line ends and NUL end a run of text.
+bool endsTextRun(char16_t c) { return leadOf(c) != Lead::Text; }
+
+// Inside a skipped group only braces and backslashes matter.
+constexpr std::array<bool, 128> groupMarks() {
+    std::array<bool, 128> marks{};
+    for (const char16_t c : {u'{', u'}', u'\\'}) marks[c] = true;
+    return marks;
+}
+constexpr std::array<bool, 128> kGroupMarks = groupMarks();
+
+bool isGroupMark(char16_t c) { return c < kGroupMarks.size() && kGroupMarks[c]; }
 
 int hexValue(char16_t c) {
     if (c >= u'0' && c <= u'9') return c - u'0';
@@ -215,35 +239,95 @@ enum class Destination : uint8_t { Text, FontTable };
 
 // The state a group inherits from its parent and restores on close.
 struct GroupState {
-    int32_t font = -1;  // -1: the document's default font
-    uint16_t unicodeSkip = 1;
-    Destination destination = Destination::Text;
+    int32_t font;  // -1: the document's default font
+    uint16_t unicodeSkip;
+    Destination destination;
 };
+constexpr GroupState kDocumentState{-1, 1, Destination::Text};
 
 struct FontCodePage {
     int32_t font;
     uint32_t codePage;  // 0: the document's code page
 };
 
+// A stack of plain values kept in place while it is shallow, as nearly every
+// document's is; deeper nesting moves it to the heap.
+template <typename T, size_t N>
+class SmallStack {
+    static_assert(std::is_trivially_copyable_v<T>);
+
+public:
+    SmallStack() = default;
+    SmallStack(const SmallStack&) = delete;
+    SmallStack& operator=(const SmallStack&) = delete;
+
+    bool empty() const { return size_ == 0; }
+    size_t size() const { return size_; }
+    T& back() { return data_[size_ - 1]; }
+    const T& back() const { return data_[size_ - 1]; }
+    T* begin() { return data_; }
+    T* end() { return data_ + size_; }
+
+    // By value: the value may be an element, which growing moves.
+    void push_back(T value) {
+        if (size_ == capacity_) grow();
+        data_[size_++] = value;
+    }
+    void pop_back() { --size_; }
+    void clear() { size_ = 0; }
+
+private:
+    void grow() {
+        const bool inPlace = data_ == local_.data();
+        heap_.resize(capacity_ * 2);
+        if (inPlace) std::copy(local_.begin(), local_.end(), heap_.begin());
+        data_ = heap_.data();
+        capacity_ = heap_.size();
+    }
+
+    std::array<T, N> local_;
+    std::vector<T> heap_;
+    T* data_ = local_.data();
+    size_t size_ = 0;
+    size_t capacity_ = N;
+};
+
+// Writes the text straight into `out`, which is grown once by the document's
+// length: no markup gives more characters than it is written with (a paragraph
+// mark, the longest result, takes a control of at least two characters), so the
+// text never overtakes the reading position. The text written so far is what
+// `out` holds when the reader is gone, whatever way it ends.
 class Reader {
 public:
-    Reader(std::u16string_view input, std::u16string& out) : in_(input), out_(out) {}
+    Reader(std::u16string_view input, std::u16string& out)
+        : p_(input.data()), end_(input.data() + input.size()), out_(out), base_(out.size()) {
+        out_.resize(base_ + input.size());
+        w_ = out_.data() + base_;
+    }
+    ~Reader() { out_.resize(static_cast<size_t>(w_ - out_.data())); }
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
 
     void run() {
-        while (pos_ < in_.size()) {
-            const char16_t c = in_[pos_];
-            if (c == u'{') {
-                ++pos_;
-                openGroup();
-            } else if (c == u'}') {
-                ++pos_;
-                if (!closeGroup()) return;
-            } else if (c == u'\\') {
-                controlAt();
-            } else if (c == u'\r' || c == u'\n' || c == 0) {
-                ++pos_;
-            } else {
-                textRun();
+        while (p_ < end_) {
+            switch (leadOf(*p_)) {
+                case Lead::Text:
+                    textRun();
+                    break;
+                case Lead::Backslash:
+                    controlAt();
+                    break;
+                case Lead::OpenBrace:
+                    ++p_;
+                    openGroup();
+                    break;
+                case Lead::CloseBrace:
+                    ++p_;
+                    if (!closeGroup()) return;
+                    break;
+                case Lead::Ignored:
+                    ++p_;
+                    break;
             }
         }
     }
@@ -253,12 +337,7 @@ private:
 
     void openGroup() {
         pendingSkip_ = 0;
-        if (stack_.empty()) {
-            stack_.reserve(16);
-            stack_.emplace_back();
-        } else {
-            stack_.push_back(stack_.back());
-        }
+        stack_.push_back(stack_.empty() ? kDocumentState : stack_.back());
     }
 
     // False when the document's outermost group has closed: the document ends.
@@ -270,16 +349,34 @@ private:
 
     bool inText() const { return !stack_.empty() && stack_.back().destination == Destination::Text; }
 
-    // A run of ordinary characters, appended at once.
+    void put(char16_t c) { *w_++ = c; }
+    void putParagraphMark() {
+        w_[0] = kParagraphMark[0];
+        w_[1] = kParagraphMark[1];
+        w_ += 2;
+    }
+
+    // A run of ordinary characters, copied while it is scanned.
     void textRun() {
-        size_t end = pos_;
-        while (end < in_.size() && !endsTextRun(in_[end])) ++end;
-        size_t start = pos_;
-        pos_ = end;
-        const size_t skipped = std::min<size_t>(pendingSkip_, end - start);
+        const char16_t* p = p_;
+        if (pendingSkip_ == 0 && inText()) {
+            char16_t* w = w_;
+            do {
+                *w++ = *p++;
+            } while (p < end_ && !endsTextRun(*p));
+            w_ = w;
+            p_ = p;
+            return;
+        }
+        while (p < end_ && !endsTextRun(*p)) ++p;
+        const auto length = static_cast<size_t>(p - p_);
+        const size_t skipped = std::min<size_t>(pendingSkip_, length);
         pendingSkip_ -= static_cast<uint32_t>(skipped);
-        start += skipped;
-        if (inText()) out_.append(in_.substr(start, end - start));
+        if (inText()) {
+            std::copy(p_ + skipped, p, w_);
+            w_ += length - skipped;
+        }
+        p_ = p;
     }
 
     // A character that a control produced; it may be a \u fallback to skip.
@@ -288,19 +385,19 @@ private:
             --pendingSkip_;
             return;
         }
-        if (inText()) out_.push_back(c);
+        if (inText()) put(c);
     }
 
     void controlAt() {
-        if (pos_ + 1 >= in_.size()) {
-            pos_ = in_.size();
+        if (end_ - p_ < 2) {
+            p_ = end_;
             return;
         }
-        const char16_t c = in_[pos_ + 1];
+        const char16_t c = p_[1];
         if (isAsciiLetter(c)) {
             controlWord();
         } else {
-            pos_ += 2;
+            p_ += 2;
             controlSymbol(c);
         }
     }
@@ -330,43 +427,43 @@ private:
             skipGroup();
         } else if (c == u'\r' || c == u'\n') {
             // A backslash before a line end is a paragraph mark.
-            if (inText()) out_.append(kParagraphMark);
+            if (inText()) putParagraphMark();
         }
         // \- (optional hyphen), \| and unknown symbols leave nothing.
     }
 
     void hexByte() {
-        const int high = pos_ < in_.size() ? hexValue(in_[pos_]) : -1;
-        const int low = pos_ + 1 < in_.size() ? hexValue(in_[pos_ + 1]) : -1;
-        if (high < 0 || low < 0) return;  // malformed: the escape alone is dropped
-        pos_ += 2;
+        const int high = p_ < end_ ? hexValue(p_[0]) : -1;
+        if (high < 0) return;  // malformed: the escape alone is dropped
+        const int low = end_ - p_ >= 2 ? hexValue(p_[1]) : -1;
+        if (low < 0) return;
+        p_ += 2;
         emit(decodeByte(currentCodePage(), static_cast<unsigned char>(high * 16 + low)));
     }
 
     void controlWord() {
-        size_t p = pos_ + 1;
-        const size_t nameStart = p;
-        uint32_t hash = 0;
-        while (p < in_.size() && isAsciiLetter(in_[p])) hash = addToHash(hash, in_[p++]);
-        const std::u16string_view name = in_.substr(nameStart, p - nameStart);
+        const char16_t* const nameStart = p_ + 1;
+        const char16_t* p = nameStart + 1;  // the first letter is known
+        while (p < end_ && isAsciiLetter(*p)) ++p;
+        const std::u16string_view name(nameStart, static_cast<size_t>(p - nameStart));
 
         bool negative = false;
-        if (p < in_.size() && in_[p] == u'-') {
+        if (p < end_ && *p == u'-') {
             negative = true;
             ++p;
         }
         bool hasParameter = false;
         uint32_t magnitude = 0;  // wraps like the control's own 32-bit arithmetic
-        while (p < in_.size() && isDigit(in_[p])) {
-            magnitude = magnitude * 10u + static_cast<uint32_t>(in_[p] - u'0');
+        while (p < end_ && isDigit(*p)) {
+            magnitude = magnitude * 10u + static_cast<uint32_t>(*p - u'0');
             hasParameter = true;
             ++p;
         }
-        if (p < in_.size() && in_[p] == u' ') ++p;  // the delimiting space belongs to the word
-        pos_ = p;
+        if (p < end_ && *p == u' ') ++p;  // the delimiting space belongs to the word
+        p_ = p;
 
         pendingSkip_ = 0;
-        const ControlWord* word = findControlWord(name, hash);
+        const ControlWord* word = findControlWord(name);
         if (word == nullptr) return;
         const uint32_t bits = negative ? 0u - magnitude : magnitude;
         const auto parameter = static_cast<int32_t>(bits);
@@ -379,7 +476,7 @@ private:
                 emit(word.character);
                 break;
             case Action::Break:
-                if (inText()) out_.append(kParagraphMark);
+                if (inText()) putParagraphMark();
                 break;
             case Action::Skip:
                 skipGroup();
@@ -419,7 +516,7 @@ private:
                 break;
             case Action::Binary:
                 if (hasParameter && parameter > 0) {
-                    pos_ += std::min<size_t>(static_cast<uint32_t>(parameter), in_.size() - pos_);
+                    p_ += std::min<size_t>(static_cast<uint32_t>(parameter), static_cast<size_t>(end_ - p_));
                 }
                 break;
             case Action::DocumentCodePage:
@@ -440,17 +537,20 @@ private:
     void skipGroup() {
         if (stack_.empty()) return;
         size_t depth = 1;
-        while (pos_ < in_.size()) {
-            const char16_t c = in_[pos_++];
+        const char16_t* p = p_;
+        while (p < end_) {
+            const char16_t c = *p++;
+            if (!isGroupMark(c)) continue;
             if (c == u'{') {
                 ++depth;
             } else if (c == u'}') {
                 if (--depth == 0) break;
-            } else if (c == u'\\' && pos_ < in_.size()) {
-                if (in_[pos_] == u'b' && skipBinaryAt()) continue;
-                ++pos_;  // an escaped brace or backslash is not a group mark
+            } else if (p < end_) {
+                if (*p == u'b' && skipBinaryAt(p)) continue;
+                ++p;  // an escaped brace or backslash is not a group mark
             }
         }
+        p_ = p;
         if (depth == 0) {
             closeGroupAfterSkip();
         } else {
@@ -461,25 +561,25 @@ private:
     void closeGroupAfterSkip() {
         pendingSkip_ = 0;
         stack_.pop_back();
-        if (stack_.empty()) pos_ = in_.size();  // the document itself has ended
+        if (stack_.empty()) p_ = end_;  // the document itself has ended
     }
 
     // Inside a skipped group, "\binN" hides N bytes that may contain braces.
-    // pos_ is just after the backslash.
-    bool skipBinaryAt() {
-        if (in_.substr(pos_, 3) != u"bin") return false;
-        size_t p = pos_ + 3;
-        if (p < in_.size() && in_[p] == u'-') return false;
+    // `at` is just after the backslash, and is moved past the data when it is.
+    bool skipBinaryAt(const char16_t*& at) const {
+        if (end_ - at < 3 || std::u16string_view(at, 3) != u"bin") return false;
+        const char16_t* p = at + 3;
+        if (p < end_ && *p == u'-') return false;
         uint32_t count = 0;
         bool digits = false;
-        while (p < in_.size() && isDigit(in_[p])) {
-            count = count * 10u + static_cast<uint32_t>(in_[p] - u'0');
+        while (p < end_ && isDigit(*p)) {
+            count = count * 10u + static_cast<uint32_t>(*p - u'0');
             digits = true;
             ++p;
         }
-        if (!digits || (p < in_.size() && isAsciiLetter(in_[p]))) return false;
-        if (p < in_.size() && in_[p] == u' ') ++p;
-        pos_ = p + std::min<size_t>(count, in_.size() - p);
+        if (!digits || (p < end_ && isAsciiLetter(*p))) return false;
+        if (p < end_ && *p == u' ') ++p;
+        at = p + std::min<size_t>(count, static_cast<size_t>(end_ - p));
         return true;
     }
 
@@ -507,8 +607,7 @@ private:
     uint32_t codePageOfFont(int32_t font) {
         if (fontCodePages_.empty()) return 0;
         if (!fontsSorted_) {
-            std::stable_sort(fontCodePages_.begin(), fontCodePages_.end(),
-                             [](const FontCodePage& a, const FontCodePage& b) { return a.font < b.font; });
+            sortFonts();
             fontsSorted_ = true;
         }
         auto it = std::upper_bound(fontCodePages_.begin(), fontCodePages_.end(), font,
@@ -517,17 +616,38 @@ private:
         return std::prev(it)->codePage;
     }
 
-    static constexpr int32_t kNoFont = INT32_MIN;
+    // By font number, definitions of one font in the order they were read. A
+    // font table is short: an insertion sort does, without a buffer.
+    void sortFonts() {
+        const auto byFont = [](const FontCodePage& a, const FontCodePage& b) { return a.font < b.font; };
+        if (fontCodePages_.size() > kFewFonts) {
+            std::stable_sort(fontCodePages_.begin(), fontCodePages_.end(), byFont);
+            return;
+        }
+        FontCodePage* const first = fontCodePages_.begin();
+        FontCodePage* const last = fontCodePages_.end();
+        for (FontCodePage* i = first + (first != last ? 1 : 0); i < last; ++i) {
+            const FontCodePage entry = *i;
+            FontCodePage* j = i;
+            for (; j != first && byFont(entry, *(j - 1)); --j) *j = *(j - 1);
+            *j = entry;
+        }
+    }
 
-    std::u16string_view in_;
+    static constexpr int32_t kNoFont = INT32_MIN;
+    static constexpr size_t kFewFonts = 16;
+
+    const char16_t* p_;
+    const char16_t* const end_;
     std::u16string& out_;
-    size_t pos_ = 0;
-    std::vector<GroupState> stack_;
+    const size_t base_;
+    char16_t* w_ = nullptr;
+    SmallStack<GroupState, 32> stack_;
     uint32_t pendingSkip_ = 0;  // \u fallback characters still to skip
     uint32_t documentCodePage_ = kWesternCodePage;
     int32_t defaultFont_ = 0;
     int32_t fontBeingDefined_ = -1;
-    std::vector<FontCodePage> fontCodePages_;
+    SmallStack<FontCodePage, kFewFonts> fontCodePages_;
     bool fontsSorted_ = true;
     int32_t cachedFont_ = kNoFont;
     uint32_t cachedDocumentCodePage_ = 0;

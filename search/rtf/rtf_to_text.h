@@ -14,7 +14,8 @@ namespace scandrel::search::rtf {
 bool isRichText(std::u16string_view value);
 
 // Appends the visible text of a rich-text document to `out`. Runs in time
-// linear in the document and allocates only for `out` and for its group stack.
+// linear in the document and allocates only for `out`, and for groups nested or
+// font tables longer than documents commonly have.
 void appendRichText(std::u16string_view document, std::u16string& out);
 
 // Appends a value that is not rich text, as the control inserts plain text: the

@@ -107,6 +107,19 @@ TEST(RtfCharacters, FontsCarryTheirOwnCodePage) {
     EXPECT_EQ(text(uR"({\rtf1{\fonttbl\f0\fswiss\fcharset204 Arial;}\f7 \'c0\f0 \'c0 a})"), u"\u00C0\u0410 a");
 }
 
+TEST(RtfCharacters, ALaterDefinitionOfAFontWins) {
+    // A short table.
+    EXPECT_EQ(text(uR"({\rtf1{\fonttbl{\f1\fcharset204 A;}{\f2\fcharset161 B;}{\f1\fcharset0 C;}})"
+                   uR"(\f1 \'c0\f2 \'c1})"),
+              u"\u00C0\u0391");
+    // A long one, defined out of order, with fonts defined twice far apart.
+    std::u16string fonts = u"{\\rtf1{\\fonttbl";
+    for (int i = 40; i > 0; --i) fonts += u"{\\f" + fromUtf8(std::to_string(i)) + u"\\fcharset204 A;}";
+    fonts += uR"({\f7\fcharset161 G;}{\f30\fcharset0 W;}{\f7\fcharset238 E;}})";
+    EXPECT_EQ(text(fonts + uR"(\f7 \'8a\f30 \'c0\f12 \'c0\f40 \'c0\f41 \'c0})"),
+              u"\u0160\u00C0\u0410\u0410\u00C0");
+}
+
 TEST(RtfCharacters, UnicodeEscapesSkipTheirFallbackCharacters) {
     EXPECT_EQ(text(uR"({\rtf1\uc1 x\u8364?y\u-3913?z})"), u"x\u20ACy\uF0B7z");
     EXPECT_EQ(text(uR"({\rtf1 x\u233?y})"), u"x\u00E9y");  // one fallback character by default
