@@ -34,4 +34,34 @@ private:
     HWND handle_;
 };
 
+// A font, brush, pen or bitmap, deleted when it goes out of scope.
+template <typename T>
+class GdiObject {
+public:
+    GdiObject() = default;
+    explicit GdiObject(T handle) : handle_(handle) {}
+    ~GdiObject() {
+        if (handle_) DeleteObject(handle_);
+    }
+    GdiObject(GdiObject&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+    GdiObject& operator=(GdiObject&& other) noexcept {
+        if (this != &other) {
+            if (handle_) DeleteObject(handle_);
+            handle_ = other.handle_;
+            other.handle_ = nullptr;
+        }
+        return *this;
+    }
+    GdiObject(const GdiObject&) = delete;
+    GdiObject& operator=(const GdiObject&) = delete;
+
+    T get() const noexcept { return handle_; }
+
+private:
+    T handle_ = nullptr;
+};
+
+using FontHandle = GdiObject<HFONT>;
+using BrushHandle = GdiObject<HBRUSH>;
+
 }  // namespace scandrel::search::win32

@@ -4,12 +4,12 @@
 #include <richedit.h>
 
 #include <algorithm>
-#include <cstring>
 #include <stdexcept>
 #include <string>
 
 #include "search/rtf/rtf_to_text.h"
 #include "search/win32/handles.h"
+#include "search/win32/rich_edit_stream.h"
 
 namespace scandrel::search::win32 {
 
@@ -28,20 +28,6 @@ std::string toWesternBytes(std::u16string_view text) {
     bytes.resize(static_cast<size_t>(size));
     WideCharToMultiByte(1252, 0, wide, length, bytes.data(), size, nullptr, nullptr);
     return bytes;
-}
-
-struct StreamSource {
-    std::string_view bytes;
-    size_t position = 0;
-};
-
-DWORD CALLBACK readStream(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* given) {
-    auto* source = reinterpret_cast<StreamSource*>(cookie);
-    const size_t count = std::min(source->bytes.size() - source->position, static_cast<size_t>(wanted));
-    std::memcpy(buffer, source->bytes.data() + source->position, count);
-    source->position += count;
-    *given = static_cast<LONG>(count);
-    return 0;
 }
 
 }  // namespace
@@ -81,12 +67,7 @@ void RichEditBuffer::append(std::u16string_view value) {
     CHARRANGE range{end, end};
     SendMessageW(window, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
     if (rtf::isRichText(value)) {
-        const std::string bytes = toWesternBytes(value);
-        StreamSource source{bytes};
-        EDITSTREAM stream{};
-        stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
-        stream.pfnCallback = readStream;
-        SendMessageW(window, EM_STREAMIN, SF_RTF | SFF_SELECTION, reinterpret_cast<LPARAM>(&stream));
+        streamInRichText(window, toWesternBytes(value), SFF_SELECTION);
     } else {
         const std::wstring text(value.begin(), value.end());  // ends at a NUL, as the control reads it
         SendMessageW(window, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));

@@ -1,0 +1,444 @@
+#include "search/win32/search_window.h"
+
+#include <commctrl.h>
+#include <richedit.h>
+
+#include <array>
+#include <string>
+#include <utility>
+
+#include "search/plain_text_buffer.h"
+#include "search/search_controller.h"
+#include "search/win32/form_background.h"
+#include "search/win32/handles.h"
+#include "search/win32/loaded_windows.h"
+#include "search/win32/message_box.h"
+#include "search/win32/rich_edit_stream.h"
+#include "search/win32/search_window_ids.h"
+#include "search/win32/win32_search_view.h"
+#include "search/window_layout.h"
+#include "text/error.h"
+#include "text/utf.h"
+
+namespace scandrel::search::win32 {
+namespace {
+
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kFormExStyle = WS_EX_TOOLWINDOW | WS_EX_WINDOWEDGE;
+// Keep size and position, don't activate, show.
+constexpr UINT kTopmostFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW;
+
+// Search windows in existence or still running a search after they were closed;
+// the library stays loaded while there is one (everything on the UI thread).
+int windowsAlive = 0;
+
+int screenDpi() {
+    const HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+const wchar_t* wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+
+class Form1 final : public SearchWindow, public std::enable_shared_from_this<Form1> {
+public:
+    Form1(HINSTANCE module, PatientOpener opener) : module_(module), opener_(std::move(opener)) {}
+    ~Form1() override {
+        if (hwnd_) DestroyWindow(hwnd_);
+    }
+
+    void setDbName(const std::u16string& path) override {
+        dbName_ = path;
+        if (controller_) controller_->setDbName(path);
+    }
+    std::u16string dbName() const override { return dbName_; }
+
+    void show() override {
+        if (!hwnd_) load();
+        ShowWindow(hwnd_, SW_SHOW);
+        UpdateWindow(hwnd_);
+    }
+
+    void moveTo(int32_t left, int32_t top) override {
+        if (!hwnd_) return;
+        SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    bool loaded() const override { return hwnd_ != nullptr; }
+    HWND handle() const override { return hwnd_; }
+
+    static LRESULT CALLBACK formProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK searchBoxProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK resultListProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK labelProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+
+private:
+    // Keeps the window's object, and the library, alive while a search of it runs,
+    // even when the window is closed and forgotten meanwhile.
+    class RunScope {
+    public:
+        explicit RunScope(Form1& form)
+            : form_(form.shared_from_this()), view_(form.view_), controller_(form.controller_) {
+            ++form_->runs_;
+            form_->count();
+        }
+        ~RunScope() {
+            --form_->runs_;
+            form_->count();
+        }
+        RunScope(const RunScope&) = delete;
+        RunScope& operator=(const RunScope&) = delete;
+        SearchController& controller() const { return *controller_; }
+
+    private:
+        std::shared_ptr<Form1> form_;
+        std::shared_ptr<Win32SearchView> view_;
+        std::shared_ptr<SearchController> controller_;
+    };
+
+    void load();
+    void createControls();
+    HWND createChild(DWORD exStyle, const wchar_t* windowClass, const wchar_t* text, DWORD style,
+                     const layout::TwipRect& rect, int id, HFONT font);
+    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void onActivate(bool active);
+    void onCommand(int id, int code);
+    void onPaint();
+    void moveFocus(bool backward);
+    void openSelectedPatient();
+    void count();
+    std::shared_ptr<Form1> detach();
+
+    int px(double twips) const { return layout::pixels(twips, dpi_); }
+
+    HINSTANCE module_;
+    PatientOpener opener_;
+    std::u16string dbName_;
+    HWND hwnd_ = nullptr;
+    int dpi_ = 96;
+    SearchControls controls_;
+    HWND lastFocus_ = nullptr;
+    FontHandle verdana_;
+    FontHandle listFont_;
+    FontHandle buttonFont_;
+    std::unique_ptr<ModuleHandle> richEdit_;
+    std::unique_ptr<FormBackground> background_;
+    PlainTextBuffer buffer_;
+    std::shared_ptr<Win32SearchView> view_;
+    std::shared_ptr<SearchController> controller_;
+    std::shared_ptr<Form1> self_;  // set while the window exists
+    int runs_ = 0;
+    bool counted_ = false;
+};
+
+void registerFormClass(HINSTANCE module) {
+    WNDCLASSEXW windowClass{};
+    if (GetClassInfoExW(module, kSearchWindowClass, &windowClass)) return;
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_DBLCLKS;
+    windowClass.lpfnWndProc = Form1::formProc;
+    windowClass.hInstance = module;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = kSearchWindowClass;
+    if (!RegisterClassExW(&windowClass)) {
+        throw Error(static_cast<int32_t>(GetLastError()), u"Não foi possível criar a janela de pesquisa.");
+    }
+}
+
+void Form1::load() {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    registerFormClass(module_);
+    dpi_ = screenDpi();
+
+    // The client area where the design puts it; the frame around it.
+    RECT frame{px(layout::kClientArea.left), px(layout::kClientArea.top),
+               px(layout::kClientArea.left + layout::kClientArea.width),
+               px(layout::kClientArea.top + layout::kClientArea.height)};
+    AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
+    const HWND window =
+        CreateWindowExW(kFormExStyle, kSearchWindowClass, kSearchWindowCaption, kFormStyle, frame.left, frame.top,
+                        frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, module_, this);
+    if (!window) {
+        throw Error(static_cast<int32_t>(GetLastError()), u"Não foi possível criar a janela de pesquisa.");
+    }
+    self_ = shared_from_this();
+    count();
+    addLoadedWindow(hwnd_);
+    try {
+        background_ = std::make_unique<FormBackground>(module_);
+        createControls();
+    } catch (...) {
+        DestroyWindow(window);
+        throw;
+    }
+    // Loading: an empty result list and the bar at 0.
+    SendMessageW(controls_.lstResults, LB_RESETCONTENT, 0, 0);
+    SendMessageW(controls_.progressBar, PBM_SETPOS, 0, 0);
+}
+
+HWND Form1::createChild(DWORD exStyle, const wchar_t* windowClass, const wchar_t* text, DWORD style,
+                        const layout::TwipRect& rect, int id, HFONT font) {
+    const HWND child = CreateWindowExW(exStyle, windowClass, text, WS_CHILD | style, px(rect.left), px(rect.top),
+                                       px(rect.width), px(rect.height), hwnd_,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module_, nullptr);
+    if (!child) throw Error(static_cast<int32_t>(GetLastError()), u"Não foi possível criar a janela de pesquisa.");
+    if (font) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return child;
+}
+
+HFONT makeFont(const wchar_t* face, int32_t hundredthsOfPoint, int dpi) {
+    return CreateFontW(-layout::fontPixels(hundredthsOfPoint, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                       ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+void Form1::createControls() {
+    verdana_ = FontHandle(makeFont(L"Verdana", layout::kVerdanaSize, dpi_));
+    listFont_ = FontHandle(makeFont(L"MS Sans Serif", layout::kListFontSize, dpi_));
+    buttonFont_ = FontHandle(makeFont(L"Arial", layout::kButtonFontSize, dpi_));
+    richEdit_ = std::make_unique<ModuleHandle>(L"riched20.dll");
+
+    // Created in the window's stored order: each lies below the ones before it,
+    // so the cancel button covers the find button.
+    const HWND rtfTest = createChild(0, L"RichEdit20W", L"", ES_MULTILINE, layout::kRtfTest, kRtfTest, nullptr);
+    streamInRichText(rtfTest, layout::kRtfTestDocument);
+    controls_.form = hwnd_;
+    controls_.cxCancel = createChild(0, L"BUTTON", wide(layout::kCancelCaption), WS_TABSTOP | BS_PUSHBUTTON,
+                                     layout::kCxCancel, kCxCancel, buttonFont_.get());
+    controls_.cxFind = createChild(0, L"BUTTON", wide(layout::kFindCaption), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+                                   layout::kCxFind, kCxFind, buttonFont_.get());
+    controls_.txtSearch = createChild(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
+                                      layout::kTxtSearch, kTxtSearch, verdana_.get());
+    controls_.progressBar =
+        createChild(0, PROGRESS_CLASSW, L"", WS_VISIBLE, layout::kProgressBar1, kProgressBar1, nullptr);
+    SendMessageW(controls_.progressBar, PBM_SETRANGE32, 0, 100);
+    controls_.lstResults = createChild(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
+                                       WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                                       layout::kLstResults, kLstResults, listFont_.get());
+    const HWND label1 = createChild(0, L"STATIC", wide(layout::kLabel1Text), WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
+                                    layout::kLabel1, kLabel1, verdana_.get());
+    controls_.lblResults = createChild(0, L"STATIC", L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, layout::kLblResults,
+                                       kLblResults, verdana_.get());
+
+    const auto ref = reinterpret_cast<DWORD_PTR>(this);
+    SetWindowSubclass(controls_.txtSearch, searchBoxProc, 1, ref);
+    SetWindowSubclass(controls_.lstResults, resultListProc, 1, ref);
+    SetWindowSubclass(label1, labelProc, 1, ref);
+    SetWindowSubclass(controls_.lblResults, labelProc, 1, ref);
+
+    view_ = std::make_shared<Win32SearchView>(controls_, [this] {
+        if (controller_) controller_->cxCancel_Click();
+    });
+    controller_ = std::make_shared<SearchController>(*view_, buffer_);
+    controller_->setDbName(dbName_);
+}
+
+void Form1::count() {
+    const bool alive = hwnd_ != nullptr || runs_ > 0;
+    if (alive != counted_) {
+        windowsAlive += alive ? 1 : -1;
+        counted_ = alive;
+    }
+}
+
+std::shared_ptr<Form1> Form1::detach() {
+    removeLoadedWindow(hwnd_);
+    hwnd_ = nullptr;
+    controls_ = SearchControls{};
+    lastFocus_ = nullptr;
+    count();
+    if (windowsAlive == 0) UnregisterClassW(kSearchWindowClass, module_);
+    return std::move(self_);
+}
+
+LRESULT CALLBACK Form1::formProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* form = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        form->hwnd_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    }
+    auto* form = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!form) return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        const std::shared_ptr<Form1> last = form->detach();  // may be the last reference
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return form->onMessage(message, wParam, lParam);
+}
+
+LRESULT Form1::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_ACTIVATE:
+            onActivate(LOWORD(wParam) != WA_INACTIVE);
+            return 0;
+        case WM_COMMAND:
+            onCommand(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_ERASEBKGND:
+            if (!background_) break;
+            background_->paint(reinterpret_cast<HDC>(wParam), POINT{0, 0});
+            return 1;
+        case WM_PAINT:
+            onPaint();
+            return 0;
+        case WM_CLOSE:
+            // The close is never refused; a running search stops at its next check.
+            if (controller_) controller_->requestClose();
+            DestroyWindow(hwnd_);
+            return 0;
+        default:
+            if (message == kMoveFocusMessage) {
+                moveFocus(wParam != 0);
+                return 0;
+            }
+            break;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+void Form1::onActivate(bool active) {
+    if (!active) {
+        const HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+        return;
+    }
+    SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, kTopmostFlags);
+    const HWND target = lastFocus_ && IsWindowVisible(lastFocus_) ? lastFocus_ : controls_.txtSearch;
+    SetFocus(target);
+}
+
+void Form1::onCommand(int id, int code) {
+    if (id == kCxFind && code == BN_CLICKED) {
+        const RunScope run(*this);
+        run.controller().cxFind_Click();
+    } else if (id == kCxCancel && code == BN_CLICKED) {
+        if (controller_) controller_->cxCancel_Click();
+    } else if (id == kLstResults && code == LBN_DBLCLK) {
+        openSelectedPatient();
+    }
+}
+
+void Form1::onPaint() {
+    PAINTSTRUCT paint;
+    const HDC dc = BeginPaint(hwnd_, &paint);
+    // Line1: one pixel in the window-text colour, both ends drawn.
+    const int y = px(layout::kLine1Y);
+    RECT line{px(layout::kLine1Left), y, px(layout::kLine1Right) + 1, y + 1};
+    FillRect(dc, &line, GetSysColorBrush(COLOR_WINDOWTEXT));
+    EndPaint(hwnd_, &paint);
+}
+
+// Tab order: the search box, the result list, the find button, the cancel button;
+// the labels, the bar and hidden or disabled elements never take the focus.
+void Form1::moveFocus(bool backward) {
+    const std::array<HWND, 4> order{controls_.txtSearch, controls_.lstResults, controls_.cxFind, controls_.cxCancel};
+    const HWND focus = GetFocus();
+    size_t at = order.size() - 1;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (order[i] == focus) at = i;
+    }
+    if (backward && focus != order[at]) at = 0;
+    for (size_t step = 1; step <= order.size(); ++step) {
+        const size_t i = backward ? (at + order.size() - step % order.size()) % order.size() : (at + step) % order.size();
+        const HWND candidate = order[i];
+        if (IsWindowVisible(candidate) && IsWindowEnabled(candidate)) {
+            SetFocus(candidate);
+            return;
+        }
+    }
+}
+
+void Form1::openSelectedPatient() {
+    if (!controller_) return;
+    const auto row = static_cast<int>(SendMessageW(controls_.lstResults, LB_GETCURSEL, 0, 0));
+    const std::optional<int32_t> counter = controller_->patientAt(row);
+    if (!counter || !opener_) return;
+    const std::shared_ptr<Form1> keep = shared_from_this();
+    try {
+        opener_(*counter);
+    } catch (const Error& e) {
+        showMessageBox(fromUtf8(std::to_string(e.number())) + u" " + e.description(), kMessageOk);
+    }
+}
+
+LRESULT CALLBACK Form1::searchBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                      DWORD_PTR ref) {
+    if (message == WM_CHAR && (wParam == 13 || wParam == 27)) {
+        auto* form = reinterpret_cast<Form1*>(ref);
+        {
+            const RunScope run(*form);
+            run.controller().onSearchBoxKey(static_cast<char16_t>(wParam));
+        }
+        // The key still reaches the box, if the box is still there.
+        if (!IsWindow(box)) return 0;
+    } else if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(box, searchBoxProc, 1);
+    }
+    return DefSubclassProc(box, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Form1::resultListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR ref) {
+    if (message == WM_CHAR) {
+        reinterpret_cast<Form1*>(ref)->openSelectedPatient();
+        if (!IsWindow(list)) return 0;
+    } else if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(list, resultListProc, 1);
+    }
+    return DefSubclassProc(list, message, wParam, lParam);
+}
+
+// Labels are transparent: each paints the window's background under itself, then
+// its text, so a shorter text leaves no trace of a longer one.
+LRESULT CALLBACK Form1::labelProc(HWND label, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR ref) {
+    auto* form = reinterpret_cast<Form1*>(ref);
+    switch (message) {
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            const HDC dc = BeginPaint(label, &paint);
+            POINT origin{0, 0};
+            MapWindowPoints(label, form->hwnd_, &origin, 1);
+            form->background_->paint(dc, origin);
+            RECT client;
+            GetClientRect(label, &client);
+            const int length = GetWindowTextLengthW(label);
+            std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+            const int copied = GetWindowTextW(label, text.data(), length + 1);
+            const auto font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
+            const HGDIOBJ previous = SelectObject(dc, font);
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+            DrawTextW(dc, text.c_str(), copied, &client, DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
+            SelectObject(dc, previous);
+            EndPaint(label, &paint);
+            return 0;
+        }
+        case WM_SETTEXT: {
+            const LRESULT result = DefSubclassProc(label, message, wParam, lParam);
+            InvalidateRect(label, nullptr, FALSE);
+            return result;
+        }
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(label, labelProc, 1);
+            break;
+        default:
+            break;
+    }
+    return DefSubclassProc(label, message, wParam, lParam);
+}
+
+}  // namespace
+
+std::shared_ptr<SearchWindow> SearchWindow::create(HINSTANCE module, PatientOpener opener) {
+    return std::make_shared<Form1>(module, std::move(opener));
+}
+
+int loadedWindowCount() { return windowsAlive; }
+
+}  // namespace scandrel::search::win32

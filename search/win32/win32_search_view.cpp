@@ -1,0 +1,112 @@
+#include "search/win32/win32_search_view.h"
+
+#include <commctrl.h>
+
+#include <cmath>
+#include <utility>
+
+#include "search/win32/message_box.h"
+
+namespace scandrel::search::win32 {
+namespace {
+
+constexpr ULONGLONG kProgressInterval = 40;  // milliseconds
+
+const wchar_t* wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+
+}  // namespace
+
+Win32SearchView::Win32SearchView(SearchControls controls, std::function<void()> onQuit)
+    : controls_(controls), onQuit_(std::move(onQuit)) {}
+
+void Win32SearchView::setFindEnabled(bool enabled) {
+    flush();
+    EnableWindow(controls_.cxFind, enabled ? TRUE : FALSE);
+}
+
+void Win32SearchView::setCancelVisible(bool visible) {
+    flush();
+    ShowWindow(controls_.cxCancel, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+std::u16string Win32SearchView::searchText() const {
+    const int length = GetWindowTextLengthW(controls_.txtSearch);
+    std::u16string text(static_cast<size_t>(length) + 1, u'\0');
+    const int copied = GetWindowTextW(controls_.txtSearch, reinterpret_cast<wchar_t*>(text.data()), length + 1);
+    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+void Win32SearchView::setSearchText(const std::u16string& text) {
+    flush();
+    SetWindowTextW(controls_.txtSearch, wide(text));
+}
+
+void Win32SearchView::setSearchLocked(bool locked) {
+    flush();
+    SendMessageW(controls_.txtSearch, EM_SETREADONLY, locked ? TRUE : FALSE, 0);
+}
+
+void Win32SearchView::clearResults() {
+    flush();
+    SendMessageW(controls_.lstResults, LB_RESETCONTENT, 0, 0);
+}
+
+void Win32SearchView::appendResult(const std::u16string& row) {
+    SendMessageW(controls_.lstResults, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(row)));
+}
+
+void Win32SearchView::setStatus(const std::u16string& caption) {
+    status_ = caption;
+    statusPending_ = true;
+    flushIfDue();
+}
+
+void Win32SearchView::setProgress(double percent) {
+    progress_ = static_cast<int>(std::lround(percent));
+    progressPending_ = true;
+    flushIfDue();
+}
+
+void Win32SearchView::showMessage(const std::u16string& text, int32_t style, const std::u16string& title) {
+    flush();
+    showMessageBox(text, style, title);
+}
+
+void Win32SearchView::hide() {
+    flush();
+    ShowWindow(controls_.form, SW_HIDE);
+}
+
+void Win32SearchView::doEvents() {
+    flushIfDue();
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // The host is quitting: its loop must still see the message.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            if (onQuit_) onQuit_();
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+void Win32SearchView::flush() {
+    if (statusPending_) {
+        SetWindowTextW(controls_.lblResults, wide(status_));
+        statusPending_ = false;
+    }
+    if (progressPending_) {
+        SendMessageW(controls_.progressBar, PBM_SETPOS, static_cast<WPARAM>(progress_), 0);
+        progressPending_ = false;
+    }
+    lastFlush_ = GetTickCount64();
+}
+
+void Win32SearchView::flushIfDue() {
+    if (GetTickCount64() - lastFlush_ >= kProgressInterval) flush();
+}
+
+}  // namespace scandrel::search::win32

@@ -1,0 +1,58 @@
+#pragma once
+// The search run's view over the search window's Win32 controls. The status line
+// and the progress bar are written to their controls at most every 40 ms while a
+// run reports progress for every patient; any other change of the window brings
+// them up to date first, so what the user sees in the end is always exact.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "search/search_view.h"
+
+namespace scandrel::search::win32 {
+
+struct SearchControls {
+    HWND form = nullptr;
+    HWND txtSearch = nullptr;
+    HWND lblResults = nullptr;
+    HWND lstResults = nullptr;
+    HWND progressBar = nullptr;
+    HWND cxFind = nullptr;
+    HWND cxCancel = nullptr;
+};
+
+class Win32SearchView final : public SearchView {
+public:
+    // `onQuit` runs when the host's quit message turns up while the run lets
+    // messages through; the message is posted again for the host's own loop.
+    Win32SearchView(SearchControls controls, std::function<void()> onQuit);
+
+    void setFindEnabled(bool enabled) override;
+    void setCancelVisible(bool visible) override;
+    std::u16string searchText() const override;
+    void setSearchText(const std::u16string& text) override;
+    void setSearchLocked(bool locked) override;
+    void clearResults() override;
+    void appendResult(const std::u16string& row) override;
+    std::u16string status() const override { return status_; }
+    void setStatus(const std::u16string& caption) override;
+    void setProgress(double percent) override;
+    void showMessage(const std::u16string& text, int32_t style, const std::u16string& title) override;
+    void hide() override;
+    void doEvents() override;
+
+private:
+    void flush();
+    void flushIfDue();
+
+    SearchControls controls_;
+    std::function<void()> onQuit_;
+    std::u16string status_;
+    int progress_ = 0;
+    bool statusPending_ = false;
+    bool progressPending_ = false;
+    ULONGLONG lastFlush_ = 0;
+};
+
+}  // namespace scandrel::search::win32
