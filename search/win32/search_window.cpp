@@ -84,6 +84,7 @@ private:
             form_->count();
         }
         ~RunScope() {
+            if (form_->hwnd_) view_->flush();  // the run's last progress and status
             --form_->runs_;
             form_->count();
         }

@@ -42,8 +42,10 @@ public:
     void hide() override;
     void doEvents() override;
 
-private:
+    // Writes a status or progress still held back to its control.
     void flush();
+
+private:
     void flushIfDue();
 
     SearchControls controls_;
