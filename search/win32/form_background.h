@@ -9,7 +9,7 @@ namespace scandrel::search::win32 {
 
 class FormBackground {
 public:
-    // The picture is a resource of `module`; without it the plain panel colour is drawn.
+    // The picture is a resource of `module`; throws scandrel::Error when it is missing.
     explicit FormBackground(HINSTANCE module);
     ~FormBackground();
     FormBackground(const FormBackground&) = delete;
