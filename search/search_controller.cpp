@@ -121,13 +121,14 @@ void SearchController::scan(const std::vector<std::u16string>& words, int32_t& f
         std::u16string& patientText = builder.build();
         text::toLowerInPlace(patientText);
         if (matcher.allFoundIn(patientText)) {
-            ++found;
             const int32_t counter = patientCounter(patients.value(counterColumn));
             if (!birthDateColumn) birthDateColumn = patients.fieldIndex(u"paci_dt_datanascimentopaciente");
             view_.appendResult(resultRow(patients.value(nameColumn), patients.value(*birthDateColumn)));
-            // The row and its patient are recorded together, before the next yield.
+            // The row and its patient are recorded together, before the next yield; a
+            // patient is counted only once both are, so the count matches the rows.
             ++resultCount_;
             resultIds_.push_back(counter);
+            ++found;
         }
         view_.doEvents();
         if (cancel_) {

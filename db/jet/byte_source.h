@@ -12,8 +12,10 @@ namespace scandrel::db::jet {
 class ByteSource {
 public:
     virtual ~ByteSource() = default;
-    // Size in bytes when the source was opened.
+    // Size in bytes when last looked at: at opening or at the last currentSize().
     virtual uint64_t size() const = 0;
+    // Size in bytes now: the host may have grown, cut or rewritten the file since.
+    virtual uint64_t currentSize() = 0;
     // Reads exactly `count` bytes at `offset`; false when they are not all there.
     virtual bool read(uint64_t offset, uint8_t* destination, size_t count) = 0;
 };

@@ -116,7 +116,19 @@ std::shared_ptr<Engine> Engine::fromBytes(std::vector<uint8_t> bytes, std::u16st
     return create(memorySource(std::move(bytes)), std::move(name));
 }
 
+void Engine::startOver() {
+    pages_.startOver();
+    ++readings_;
+    // Record sets already open keep the row lists and definitions they hold.
+    definitions_.clear();
+    rows_.clear();
+    prepared_.clear();
+    lookups_.clear();
+    orders_.clear();
+}
+
 void Engine::readCatalog() {
+    catalog_.clear();
     const TableDef catalog = readTableDef(pages_, format_, kCatalogPage);
     const int id = catalog.find(u"Id");
     const int name = catalog.find(u"Name");

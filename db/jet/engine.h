@@ -32,6 +32,8 @@ public:
     static std::shared_ptr<Engine> open(const std::filesystem::path& path);
     // A database held in memory; `name` stands for the file name in messages.
     static std::shared_ptr<Engine> fromBytes(std::vector<uint8_t> bytes, std::u16string name);
+    // A database read from any source of bytes (tests: one whose bytes change between reads).
+    static std::shared_ptr<Engine> create(std::unique_ptr<ByteSource> source, std::u16string name);
 
     Engine(std::unique_ptr<ByteSource> source, std::u16string name, const Format& format);
 
@@ -42,15 +44,27 @@ public:
     RowBytes locate(RowRef ref);
     Value value(const JetColumn& column, Bytes row);
 
-    // Runs `work`, turning damage found in the file into error 3343 naming it.
+    // Runs `work`, turning damage found in the file into error 3343 naming it. The host
+    // may be writing the file while we read it: damage is first taken for a page caught
+    // half written or moved, and `work` runs once more on a fresh look at the file
+    // before 3343 is reported.
     template <class Work>
     auto guarded(Work&& work) -> decltype(work()) {
+        try {
+            return work();
+        } catch (const CorruptFile&) {
+        }
+        startOver();
         try {
             return work();
         } catch (const CorruptFile&) {
             throw unrecognizedFormat(name_);
         }
     }
+
+    // Changes each time what was read from the file is forgotten: rows looked up
+    // before hold pages that are no longer trusted.
+    uint32_t readings() const { return readings_; }
 
 private:
     struct CatalogEntry {
@@ -71,7 +85,8 @@ private:
         const Lookup* lookup = nullptr;
     };
 
-    static std::shared_ptr<Engine> create(std::unique_ptr<ByteSource> source, std::u16string name);
+    // Forgets every page and everything worked out from them, and looks at the file again.
+    void startOver();
     void readCatalog();
     std::shared_ptr<const RowList> rowsOf(const TableDef& def);
     const Lookup& lookup(const TableDef& def, size_t column);
@@ -82,6 +97,7 @@ private:
     void prepare(std::u16string_view head, const Prepared& prepared);
 
     std::u16string name_;
+    uint32_t readings_ = 0;
     PageCache pages_;
     Format format_;
     std::vector<CatalogEntry> catalog_;

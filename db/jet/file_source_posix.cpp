@@ -20,6 +20,12 @@ public:
 
     uint64_t size() const override { return size_; }
 
+    uint64_t currentSize() override {
+        struct stat info {};
+        if (::fstat(fd_, &info) == 0 && info.st_size >= 0) size_ = static_cast<uint64_t>(info.st_size);
+        return size_;
+    }
+
     bool read(uint64_t offset, uint8_t* destination, size_t count) override {
         size_t done = 0;
         while (done < count) {

@@ -17,6 +17,12 @@ public:
 
     uint64_t size() const override { return size_; }
 
+    uint64_t currentSize() override {
+        LARGE_INTEGER now{};
+        if (GetFileSizeEx(file_, &now) && now.QuadPart >= 0) size_ = static_cast<uint64_t>(now.QuadPart);
+        return size_;
+    }
+
     bool read(uint64_t offset, uint8_t* destination, size_t count) override {
         size_t done = 0;
         while (done < count) {

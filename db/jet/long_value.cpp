@@ -1,5 +1,7 @@
 #include "db/jet/long_value.h"
 
+#include <unordered_set>
+
 #include "db/jet/row.h"
 
 namespace scandrel::db::jet {
@@ -33,11 +35,11 @@ std::vector<uint8_t> readLongValue(PageCache& pages, const Format& format, Bytes
         out.assign(data.data(), data.data() + std::min<size_t>(length, data.size()));
         return out;
     }
-    // A chain: each row starts with the pointer to the next one. Every step reads a
-    // new piece, so at most one step per page of the file is allowed.
-    uint32_t steps = 0;
+    // A chain: each row starts with the pointer to the next one. A row met a second
+    // time means the chain loops.
+    std::unordered_set<uint32_t> visited;
     while (pointer != 0 && out.size() < length) {
-        if (++steps > pages.pageCount()) corrupt();
+        if (!visited.insert(pointer).second) corrupt();
         const PagePtr page = pages.page(pointer >> 8);
         const Bytes row = longValueRow(*page, format, static_cast<uint16_t>(pointer & 0xFF));
         pointer = row.u32(0);

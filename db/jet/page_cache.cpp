@@ -3,17 +3,56 @@
 #include <limits>
 
 namespace scandrel::db::jet {
+namespace {
+
+uint32_t pagesIn(uint64_t bytes, uint32_t pageSize) {
+    const uint64_t pages = bytes / pageSize;
+    return pages > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
+                                                        : static_cast<uint32_t>(pages);
+}
+
+}  // namespace
 
 PageCache::PageCache(std::unique_ptr<ByteSource> source, uint32_t pageSize, size_t capacity)
-    : source_(std::move(source)), pageSize_(pageSize), slots_(capacity == 0 ? 1 : capacity) {
-    const uint64_t pages = source_->size() / pageSize_;
-    pageCount_ = pages > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
-                                                              : static_cast<uint32_t>(pages);
+    : source_(std::move(source)), pageSize_(pageSize), pageCount_(pagesIn(source_->size(), pageSize)),
+      slots_(capacity == 0 ? 1 : capacity) {
     where_.reserve(slots_.size() * 2);
 }
 
+uint32_t PageCache::refreshPageCount() {
+    pageCount_ = pagesIn(source_->currentSize(), pageSize_);
+    return pageCount_;
+}
+
+void PageCache::startOver() {
+    for (Slot& slot : slots_) {
+        slot.page.reset();
+        slot.used = false;
+    }
+    where_.clear();
+    hand_ = 0;
+    refreshPageCount();
+}
+
+PagePtr PageCache::freshPage(uint32_t number) {
+    if (const auto found = where_.find(number); found != where_.end()) {
+        Slot& slot = slots_[found->second];
+        slot.page.reset();
+        slot.used = false;
+        where_.erase(found);
+    }
+    return page(number);
+}
+
+bool PageCache::readPage(uint32_t number, uint8_t* destination) {
+    const uint64_t at = static_cast<uint64_t>(number) * pageSize_;
+    if (number < pageCount_ && source_->read(at, destination, pageSize_)) return true;
+    // Past the end known so far, or cut short while we read: the file may have grown
+    // or shrunk since its size was taken.
+    return number < refreshPageCount() && source_->read(at, destination, pageSize_);
+}
+
 PagePtr PageCache::page(uint32_t number) {
-    if (number >= pageCount_) corrupt();
     if (auto found = where_.find(number); found != where_.end()) {
         Slot& slot = slots_[found->second];
         slot.used = true;
@@ -36,7 +75,7 @@ PagePtr PageCache::page(uint32_t number) {
     }
     if (!buffer) buffer = std::make_shared<Page>(pageSize_);
     // A failed read leaves the slot empty.
-    if (!source_->read(static_cast<uint64_t>(number) * pageSize_, buffer->data(), pageSize_)) corrupt();
+    if (!readPage(number, buffer->data())) corrupt();
 
     slot.number = number;
     slot.page = std::move(buffer);

@@ -20,10 +20,22 @@ public:
 
     uint32_t pageSize() const { return pageSize_; }
     uint32_t pageCount() const { return pageCount_; }
-    // CorruptFile for a page past the end of the file or one that can't be read.
+    // CorruptFile for a page past the end of the file or one that can't be read. A page
+    // past the end known so far, or a read that comes up short, makes the cache look
+    // at the file's size again and try once more: the host may be adding pages.
     PagePtr page(uint32_t number);
+    // The page as the file holds it now, not as it was kept (pages the host changes
+    // as it works, such as the maps of the pages each table owns).
+    PagePtr freshPage(uint32_t number);
+    // Looks at the file's size again; the new page count.
+    uint32_t refreshPageCount();
+    // Lets go of every page kept (their holders keep theirs) and looks at the size
+    // again: after the host has written, nothing read before is trusted.
+    void startOver();
 
 private:
+    bool readPage(uint32_t number, uint8_t* destination);
+
     struct Slot {
         uint32_t number = 0;
         bool used = false;

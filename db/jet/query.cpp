@@ -32,7 +32,10 @@ Value Query::value(int fieldIndex) const {
         throw fieldNotFound(std::u16string());
     if (position_ >= end_) throw noCurrentRecord();
     return engine_->guarded([&] {
-        if (!current_) current_ = engine_->locate((*rows_)[position_]);
+        if (!current_ || currentReading_ != engine_->readings()) {
+            current_ = engine_->locate((*rows_)[position_]);
+            currentReading_ = engine_->readings();
+        }
         return engine_->value(table_->columns[static_cast<size_t>(fieldIndex)], current_->bytes);
     });
 }

@@ -29,6 +29,7 @@ private:
     size_t end_;
     size_t position_;
     mutable std::optional<RowBytes> current_;  // bytes of the row at position_, once looked up
+    mutable uint32_t currentReading_ = 0;      // the engine's readings() when they were
 };
 
 }  // namespace scandrel::db::jet

@@ -1,5 +1,7 @@
 #include "db/jet/row.h"
 
+#include <algorithm>
+
 namespace scandrel::db::jet {
 namespace {
 
@@ -91,20 +93,22 @@ FieldSlice fieldSlice(Bytes row, const Format& format, const JetColumn& column) 
     // Variable-length part: a table of offsets read backwards from just before the mask.
     size_t start = 0, end = 0, tableStart = 0;
     if (format.jet3()) {
+        // Offsets are single bytes. The row keeps one jump entry per 256 bytes of its
+        // whole length, each naming the first offset entry at or past the next multiple
+        // of 256; all of them take their place, but those at or past the end of the
+        // variable data (the offsets' own trailer) are not meant to be counted.
         if (maskAt < 1) corrupt();
         const size_t varCount = row.u8(maskAt - 1);
         if (column.varIndex >= varCount) return out;
-        size_t jumps = (length - 1) / 256;
-        const size_t fixedTrailer = maskSize + 1 + varCount + 1;
-        if (fixedTrailer + jumps > length) corrupt();
-        if ((length - fixedTrailer - jumps) / 256 < jumps) --jumps;  // the last jump isn't needed
-        const size_t jumpAt = maskAt - 1 - jumps;  // jump entries occupy [jumpAt, maskAt - 1)
-        const size_t varTableEnd = jumpAt;          // entry i at varTableEnd - 1 - i
-        if (varTableEnd < varCount + 1) corrupt();
-        tableStart = varTableEnd - (varCount + 1);
+        const size_t jumps = (length - 1) / 256;
+        const size_t trailer = maskSize + 1 + jumps + varCount + 1;
+        if (trailer > length) corrupt();
+        tableStart = length - trailer;  // where the end-of-data entry lies, and its value
+        const size_t jumpsUsed = std::min(jumps, tableStart / 256);
+        const size_t varTableEnd = maskAt - 1 - jumps;  // entry i at varTableEnd - 1 - i
         auto offsetOf = [&](size_t i) {
             size_t value = row.u8(varTableEnd - 1 - i);
-            for (size_t j = 0; j < jumps; ++j)
+            for (size_t j = 0; j < jumpsUsed; ++j)
                 if (row.u8(maskAt - 2 - j) <= i) value += 256;
             return value;
         };

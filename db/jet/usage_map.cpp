@@ -25,7 +25,10 @@ void addBits(Bytes bitmap, uint64_t firstPage, uint32_t pageCount, std::vector<u
 }  // namespace
 
 std::vector<uint32_t> mappedPages(PageCache& pages, const Format& format, uint32_t map) {
-    const PagePtr holder = pages.page(map >> 8);
+    // The host adds pages to its tables as it works: the maps are read as they are
+    // now, and so is the file's size.
+    pages.refreshPageCount();
+    const PagePtr holder = pages.freshPage(map >> 8);
     const Bytes row = slotBytes(*holder, format, static_cast<uint16_t>(map & 0xFF));
     std::vector<uint32_t> out;
     const uint8_t type = row.u8(0);
@@ -39,7 +42,7 @@ std::vector<uint32_t> mappedPages(PageCache& pages, const Format& format, uint32
             if (mapPage == 0) continue;
             const uint64_t first = i * perPage;
             if (first >= pages.pageCount()) break;
-            const PagePtr bitmapPage = pages.page(mapPage);
+            const PagePtr bitmapPage = pages.freshPage(mapPage);
             if ((*bitmapPage)[0] != kMapPageType) corrupt();
             addBits(Bytes(bitmapPage->data() + kMapPageHeader, bitmapPage->size() - kMapPageHeader), first,
                     pages.pageCount(), out);

@@ -8,7 +8,9 @@
 #include <memory>
 
 #include "db/database.h"
+#include "db/tests/host_edits.h"
 #include "db/tests/jet_test_files.h"
+#include "text/error.h"
 
 namespace scandrel::db {
 namespace {
@@ -45,6 +47,51 @@ TEST(HostSharing, ReadsWhileTheHostWritesAndLeavesNoLockBehind) {
     host.reset();
     EXPECT_FALSE(std::filesystem::exists(folder.path() / L"clínica ação.ldb"));
     EXPECT_TRUE(DeleteFileW(path.wstring().c_str())) << "error " << GetLastError();
+}
+
+// The host writes through its own handle, held open for writing the whole time.
+void hostWrites(HANDLE host, const std::vector<testing::FileEdit>& edits) {
+    for (const testing::FileEdit& e : edits) {
+        OVERLAPPED where{};
+        where.Offset = static_cast<DWORD>(e.at & 0xFFFFFFFFu);
+        where.OffsetHigh = static_cast<DWORD>(e.at >> 32);
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(host, e.bytes.data(), static_cast<DWORD>(e.bytes.size()), &written, &where))
+            << "error " << GetLastError();
+        ASSERT_EQ(written, e.bytes.size());
+    }
+}
+
+TEST(HostSharing, TheHostMovesMemosToNewPagesWhileWeRead) {
+    testing::TempFolder folder;
+    const auto path = folder.path() / L"clínica.mdb";
+    testing::writeClinic(path, 6, u"zzantigazz" + std::u16string(400, u'y'));
+    Handle host = openAsHost(path);
+    ASSERT_TRUE(host) << "error " << GetLastError();
+
+    const Database db = Database::open(path);
+    Recordset patients = db.openRecordset(u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente");
+    EXPECT_EQ(patients.field(testing::kName), Value::text(u"ANA"));  // the row is held from here on
+    // The memo grows: a new page at the end, the row repointed, the old page reused.
+    hostWrites(host.get(), testing::moveMemoToNewPage(testing::readAll(path), "zzantigazz", "zzdepoiszz", true));
+    EXPECT_EQ(patients.field(testing::kNotes), Value::text(u"zzdepoiszz"));
+    patients.moveNext();
+    EXPECT_EQ(patients.field(testing::kNotes), Value::text(std::u16string(40, u'x')));
+
+    // Cut short under the reader: data or 3343, never a crash.
+    LARGE_INTEGER third{};
+    third.QuadPart = static_cast<LONGLONG>(std::filesystem::file_size(path) / 3);
+    ASSERT_TRUE(SetFilePointerEx(host.get(), third, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(SetEndOfFile(host.get())) << "error " << GetLastError();
+    for (patients.moveFirst(); !patients.eof(); patients.moveNext()) {
+        for (size_t i = 0; i < patients.columns().size(); ++i) {
+            try {
+                patients.value(static_cast<int>(i));
+            } catch (const Error& e) {
+                EXPECT_EQ(e.number(), errors::kUnrecognizedFormat);
+            }
+        }
+    }
 }
 
 }  // namespace

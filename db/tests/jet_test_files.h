@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
 #include <vector>
+
+#include "text/error.h"
 
 namespace scandrel::db::testing {
 
@@ -23,6 +26,16 @@ inline std::vector<uint8_t> readAll(const std::filesystem::path& path) {
 inline void writeAll(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The number of the error `work` ends with; 0 when it ends normally.
+inline int32_t errorNumberOf(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const Error& e) {
+        return e.number();
+    }
+    return 0;
 }
 
 // A fresh folder under the system's temporary folder, removed with the object.

@@ -8,14 +8,8 @@
 namespace scandrel::db {
 namespace {
 
-int errorNumberOf(const std::function<void()>& work) {
-    try {
-        work();
-    } catch (const Error& e) {
-        return e.number();
-    }
-    return 0;
-}
+using testing::errorNumberOf;
+
 
 std::vector<std::u16string> textColumn(Recordset rs, std::u16string_view field) {
     std::vector<std::u16string> out;

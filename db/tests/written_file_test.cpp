@@ -14,6 +14,8 @@
 namespace scandrel::db {
 namespace {
 
+using testing::errorNumberOf;
+
 using testing::TempFolder;
 
 const std::vector<std::u16string> kNames = {
@@ -118,14 +120,6 @@ TEST(WrittenFile, AnEmptyTableHasNoCurrentRecord) {
     }
 }
 
-int32_t errorNumberOf(const std::function<void()>& work) {
-    try {
-        work();
-    } catch (const Error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 // The same statement sent again and again with another number, as the search does for
 // each patient, in forms that read the number alike and forms that do not.

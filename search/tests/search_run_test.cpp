@@ -313,6 +313,37 @@ TEST_F(SearchRun, OtherErrorsShowTheirDescriptionAlone) {
     expectIdle();
 }
 
+// A matching patient whose counter is null can't be listed: the run ends there with
+// the platform's error, and the completion message counts only the rows shown.
+TEST_F(SearchRun, APatientWithoutCounterIsNeitherListedNorCounted) {
+    clinic.reset();
+    const auto tables = clinicTables();
+    const auto& columns = tables[kPacientes].columns;
+    {
+        JetWriter writer(file, tables);
+        for (const auto& [name, counter] : {std::pair{u"ANA MARIA", number(1)}, std::pair{u"BEATRIZ MARIA", Value::null()},
+                                            std::pair{u"CLARA MARIA", number(3)}}) {
+            std::vector<Value> row;
+            for (const ColumnDef& c : columns) {
+                if (c.name == u"Paci_tx_NomePaciente") row.push_back(text(name));
+                else if (c.name == u"Paci_ln_Counter") row.push_back(counter);
+                else if (c.type == db::ColumnType::Boolean) row.push_back(Value::boolean(false));
+                else row.push_back(Value::null());
+            }
+            writer.addRow(kPacientes, row);
+        }
+        writer.finish();
+    }
+
+    search(u"maria");
+    EXPECT_THAT(view.rows, ElementsAre(u"ANA MARIA"));
+    EXPECT_THAT(controller.resultIds(), ElementsAre(1));
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].style, 0);
+    EXPECT_EQ(view.caption, u"Pesquisa concluída. Foi encontrado 1 resultado.");
+    expectIdle();
+}
+
 // A birth date is read only for a listed row: a patient table without the column
 // fails only when a patient matches, as reading the field would.
 TEST_F(SearchRun, BirthDateIsReadOnlyForListedRows) {

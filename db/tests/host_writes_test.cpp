@@ -1,0 +1,207 @@
+// The host goes on writing its database while we read it: new pages at the end,
+// pages caught half written, a file cut short or replaced. A healthy file is never
+// reported damaged for it, and nothing crashes.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <map>
+
+#include "db/database.h"
+#include "db/jet/engine.h"
+#include "db/jet/query.h"
+#include "db/tests/host_edits.h"
+#include "db/tests/jet_test_files.h"
+#include "text/error.h"
+
+namespace scandrel::db {
+namespace {
+
+using testing::errorNumberOf;
+using testing::kName;
+using testing::kNotes;
+using testing::TempFolder;
+using testing::writeClinic;
+
+TEST(HostWrites, AMemoMovedToANewPageAtTheEndIsRead) {
+    TempFolder folder;
+    const auto path = folder.path() / "clinica.mdb";
+    writeClinic(path, 3);
+    const Database db = Database::open(path);
+    testing::applyEdits(path, testing::moveMemoToNewPage(testing::readAll(path), "zzantigazz", "zznovazz mais longa"));
+
+    Recordset rs = db.openRecordset(u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente");
+    EXPECT_EQ(rs.field(kName), Value::text(u"ANA"));
+    EXPECT_EQ(rs.field(kNotes), Value::text(u"zznovazz mais longa"));
+    EXPECT_EQ(rs.recordCount(), 3);
+}
+
+TEST(HostWrites, PagesTheHostAddsToATableAreListed) {
+    TempFolder folder;
+    const auto path = folder.path() / "clinica.mdb";
+    writeClinic(path, 4);
+    const Database db = Database::open(path);
+    EXPECT_EQ(db.openRecordset(u"SELECT * FROM Anamneses").recordCount(), 0);  // the maps of owned pages are read
+
+    const auto engine = jet::Engine::open(path);
+    const auto patients = engine->table(u"Pacientes");
+    const std::vector<uint8_t> file = testing::readAll(path);
+    testing::applyEdits(path, testing::addCopyOfDataPage(file, testing::firstDataPage(file, patients->tdefPage),
+                                                         patients->usageMap));
+    Recordset rs = db.openRecordset(u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente");
+    EXPECT_EQ(rs.recordCount(), 8);
+    EXPECT_EQ(rs.field(kNotes), Value::text(u"zzantigazz"));
+}
+
+// Whatever the host does to the file, every value read is data or 3343.
+void expectDataOr3343(Recordset& rs) {
+    for (; !rs.eof(); rs.moveNext())
+        for (size_t i = 0; i < rs.columns().size(); ++i) {
+            const int number = errorNumberOf([&] { rs.value(static_cast<int>(i)); });
+            ASSERT_TRUE(number == 0 || number == errors::kUnrecognizedFormat) << number;
+        }
+}
+
+TEST(HostWrites, AFileCutShortOrReplacedUnderTheReader) {
+    TempFolder folder;
+    const auto path = folder.path() / "clinica.mdb";
+    writeClinic(path, 400);
+    const auto size = std::filesystem::file_size(path);
+    {
+        const Database db = Database::open(path);
+        Recordset rs = db.openRecordset(u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente");
+        std::filesystem::resize_file(path, size / 3);
+        expectDataOr3343(rs);
+        const int number = errorNumberOf([&] { db.openRecordset(u"SELECT * FROM Convenios ORDER BY Conv_ln_Counter"); });
+        EXPECT_TRUE(number == 0 || number == errors::kUnrecognizedFormat) << number;
+        std::filesystem::resize_file(path, 0);
+        rs.moveFirst();
+        expectDataOr3343(rs);
+    }
+    writeClinic(path, 400);
+    {
+        const Database db = Database::open(path);
+        Recordset rs = db.openRecordset(u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente");
+        const auto other = folder.path() / "outra.mdb";
+        writeClinic(other, 2);
+        std::error_code replaced;
+        std::filesystem::rename(other, path, replaced);  // refused on some systems while the file is open
+        expectDataOr3343(rs);
+    }
+}
+
+// The file's bytes in memory, handed out by reads a host may step in before.
+class HostSource final : public jet::ByteSource {
+public:
+    explicit HostSource(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
+    std::function<void(uint64_t at, std::vector<uint8_t>& bytes)> beforeRead;
+    std::map<uint64_t, int>* reads = nullptr;
+
+    const std::vector<uint8_t>& bytes() const { return bytes_; }
+    void edit(const std::vector<testing::FileEdit>& edits) {
+        for (const testing::FileEdit& e : edits) {
+            const auto end = static_cast<size_t>(e.at) + e.bytes.size();
+            if (bytes_.size() < end) bytes_.resize(end);
+            std::copy(e.bytes.begin(), e.bytes.end(), bytes_.begin() + static_cast<long>(e.at));
+        }
+    }
+
+    uint64_t size() const override { return known_; }
+    uint64_t currentSize() override { return known_ = bytes_.size(); }
+    bool read(uint64_t offset, uint8_t* destination, size_t count) override {
+        if (reads) ++(*reads)[offset];
+        if (beforeRead) beforeRead(offset, bytes_);
+        if (offset > bytes_.size() || count > bytes_.size() - offset) return false;
+        std::copy_n(bytes_.begin() + static_cast<long>(offset), count, destination);
+        return true;
+    }
+
+private:
+    std::vector<uint8_t> bytes_;
+    uint64_t known_ = bytes_.size();
+};
+
+struct ScriptedClinic {
+    std::shared_ptr<jet::Engine> engine;
+    HostSource* source = nullptr;
+    std::map<uint64_t, int> reads;
+    uint64_t dataPageAt = 0;
+
+    explicit ScriptedClinic(int patients, const std::u16string& notes = u"zzantigazz") {
+        TempFolder folder;
+        const auto path = folder.path() / "clinica.mdb";
+        writeClinic(path, patients, notes);
+        const std::vector<uint8_t> file = testing::readAll(path);
+        auto owned = std::make_unique<HostSource>(file);
+        source = owned.get();
+        source->reads = &reads;
+        engine = jet::Engine::create(std::move(owned), u"clinica.mdb");
+        dataPageAt = uint64_t{testing::firstDataPage(file, engine->table(u"Pacientes")->tdefPage)} * testing::kJet4Page;
+    }
+};
+
+TEST(HostWrites, APageCaughtHalfWrittenIsReadAgainOnce) {
+    ScriptedClinic clinic(5);
+    // The first read of the patients' page finds it half written; the host is done by the next.
+    std::vector<uint8_t> whole;
+    clinic.source->beforeRead = [&](uint64_t at, std::vector<uint8_t>& bytes) {
+        if (at != clinic.dataPageAt) return;
+        const auto page = bytes.begin() + static_cast<long>(at);
+        if (whole.empty()) {
+            whole.assign(page, page + testing::kJet4Page);
+            std::fill(page + 8, page + 16, uint8_t{0xEE});  // a row count far past the page
+        } else {
+            std::copy(whole.begin(), whole.end(), page);
+        }
+    };
+    const auto query = clinic.engine->query(u"SELECT * FROM Pacientes WHERE Paci_ln_Counter = 1");
+    EXPECT_EQ(query->count(), 1u);
+    EXPECT_EQ(query->value(query->table().find(kNotes)), Value::text(u"zzantigazz"));
+    EXPECT_EQ(clinic.reads[clinic.dataPageAt], 2);
+}
+
+TEST(HostWrites, APageDamagedForGoodIs3343AfterOneMoreRead) {
+    ScriptedClinic clinic(5);
+    clinic.source->beforeRead = [&](uint64_t at, std::vector<uint8_t>& bytes) {
+        if (at == clinic.dataPageAt) std::fill_n(bytes.begin() + static_cast<long>(at) + 8, 8, uint8_t{0xEE});
+    };
+    EXPECT_EQ(errorNumberOf([&] { clinic.engine->query(u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente"); }),
+              errors::kUnrecognizedFormat);
+    EXPECT_EQ(clinic.reads[clinic.dataPageAt], 2);
+}
+
+// The host moves a memo and gives its old page over to something else while a
+// record set holds the patient's row: the stale pointer meets a page that makes no
+// sense, and on the retry the row itself is read again, with its new pointer.
+TEST(HostWrites, ARowHeldFromBeforeTheHostWroteIsReadAgainOnTheRetry) {
+    ScriptedClinic clinic(5, u"zzantigazz" + std::u16string(400, u'y'));
+    const auto patients = clinic.engine->query(u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente");
+    EXPECT_EQ(patients->value(patients->table().find(kName)), Value::text(u"ANA"));
+    clinic.source->edit(testing::moveMemoToNewPage(clinic.source->bytes(), "zzantigazz", "zzdepoiszz", true));
+    EXPECT_EQ(patients->value(patients->table().find(kNotes)), Value::text(u"zzdepoiszz"));
+}
+
+// A long-value chain that comes back to a row already read is damage, found at
+// the first row met twice.
+TEST(HostWrites, ALoopingLongValueChainIs3343) {
+    ScriptedClinic clinic(2, std::u16string(3000, u'\u00e9') + u"\u0101");  // stored plainly: a chain of two rows
+    std::vector<uint8_t> bytes = clinic.source->bytes();
+    std::vector<std::pair<size_t, uint32_t>> rows;  // where a chain row starts, and the next row it names
+    for (uint32_t p = 3; p < bytes.size() / testing::kJet4Page; ++p)
+        if (std::memcmp(&bytes[p * testing::kJet4Page + 4], "LVAL", 4) == 0) {
+            const size_t at = testing::rowStart(bytes, p, 0);
+            rows.emplace_back(at, testing::get32(bytes, at));
+        }
+    ASSERT_EQ(rows.size(), 2u);
+    const auto first = rows[0].second != 0 ? rows[0] : rows[1];  // the first names the second
+    std::vector<uint8_t> self(4);
+    testing::put32(self.data(), static_cast<uint32_t>(first.first / testing::kJet4Page) << 8);
+    clinic.source->edit({testing::FileEdit{first.first, self}});  // now it names itself
+
+    const auto patients = clinic.engine->query(u"SELECT * FROM Pacientes WHERE Paci_ln_Counter = 1");
+    const int notes = patients->table().find(kNotes);
+    EXPECT_EQ(errorNumberOf([&] { patients->value(notes); }), errors::kUnrecognizedFormat);
+}
+
+}  // namespace
+}  // namespace scandrel::db
