@@ -1,0 +1,18 @@
+#include "controls/cxCommand/twips.h"
+
+#include <cmath>
+
+#include "text/error.h"
+
+namespace scandrel::controls {
+
+int32_t whole(double twips) {
+    if (!std::isfinite(twips)) throw overflow();
+    double nearest = std::floor(twips);
+    const double fraction = twips - nearest;
+    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(nearest, 2.0) != 0.0)) nearest += 1.0;
+    if (nearest < -32768.0 || nearest > 32767.0) throw overflow();
+    return static_cast<int32_t>(nearest);
+}
+
+}  // namespace scandrel::controls

@@ -1,0 +1,39 @@
+#pragma once
+// Button geometry in twips (1/1440 inch; 15 twips are one pixel at 96 dots per inch),
+// relative to the button's top-left corner.
+#include <cstdint>
+
+namespace scandrel::controls {
+
+struct TwipSize {
+    int32_t width = 0;
+    int32_t height = 0;
+    bool operator==(const TwipSize&) const = default;
+};
+
+struct TwipPoint {
+    int32_t x = 0;
+    int32_t y = 0;
+    bool operator==(const TwipPoint&) const = default;
+};
+
+struct TwipRect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    bool operator==(const TwipRect&) const = default;
+};
+
+// A straight line; the end point itself is not drawn.
+struct TwipLine {
+    TwipPoint from;
+    TwipPoint to;
+    bool operator==(const TwipLine&) const = default;
+};
+
+// The whole number of twips nearest to `twips`, halves going to the even neighbour.
+// Throws scandrel::Error 6 (overflow) when the result does not fit a signed 16-bit integer.
+int32_t whole(double twips);
+
+}  // namespace scandrel::controls

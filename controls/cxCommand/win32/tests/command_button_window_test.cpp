@@ -1,0 +1,321 @@
+// The button window on the X display: what it shows, read back from its own device
+// context, and how it answers real mouse and key messages.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <olectl.h>
+#include <thread>
+
+#include "controls/cxCommand/skin.h"
+#include "controls/cxCommand/win32/dib_canvas.h"
+#include "controls/cxCommand/win32/ole_objects.h"
+#include "controls/cxCommand/win32/tests/test_window.h"
+
+namespace scandrel::controls::win32 {
+namespace {
+
+using testing::screenshot;
+using testing::Screenshot;
+using testing::TestWindow;
+
+constexpr RECT kBounds{10, 40, 107, 57};  // the window's buttons: 97 x 17 pixels
+constexpr int kW = 97;
+constexpr int kH = 17;
+
+// The skin as the face must show it: corners at the corners, edges between them,
+// the centre inside.
+uint32_t skinPixel(SkinSet set, int x, int y, int w, int h) {
+    const auto& p = skinPieces(set);
+    const bool left = x < 3, right = x >= w - 3, top = y < 3, bottom = y >= h - 3;
+    if (left && top) return p[0].at(x, y);
+    if (right && top) return p[2].at(x - (w - 3), y);
+    if (right && bottom) return p[4].at(x - (w - 3), y - (h - 3));
+    if (left && bottom) return p[6].at(x, y - (h - 3));
+    if (left) return p[7].at(x, 0);
+    if (right) return p[3].at(x - (w - 3), 0);
+    if (top) return p[1].at(0, y);
+    if (bottom) return p[5].at(0, y - (h - 3));
+    return p[8].at(0, 0);
+}
+
+// The skin with the focus lines over it: white one pixel inside the top and left
+// borders, two pixels short of each end; grey one pixel inside the right and bottom
+// borders over the full side.
+uint32_t focusedPixel(SkinSet set, int x, int y, int w, int h) {
+    if (x == w - 2 || y == h - 2) return 0x808080;
+    if ((y == 1 && x >= 2 && x < w - 2) || (x == 1 && y >= 2 && y < h - 2)) return 0xFFFFFF;
+    return skinPixel(set, x, y, w, h);
+}
+
+int skinDifferences(const Screenshot& shot, SkinSet set, bool focused = false) {
+    int differences = 0;
+    for (int y = 0; y < shot.height; ++y) {
+        for (int x = 0; x < shot.width; ++x) {
+            const uint32_t expected = focused ? focusedPixel(set, x, y, shot.width, shot.height)
+                                              : skinPixel(set, x, y, shot.width, shot.height);
+            differences += shot.at(x, y) != expected;
+        }
+    }
+    return differences;
+}
+
+struct Box {
+    int left = 1 << 20, top = 1 << 20, right = -1, bottom = -1;
+    bool operator==(const Box&) const = default;
+};
+
+// The bounding box of the pixels inside the border that `match` picks.
+template <typename Match>
+Box boxOf(const Screenshot& shot, Match match) {
+    Box box;
+    for (int y = 3; y < shot.height - 3; ++y) {
+        for (int x = 3; x < shot.width - 3; ++x) {
+            if (!match(shot.at(x, y))) continue;
+            box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x), std::max(box.bottom, y)};
+        }
+    }
+    return box;
+}
+
+bool dark(uint32_t rgb) { return ((rgb >> 16) & 0xFF) + ((rgb >> 8) & 0xFF) + (rgb & 0xFF) < 300 && rgb != 0xFF0000; }
+bool red(uint32_t rgb) { return rgb == 0xFF0000; }
+
+Box moved(Box box) { return {box.left + 1, box.top + 1, box.right + 1, box.bottom + 1}; }
+
+LPARAM at(int x, int y) { return MAKELPARAM(x, y); }
+
+// A 16 x 16 red picture.
+ComPtr<IPictureDisp> redPicture() {
+    const BITMAPINFO info = topDownBitmapInfo({16, 16});
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    auto* pixels = static_cast<uint32_t*>(bits);
+    for (int i = 0; i < 256; ++i) pixels[i] = 0xFF0000;
+    PICTDESC description{};
+    description.cbSizeofstruct = sizeof description;
+    description.picType = PICTYPE_BITMAP;
+    description.bmp.hbitmap = bitmap;
+    ComPtr<IPictureDisp> picture;
+    OleCreatePictureIndirect(&description, IID_IPictureDisp, TRUE, reinterpret_cast<void**>(picture.GetAddressOf()));
+    return picture;
+}
+
+class ButtonWindow : public ::testing::Test {
+protected:
+    // One window for all: a top-level window takes Wine seconds to make.
+    static void SetUpTestSuite() { shared = std::make_unique<TestWindow>(); }
+    static void TearDownTestSuite() { shared.reset(); }
+    void TearDown() override { window.clear(); }
+
+    void SetUp() override {
+        button = &window.addButton(kBounds, u"Procurar");
+        // Pointer moves the system makes up land inside the button.
+        POINT centre{kW / 2, kH / 2};
+        ClientToScreen(button->hwnd(), &centre);
+        SetCursorPos(centre.x, centre.y);
+        window.pump();
+    }
+    void post(UINT message, WPARAM wParam = 0, LPARAM lParam = at(20, 8)) {
+        PostMessageW(button->hwnd(), message, wParam, lParam);
+        window.pump();
+    }
+    Screenshot shot() { return screenshot(button->hwnd()); }
+
+    static inline std::unique_ptr<TestWindow> shared;
+    TestWindow& window = *shared;
+    CommandButtonWindow* button = nullptr;
+};
+
+TEST_F(ButtonWindow, TheSkinsArePixelExactReleasedAndPressed) {
+    button->setCaption(u"");
+    window.pump();
+    const Screenshot released = shot();
+    ASSERT_EQ(released.width, kW);
+    ASSERT_EQ(released.height, kH);
+    EXPECT_EQ(skinDifferences(released, SkinSet::Released), 0);
+
+    // A press takes the focus.
+    post(WM_LBUTTONDOWN, MK_LBUTTON);
+    EXPECT_EQ(skinDifferences(shot(), SkinSet::Pressed, true), 0);
+    post(WM_LBUTTONUP);
+    EXPECT_EQ(skinDifferences(shot(), SkinSet::Released, true), 0);
+    EXPECT_EQ(window.clicks, 1);
+}
+
+TEST_F(ButtonWindow, CaptionAndIconMoveOnePixelWhilePressed) {
+    CommandButtonWindow& wide = window.addButton({10, 80, 160, 110}, u"Procurar");
+    const ComPtr<IPictureDisp> icon = redPicture();
+    wide.setIconNormal(icon.Get());
+    window.pump();
+    const Screenshot released = screenshot(wide.hwnd());
+    const Box caption = boxOf(released, dark);
+    const Box picture = boxOf(released, red);
+    ASSERT_GE(caption.right, 0) << "no caption drawn";
+    ASSERT_EQ(picture.right - picture.left, 15) << "the icon is not drawn at its natural size";
+    EXPECT_LT(picture.right, caption.left);
+
+    PostMessageW(wide.hwnd(), WM_MBUTTONDOWN, MK_MBUTTON, at(20, 8));
+    window.pump();
+    const Screenshot pressed = screenshot(wide.hwnd());
+    EXPECT_EQ(boxOf(pressed, dark), moved(caption));
+    EXPECT_EQ(boxOf(pressed, red), moved(picture));
+
+    PostMessageW(wide.hwnd(), WM_MBUTTONUP, 0, at(20, 8));
+    window.pump();
+    const Screenshot back = screenshot(wide.hwnd());
+    EXPECT_EQ(boxOf(back, dark), caption);
+    EXPECT_EQ(boxOf(back, red), picture);
+}
+
+TEST_F(ButtonWindow, TheCaptionIsGreyWhileDisabled) {
+    button->setEnabled(false);
+    window.pump();
+    const Box grey = boxOf(shot(), [](uint32_t rgb) { return rgb == 0x808080; });
+    EXPECT_GE(grey.right, 0);
+    EXPECT_LT(boxOf(shot(), [](uint32_t rgb) { return rgb == 0; }).right, 0);
+}
+
+TEST_F(ButtonWindow, TabShowsTheFocusLinesEvenWhenDisabledAndLeavingHidesThem) {
+    button->setCaption(u"");
+    button->setEnabled(false);
+    const Screenshot before = shot();
+    PostMessageW(window.edit(), WM_KEYDOWN, VK_TAB, 0);
+    window.pump();
+    ASSERT_EQ(GetFocus(), button->hwnd());
+    EXPECT_EQ(skinDifferences(shot(), SkinSet::Released, true), 0);
+
+    PostMessageW(button->hwnd(), WM_KEYDOWN, VK_TAB, 0);
+    window.pump();
+    EXPECT_NE(GetFocus(), button->hwnd());
+    EXPECT_EQ(skinDifferences(shot(), SkinSet::Released), 0);
+    EXPECT_EQ(shot().pixels, before.pixels);
+}
+
+TEST_F(ButtonWindow, EveryMouseButtonClicks) {
+    post(WM_LBUTTONDOWN, MK_LBUTTON);
+    post(WM_LBUTTONUP);
+    post(WM_RBUTTONDOWN, MK_RBUTTON);
+    post(WM_RBUTTONUP);
+    post(WM_MBUTTONDOWN, MK_MBUTTON);
+    post(WM_MBUTTONUP);
+    EXPECT_EQ(window.clicks, 3);
+    EXPECT_EQ(GetFocus(), button->hwnd());
+}
+
+TEST_F(ButtonWindow, LeavingWhilePressedCancelsTheClick) {
+    post(WM_LBUTTONDOWN, MK_LBUTTON);
+    EXPECT_EQ(GetCapture(), button->hwnd());
+    post(WM_MOUSEMOVE, MK_LBUTTON, at(-5, 8));
+    EXPECT_FALSE(button->pressed());
+    EXPECT_EQ(shot().at(6, 8), 0xAFBFCFu) << "the released face";
+    post(WM_MOUSEMOVE, MK_LBUTTON, at(20, 8));
+    EXPECT_FALSE(button->pressed());
+    post(WM_LBUTTONUP);
+    EXPECT_EQ(window.clicks, 0);
+    EXPECT_NE(GetCapture(), button->hwnd());
+}
+
+TEST_F(ButtonWindow, APressOutsideReleasedOverTheButtonDoesNotClick) {
+    PostMessageW(window.handle(), WM_LBUTTONDOWN, MK_LBUTTON, at(200, 150));
+    window.pump();
+    post(WM_LBUTTONUP);
+    EXPECT_EQ(window.clicks, 0);
+}
+
+TEST_F(ButtonWindow, ADoubleClickIsNotAPress) {
+    post(WM_LBUTTONDOWN, MK_LBUTTON);
+    post(WM_LBUTTONUP);
+    post(WM_LBUTTONDBLCLK, MK_LBUTTON);
+    EXPECT_FALSE(button->pressed());
+    post(WM_LBUTTONUP);
+    EXPECT_EQ(window.clicks, 1);
+}
+
+// Watches the face's centre from another thread while the button's thread is blocked.
+struct PressedWatch {
+    explicit PressedWatch(HWND button) : thread([this, button] {
+        const auto start = std::chrono::steady_clock::now();
+        while (!stop) {
+            const HDC dc = GetDC(button);
+            const COLORREF pixel = GetPixel(dc, 6, 8);
+            ReleaseDC(button, dc);
+            const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+            if (pixel == RGB(0xC5, 0xD0, 0xDB)) {
+                if (first < 0) first = static_cast<int>(now.count());
+                last = static_cast<int>(now.count());
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }) {}
+    ~PressedWatch() { finish(); }
+    void finish() {
+        stop = true;
+        if (thread.joinable()) thread.join();
+    }
+    int shown() const { return first < 0 ? 0 : last - first; }
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> first{-1};
+    std::atomic<int> last{-1};
+    std::thread thread;
+};
+
+TEST_F(ButtonWindow, EnterAndSpaceShowThePressedLookForAboutHundredFiftyMillisecondsThenClickOnce) {
+    SetFocus(button->hwnd());
+    window.pump();
+    for (const WPARAM key : {VK_RETURN, VK_SPACE}) {
+        window.clicks = 0;
+        PressedWatch watch(button->hwnd());
+        const auto start = std::chrono::steady_clock::now();
+        PostMessageW(button->hwnd(), WM_KEYDOWN, key, 0);
+        window.pump(400);
+        watch.finish();
+        EXPECT_EQ(window.clicks, 1) << key;
+        EXPECT_GE(watch.shown(), 80) << key;
+        EXPECT_LE(watch.shown(), 400) << key;
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
+        EXPECT_EQ(shot().at(6, 8), 0xAFBFCFu) << "the released face";
+        EXPECT_FALSE(button->pressed());
+    }
+    post(WM_KEYDOWN, VK_ESCAPE, 0);
+    post(WM_KEYDOWN, 'A', 0);
+    EXPECT_EQ(window.clicks, 1);
+}
+
+TEST_F(ButtonWindow, ADisabledButtonRaisesNothingAndEnterOnlyBlocks) {
+    button->setEnabled(false);
+    SetFocus(button->hwnd());
+    window.pump();
+    post(WM_LBUTTONDOWN, MK_LBUTTON);
+    EXPECT_FALSE(button->pressed());
+    post(WM_LBUTTONUP);
+    for (const WPARAM key : {VK_RETURN, VK_SPACE}) {
+        const auto start = std::chrono::steady_clock::now();
+        SendMessageW(button->hwnd(), WM_KEYDOWN, key, 0);
+        const auto blocked = std::chrono::steady_clock::now() - start;
+        EXPECT_GE(blocked, std::chrono::milliseconds(95));
+        EXPECT_LT(blocked, std::chrono::milliseconds(300));
+    }
+    window.pump();
+    EXPECT_EQ(window.clicks, 0);
+}
+
+TEST_F(ButtonWindow, AClickHandlerMayDestroyTheButton) {
+    std::unique_ptr<CommandButtonWindow> owned =
+        CommandButtonWindow::create(window.handle(), 200, {10, 120, 107, 137}, PropertyBag{});
+    const HWND handle = owned->hwnd();
+    int clicks = 0;
+    owned->onClick([&] {
+        ++clicks;
+        owned.reset();
+    });
+    PostMessageW(handle, WM_LBUTTONDOWN, MK_LBUTTON, at(5, 5));
+    PostMessageW(handle, WM_LBUTTONUP, 0, at(5, 5));
+    window.pump();
+    EXPECT_EQ(clicks, 1);
+    EXPECT_FALSE(IsWindow(handle));
+}
+
+}  // namespace
+}  // namespace scandrel::controls::win32

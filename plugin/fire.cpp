@@ -1,0 +1,67 @@
+#include "plugin/fire.h"
+
+#include <new>
+#include <string>
+
+#include "plugin/com_error.h"
+#include "plugin/host_contract.h"
+#include "plugin/module_state.h"
+#include "plugin/twips.h"
+#include "search/win32/message_box.h"
+#include "search/win32/search_window.h"
+#include "text/utf.h"
+
+namespace scandrel::plugin {
+
+namespace {
+
+constexpr char16_t kNoPermission[] = u"ERRO: Você não tem permissão para acessar esse recurso.";
+constexpr int32_t kStyleCritical = 16;
+constexpr int32_t kOutOfMemory = 7;
+constexpr int32_t kInternalError = 51;
+
+// Opens patients through the host object of the latest Fire.
+void openPatient(int32_t counter) { hostOpenPatient(fireReferences().hostObject.get(), counter); }
+
+void showError(const Error& error) {
+    search::win32::showMessageBox(fromUtf8(std::to_string(error.number())) + u" " + error.description(), 0);
+}
+
+void openSearch(IDispatch* host) {
+    FireReferences& references = fireReferences();
+    references.hostObject = ComPtr<IDispatch>(host);
+    references.searchWindow = search::win32::SearchWindow::create(moduleHandle(), openPatient);
+    if (!hostGrantsSearch(host)) {
+        search::win32::showMessageBox(kNoPermission, kStyleCritical, u"Erro");
+        return;
+    }
+    references.searchWindow->setDbName(hostDatabaseName(host));
+    references.searchWindow->show();
+}
+
+}  // namespace
+
+void fire(IDispatch* host) noexcept {
+    try {
+        try {
+            openSearch(host);
+        } catch (const Error& error) {
+            showError(error);
+        } catch (const std::bad_alloc&) {
+            showError(Error(kOutOfMemory, u"Memória insuficiente"));
+        } catch (const std::exception&) {
+            showError(Error(kInternalError, u"Erro interno"));
+        }
+    } catch (...) {
+        // Not even the box could be shown; the host still gets its answer.
+    }
+}
+
+void moveSearchWindow(float left, int32_t top) {
+    const auto& window = fireReferences().searchWindow;
+    if (!window) throw objectNotSet();
+    const ScreenDpi dpi = screenDpi();
+    window->moveTo(twipsToPixels(left, dpi.x), twipsToPixels(top, dpi.y));
+}
+
+}  // namespace scandrel::plugin
