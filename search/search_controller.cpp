@@ -46,8 +46,9 @@ std::u16string decimal(int32_t n) { return fromUtf8(std::to_string(n)); }
 
 }  // namespace
 
-SearchController::SearchController(SearchView& view, RichTextBuffer& buffer, text::Clock clock)
-    : view_(view), buffer_(buffer), clock_(std::move(clock)) {}
+SearchController::SearchController(SearchView& view, RichTextBuffer& buffer, text::Clock clock,
+                                   DatabaseOpener open)
+    : view_(view), buffer_(buffer), clock_(std::move(clock)), open_(std::move(open)) {}
 
 void SearchController::cxFind_Click() {
     // One run at a time per window, and none in a window that is gone.
@@ -100,7 +101,7 @@ void SearchController::cxFind_Click() {
 }
 
 void SearchController::scan(const std::vector<std::u16string>& words, int32_t& found) {
-    const db::Database database = db::Database::open(std::filesystem::path(dbName_));
+    const db::Database database = open_ ? open_(dbName_) : db::Database::open(std::filesystem::path(dbName_));
     db::Recordset patients = database.openRecordset(kPatientQuery);
     patients.moveLast();  // 3021 when there are no patients
     patients.moveFirst();

@@ -3,10 +3,12 @@
 // search box, closing, and which patient a result row stands for. Every window has
 // its own controller, so its results and its cancel request are its own.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "db/database.h"
 #include "search/rich_text_buffer.h"
 #include "search/search_view.h"
 #include "text/progress.h"
@@ -23,12 +25,16 @@ enum class RunOutcome : uint8_t {
     Failed,           // a database or other error, shown in a message box
 };
 
+// Opens the database a run searches, from the path the window holds.
+using DatabaseOpener = std::function<db::Database(const std::u16string& path)>;
+
 class SearchController {
 public:
     // `view` and `buffer` must outlive the controller. The clock is read for the
-    // time-left estimate.
+    // time-left estimate. The database is opened from its file unless `open` says
+    // otherwise (benchmarks: a file read through a source that counts or waits).
     SearchController(SearchView& view, RichTextBuffer& buffer,
-                     text::Clock clock = text::secondsSinceMidnight);
+                     text::Clock clock = text::secondsSinceMidnight, DatabaseOpener open = {});
     SearchController(const SearchController&) = delete;
     SearchController& operator=(const SearchController&) = delete;
 
@@ -70,6 +76,7 @@ private:
     SearchView& view_;
     RichTextBuffer& buffer_;
     text::Clock clock_;
+    DatabaseOpener open_;
     std::u16string dbName_;
     std::vector<int32_t> resultIds_;
     int32_t resultCount_ = 0;

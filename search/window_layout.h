@@ -32,7 +32,6 @@ inline constexpr int32_t kLine1Y = 1080;
 // Font sizes in hundredths of a point.
 inline constexpr int32_t kVerdanaSize = 825;       // search box and labels
 inline constexpr int32_t kListFontSize = 825;      // MS Sans Serif, the result list
-inline constexpr int32_t kButtonFontSize = 900;    // Arial, the buttons
 
 inline constexpr char16_t kLabel1Text[] = u"Digite uma ou mais palavras para serem buscadas.";
 inline constexpr char16_t kFindCaption[] = u"Procurar";

@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "controls/cxCommand/win32/command_button_window.h"
 #include "search/plain_text_buffer.h"
 #include "search/search_controller.h"
 #include "search/win32/form_background.h"
@@ -102,6 +103,9 @@ private:
     void createControls();
     HWND createChild(DWORD exStyle, const wchar_t* windowClass, const wchar_t* text, DWORD style,
                      const layout::TwipRect& rect, int id, HFONT font);
+    std::unique_ptr<controls::win32::CommandButtonWindow> createButton(const char16_t* caption,
+                                                                       const layout::TwipRect& rect, int id);
+    void findClicked();
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void onActivate(bool active);
     void onCommand(int id, int code);
@@ -122,7 +126,8 @@ private:
     HWND lastFocus_ = nullptr;
     FontHandle verdana_;
     FontHandle listFont_;
-    FontHandle buttonFont_;
+    std::unique_ptr<controls::win32::CommandButtonWindow> cxCancel_;
+    std::unique_ptr<controls::win32::CommandButtonWindow> cxFind_;
     std::unique_ptr<ModuleHandle> richEdit_;
     std::unique_ptr<FormBackground> background_;
     PlainTextBuffer buffer_;
@@ -195,10 +200,22 @@ HFONT makeFont(const wchar_t* face, int32_t hundredthsOfPoint, int dpi) {
                        DEFAULT_PITCH | FF_DONTCARE, face);
 }
 
+// A button as the window stores it: its caption and font, besides its extent
+// (2566 x 450 hundredths of a millimetre); everything else keeps its default.
+std::unique_ptr<controls::win32::CommandButtonWindow> Form1::createButton(const char16_t* caption,
+                                                                         const layout::TwipRect& rect, int id) {
+    controls::PropertyBag stored;
+    stored.write(u"caption", std::u16string(caption));
+    stored.write(u"font", controls::StoredFont{u"Arial", 90000, 400, 0});
+    stored.write(u"_extentx", 2566);
+    stored.write(u"_extenty", 450);
+    const RECT bounds{px(rect.left), px(rect.top), px(rect.left + rect.width), px(rect.top + rect.height)};
+    return controls::win32::CommandButtonWindow::create(hwnd_, id, bounds, stored);
+}
+
 void Form1::createControls() {
     verdana_ = FontHandle(makeFont(L"Verdana", layout::kVerdanaSize, dpi_));
     listFont_ = FontHandle(makeFont(L"MS Sans Serif", layout::kListFontSize, dpi_));
-    buttonFont_ = FontHandle(makeFont(L"Arial", layout::kButtonFontSize, dpi_));
     richEdit_ = std::make_unique<ModuleHandle>(L"riched20.dll");
 
     // Created in the window's stored order: each lies below the ones before it,
@@ -206,10 +223,16 @@ void Form1::createControls() {
     const HWND rtfTest = createChild(0, L"RichEdit20W", L"", ES_MULTILINE, layout::kRtfTest, kRtfTest, nullptr);
     streamInRichText(rtfTest, layout::kRtfTestDocument);
     controls_.form = hwnd_;
-    controls_.cxCancel = createChild(0, L"BUTTON", wide(layout::kCancelCaption), WS_TABSTOP | BS_PUSHBUTTON,
-                                     layout::kCxCancel, kCxCancel, buttonFont_.get());
-    controls_.cxFind = createChild(0, L"BUTTON", wide(layout::kFindCaption), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-                                   layout::kCxFind, kCxFind, buttonFont_.get());
+    cxCancel_ = createButton(layout::kCancelCaption, layout::kCxCancel, kCxCancel);
+    ShowWindow(cxCancel_->hwnd(), SW_HIDE);
+    cxFind_ = createButton(layout::kFindCaption, layout::kCxFind, kCxFind);
+    controls_.cxCancel = cxCancel_->hwnd();
+    controls_.cxFind = cxFind_->hwnd();
+    controls_.enableFind = [button = cxFind_.get()](bool enabled) { button->setEnabled(enabled); };
+    cxFind_->onClick([this] { findClicked(); });
+    cxCancel_->onClick([this] {
+        if (controller_) controller_->cxCancel_Click();
+    });
     controls_.txtSearch = createChild(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
                                       layout::kTxtSearch, kTxtSearch, verdana_.get());
     controls_.progressBar =
@@ -236,11 +259,19 @@ void Form1::createControls() {
     controller_->setDbName(dbName_);
 }
 
+void Form1::findClicked() {
+    const RunScope run(*this);
+    run.controller().cxFind_Click();
+}
+
 void Form1::count() {
     const bool alive = hwnd_ != nullptr || runs_ > 0;
     if (alive != counted_) {
         windowsAlive += alive ? 1 : -1;
         counted_ = alive;
+        // The class goes with the last window, so that the library can be unloaded
+        // and loaded again.
+        if (windowsAlive == 0) UnregisterClassW(kSearchWindowClass, module_);
     }
 }
 
@@ -250,7 +281,6 @@ std::shared_ptr<Form1> Form1::detach() {
     controls_ = SearchControls{};
     lastFocus_ = nullptr;
     count();
-    if (windowsAlive == 0) UnregisterClassW(kSearchWindowClass, module_);
     return std::move(self_);
 }
 
@@ -312,12 +342,7 @@ void Form1::onActivate(bool active) {
 }
 
 void Form1::onCommand(int id, int code) {
-    if (id == kCxFind && code == BN_CLICKED) {
-        const RunScope run(*this);
-        run.controller().cxFind_Click();
-    } else if (id == kCxCancel && code == BN_CLICKED) {
-        if (controller_) controller_->cxCancel_Click();
-    } else if (id == kLstResults && code == LBN_DBLCLK) {
+    if (id == kLstResults && code == LBN_DBLCLK) {
         openSelectedPatient();
     }
 }
@@ -333,7 +358,8 @@ void Form1::onPaint() {
 }
 
 // Tab order: the search box, the result list, the find button, the cancel button;
-// the labels, the bar and hidden or disabled elements never take the focus.
+// the labels, the bar and hidden elements never take the focus. The buttons take
+// it even while disabled (they are never disabled windows).
 void Form1::moveFocus(bool backward) {
     const std::array<HWND, 4> order{controls_.txtSearch, controls_.lstResults, controls_.cxFind, controls_.cxCancel};
     const HWND focus = GetFocus();

@@ -21,7 +21,7 @@ Win32SearchView::Win32SearchView(SearchControls controls, std::function<void()> 
 
 void Win32SearchView::setFindEnabled(bool enabled) {
     flush();
-    EnableWindow(controls_.cxFind, enabled ? TRUE : FALSE);
+    controls_.enableFind(enabled);
 }
 
 void Win32SearchView::setCancelVisible(bool visible) {
@@ -48,12 +48,14 @@ void Win32SearchView::setSearchLocked(bool locked) {
 }
 
 void Win32SearchView::clearResults() {
+    pendingRows_.clear();
     flush();
     SendMessageW(controls_.lstResults, LB_RESETCONTENT, 0, 0);
 }
 
 void Win32SearchView::appendResult(const std::u16string& row) {
-    SendMessageW(controls_.lstResults, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(row)));
+    pendingRows_.push_back(row);
+    flushIfDue();
 }
 
 void Win32SearchView::setStatus(const std::u16string& caption) {
@@ -94,6 +96,17 @@ void Win32SearchView::doEvents() {
 }
 
 void Win32SearchView::flush() {
+    if (!pendingRows_.empty()) {
+        // One repaint of the list and its scroll bar for the rows of the interval.
+        const HWND list = controls_.lstResults;
+        SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+        for (const std::u16string& row : pendingRows_) {
+            SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(row)));
+        }
+        SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list, nullptr, TRUE);
+        pendingRows_.clear();
+    }
     if (statusPending_) {
         SetWindowTextW(controls_.lblResults, wide(status_));
         statusPending_ = false;

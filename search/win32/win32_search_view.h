@@ -1,12 +1,14 @@
 #pragma once
-// The search run's view over the search window's Win32 controls. The status line
-// and the progress bar are written to their controls at most every 40 ms while a
-// run reports progress for every patient; any other change of the window brings
-// them up to date first, so what the user sees in the end is always exact.
+// The search run's view over the search window's Win32 controls. New result rows,
+// the status line and the progress bar are written to their controls at most every
+// 40 ms while a run reports progress for every patient (the rows of an interval in
+// one go, with one repaint); any other change of the window, and the end of the
+// run, brings them up to date first, so what the user sees in the end is exact.
 #include <windows.h>
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "search/search_view.h"
 
@@ -20,6 +22,7 @@ struct SearchControls {
     HWND progressBar = nullptr;
     HWND cxFind = nullptr;
     HWND cxCancel = nullptr;
+    std::function<void(bool)> enableFind;
 };
 
 class Win32SearchView final : public SearchView {
@@ -50,6 +53,7 @@ private:
 
     SearchControls controls_;
     std::function<void()> onQuit_;
+    std::vector<std::u16string> pendingRows_;
     std::u16string status_;
     int progress_ = 0;
     bool statusPending_ = false;

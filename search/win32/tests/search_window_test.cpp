@@ -131,7 +131,7 @@ protected:
     static HWND control(const SearchWindow& window, int id) { return GetDlgItem(window.handle(), id); }
 
     static bool idle(const SearchWindow& window) {
-        return window.loaded() && IsWindowEnabled(control(window, kCxFind)) &&
+        return window.loaded() && !(GetWindowLongW(control(window, kTxtSearch), GWL_STYLE) & ES_READONLY) &&
                !IsWindowVisible(control(window, kCxCancel));
     }
 
@@ -181,8 +181,8 @@ TEST_F(SearchWindowTest, FrameSizePlacesAndElements) {
     };
     const Expected elements[] = {
         {kRtfTest, L"RichEdit20W", {432, 288, 449, 305}, false},
-        {kCxCancel, L"Button", {352, 30, 449, 47}, false},
-        {kCxFind, L"Button", {352, 30, 449, 47}, true},
+        {kCxCancel, L"ScandrelCxCommand", {352, 30, 449, 47}, false},
+        {kCxFind, L"ScandrelCxCommand", {352, 30, 449, 47}, true},
         {kTxtSearch, L"Edit", {8, 48, 449, 67}, true},
         {kProgressBar1, L"msctls_progress32", {7, 312, 450, 329}, true},
         {kLstResults, L"ListBox", {8, 96, 449, 306}, true},
