@@ -30,3 +30,10 @@ function(scandrel_add_test name)
   add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:${drive}${SCANDREL_TEST_RESULTS}/${name}.xml)
   set_tests_properties(${name} PROPERTIES TIMEOUT 900)
 endfunction()
+
+# scandrel_test_uses_desktop(NAME): the test shows windows and moves the focus, so
+# it runs alone among such tests (they share one X display and one active window).
+function(scandrel_test_uses_desktop name)
+  set_property(TEST ${name} APPEND PROPERTY RESOURCE_LOCK scandrel_desktop)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 180)
+endfunction()
