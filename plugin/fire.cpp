@@ -6,7 +6,8 @@
 #include "plugin/com_error.h"
 #include "plugin/host_contract.h"
 #include "plugin/module_state.h"
-#include "plugin/twips.h"
+#include "controls/cxCommand/twips.h"
+#include "controls/cxCommand/win32/screen_dpi.h"
 #include "search/win32/message_box.h"
 #include "search/win32/search_window.h"
 #include "text/utf.h"
@@ -60,8 +61,8 @@ void fire(IDispatch* host) noexcept {
 void moveSearchWindow(float left, int32_t top) {
     const auto& window = fireReferences().searchWindow;
     if (!window) throw objectNotSet();
-    const ScreenDpi dpi = screenDpi();
-    window->moveTo(twipsToPixels(left, dpi.x), twipsToPixels(top, dpi.y));
+    const int dpi = controls::win32::screenDpi();
+    window->moveTo(controls::twipsToPixels(left, dpi), controls::twipsToPixels(top, dpi));
 }
 
 }  // namespace scandrel::plugin

@@ -52,6 +52,26 @@ const std::array<std::u16string, 4>& relationshipNames() {
     return names;
 }
 
+// The related statements, each followed by a number.
+constexpr std::u16string_view kAnamnesesQuery = u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = ";
+constexpr std::u16string_view kConsultationsQuery = u"SELECT * FROM ConsultaseRetornos WHERE Cons_ln_Paciente = ";
+constexpr std::u16string_view kPlanQuery = u"SELECT * FROM Convenios WHERE Conv_ln_Counter = ";
+constexpr std::u16string_view kGuidesQuery = u"SELECT * FROM Guias WHERE Guia_ln_Paciente = ";
+constexpr std::u16string_view kTextsQuery = u"SELECT * FROM Textos WHERE Text_ln_Paciente = ";
+constexpr std::u16string_view kProcedureQuery = u"SELECT * FROM ProcedimentosExames WHERE PrEx_ln_Counter = ";
+
+// Where the file's reads wait, the patients ahead are read this many at a time, with
+// their related rows.
+constexpr size_t kPatientsAhead = 64;
+const std::vector<db::Recordset::Link>& readAheadLinks() {
+    static const std::vector<db::Recordset::Link> links = {
+        {kAnamnesesQuery, u"paci_ln_Counter"}, {kConsultationsQuery, u"paci_ln_Counter"},
+        {kPlanQuery, u"Paci_ln_ConvenioPaciente"}, {kGuidesQuery, u"paci_ln_Counter"},
+        {kTextsQuery, u"paci_ln_Counter"},
+    };
+    return links;
+}
+
 const Names kAnamnesisFields = {u"Anam_me_PalavrasChave", u"Anam_tx_Diagnostico1",
                                 u"Anam_tx_Diagnostico2", u"Anam_me_TextoAnamnese",
                                 u"Anam_dt_DataAnamnese"};
@@ -139,6 +159,8 @@ db::Recordset PatientTextBuilder::openRelated(std::u16string_view prefix, const 
 std::u16string& PatientTextBuilder::build() {
     const auto field = [this](size_t i) { return patients_.value(patientColumns_[i]); };
 
+    patients_.readAhead(kPatientsAhead, readAheadLinks());
+
     std::u16string& t = text_;
     t.clear();
     buffer_.clear();
@@ -161,11 +183,11 @@ std::u16string& PatientTextBuilder::build() {
     appendField(t, field(kRecordNumber));
 
     const Value counter = field(kCounter);
-    auto anamneses = openRelated(u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = ", counter);
-    auto consultations = openRelated(u"SELECT * FROM ConsultaseRetornos WHERE Cons_ln_Paciente = ", counter);
-    auto plans = openRelated(u"SELECT * FROM Convenios WHERE Conv_ln_Counter = ", field(kPlan));
-    auto guides = openRelated(u"SELECT * FROM Guias WHERE Guia_ln_Paciente = ", counter);
-    auto texts = openRelated(u"SELECT * FROM Textos WHERE Text_ln_Paciente = ", counter);
+    auto anamneses = openRelated(kAnamnesesQuery, counter);
+    auto consultations = openRelated(kConsultationsQuery, counter);
+    auto plans = openRelated(kPlanQuery, field(kPlan));
+    auto guides = openRelated(kGuidesQuery, counter);
+    auto texts = openRelated(kTextsQuery, counter);
 
     if (!anamneses.eof()) {
         const auto& c = resolve(anamneses_, anamneses, kAnamnesisFields);
@@ -188,8 +210,7 @@ std::u16string& PatientTextBuilder::build() {
     if (!guides.eof()) {
         // Only the first guide's procedure is looked up.
         const auto& c = resolve(guides_, guides, kGuideFields);
-        auto procedures = openRelated(u"SELECT * FROM ProcedimentosExames WHERE PrEx_ln_Counter = ",
-                                      guides.value(c[0]));
+        auto procedures = openRelated(kProcedureQuery, guides.value(c[0]));
         for (; !guides.eof(); guides.moveNext()) {
             appendField(t, guides.value(c[1]));
             appendField(t, guides.value(c[2]));

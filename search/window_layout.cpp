@@ -4,10 +4,6 @@
 
 namespace scandrel::search::layout {
 
-int32_t pixels(double twips, int32_t dotsPerInch) {
-    return static_cast<int32_t>(std::lround(twips * dotsPerInch / 1440.0));
-}
-
 int32_t fontPixels(int32_t hundredthsOfPoint, int32_t dotsPerInch) {
     return static_cast<int32_t>(std::lround(hundredthsOfPoint * dotsPerInch / 7200.0));
 }

@@ -4,14 +4,11 @@
 // conversion to pixels for a display's resolution.
 #include <cstdint>
 
+#include "controls/cxCommand/twips.h"
+
 namespace scandrel::search::layout {
 
-struct TwipRect {
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t width = 0;
-    int32_t height = 0;
-};
+using controls::TwipRect;
 
 // The client area on the screen where the window first opens, and its size.
 inline constexpr TwipRect kClientArea{5910, 3810, 6780, 5070};
@@ -42,9 +39,6 @@ inline constexpr char kRtfTestDocument[] =
     "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1046{\\fonttbl{\\f0\\fnil\\fcharset0 MS Sans Serif;}}\r\n"
     "\\viewkind4\\uc1\\pard\\f0\\fs17 \r\n"
     "\\par }\r\n";
-
-// Twips to pixels at `dotsPerInch`, to the nearest pixel (15 twips a pixel at 96).
-int32_t pixels(double twips, int32_t dotsPerInch);
 
 // Font height in pixels for a size in hundredths of a point.
 int32_t fontPixels(int32_t hundredthsOfPoint, int32_t dotsPerInch);

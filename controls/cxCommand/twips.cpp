@@ -15,4 +15,12 @@ int32_t whole(double twips) {
     return static_cast<int32_t>(nearest);
 }
 
+int32_t twipsToPixels(double twips, int32_t dotsPerInch) {
+    return static_cast<int32_t>(std::lround(twips * dotsPerInch / 1440.0));
+}
+
+int32_t pixelsToTwips(int32_t pixels, int32_t dotsPerInch) {
+    return static_cast<int32_t>(std::lround(pixels * 1440.0 / dotsPerInch));
+}
+
 }  // namespace scandrel::controls

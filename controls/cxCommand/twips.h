@@ -36,4 +36,8 @@ struct TwipLine {
 // Throws scandrel::Error 6 (overflow) when the result does not fit a signed 16-bit integer.
 int32_t whole(double twips);
 
+// Twips to the nearest pixel at `dotsPerInch` (halves away from zero), and back.
+int32_t twipsToPixels(double twips, int32_t dotsPerInch);
+int32_t pixelsToTwips(int32_t pixels, int32_t dotsPerInch);
+
 }  // namespace scandrel::controls

@@ -10,6 +10,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "db/jet/byte_source.h"
+#include "db/tests/waiting_source.h"
 #include "search/plain_text_buffer.h"
 #include "search/tests/recording_view.h"
 #include "search/tests/test_clinic.h"
@@ -373,6 +375,72 @@ TEST_F(SearchRun, BirthDateIsReadOnlyForListedRows) {
     EXPECT_THAT(view.messages[0].text, Holds(u"paci_dt_datanascimentopaciente"));
     EXPECT_EQ(view.messages[0].style, 0);
     expectIdle();
+}
+
+#ifdef __linux__
+size_t threadsRunning() {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/task")) ++count;
+    return count;
+}
+#endif
+
+// A database on a server's shared folder: every read waits, and the patients ahead
+// are read many reads at once. The run does to the window exactly what it does
+// with a local file (rows in name order as found, progress for every patient),
+// stops at the patient at hand when cancelled, and leaves no thread behind.
+TEST_F(SearchRun, AFileWhoseReadsWaitIsSearchedTheSameWay) {
+    for (int i = 0; i < 150; ++i) {
+        const std::u16string name = u"PACIENTE " + std::u16string(1, static_cast<char16_t>(u'Z' - i % 26)) +
+                                    std::u16string(1, static_cast<char16_t>(u'A' + i / 26));
+        const int32_t counter = clinic->add(kPacientes, {{u"Paci_tx_NomePaciente", Value::text(name)},
+                                                         {u"Paci_tx_EstadoCivilPaciente", text(u"S")}});
+        names[counter] = name;
+        for (int a = 0; a < i % 3; ++a)
+            clinic->add(kAnamneses, {{u"Anam_ln_Paciente", number(counter)},
+                                     {u"Anam_me_TextoAnamnese",
+                                      Value::text(u"{\\rtf1 " + std::u16string(i % 5 == 0 ? u"asma " : u"gripe ") +
+                                                  std::u16string(600, u'x') + u"}")}});
+        clinic->add(kConsultaseRetornos, {{u"Cons_ln_Paciente", number(counter)},
+                                          {u"Cons_me_TextoConsultaRetorno", Value::text(std::u16string(500, u'c'))}});
+    }
+    search(u"asma");
+    ASSERT_EQ(view.rows.size(), 20u);
+
+    const auto waiting = [](const std::u16string& path) {
+        return db::Database::fromSource(
+            std::make_unique<db::testing::WaitingSource>(db::jet::openFileSource(fs::path(path)),
+                                                         std::chrono::milliseconds(1)),
+            path);
+    };
+#ifdef __linux__
+    const size_t before = threadsRunning();
+#endif
+    RecordingView slowView;
+    PlainTextBuffer slowBuffer;
+    SearchController slow(slowView, slowBuffer, [] { return 36000.0f; }, waiting);
+    slow.setDbName(fromUtf8(file.string()));
+    search(slow, slowView, u"asma");
+    EXPECT_EQ(slowView.calls, view.calls);
+    expectRowsOpenTheirPatients(slow, slowView);
+
+    slowView.yields = 0;
+    slowView.onYield = [&](int yield) {
+        if (yield == 100) slow.cxCancel_Click();
+    };
+    search(slow, slowView, u"asma");
+    EXPECT_EQ(slowView.yields, 100);
+    std::vector<std::u16string> firstHundred;  // the rows of the whole run found by its 100th yield
+    int yields = 0;
+    for (const std::string& call : view.calls) {
+        if (call == "yield" && ++yields == 100) break;
+        if (call.starts_with("append ")) firstHundred.push_back(fromUtf8(call.substr(7)));
+    }
+    EXPECT_EQ(slowView.rows, firstHundred);
+    EXPECT_EQ(slow.lastOutcome(), RunOutcome::Cancelled);
+#ifdef __linux__
+    EXPECT_EQ(threadsRunning(), before);
+#endif
 }
 
 }  // namespace

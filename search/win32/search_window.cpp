@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "controls/cxCommand/win32/command_button_window.h"
+#include "controls/cxCommand/win32/screen_dpi.h"
 #include "search/plain_text_buffer.h"
 #include "search/search_controller.h"
 #include "search/win32/form_background.h"
@@ -32,13 +33,6 @@ constexpr UINT kTopmostFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SH
 // Search windows in existence or still running a search after they were closed;
 // the library stays loaded while there is one (everything on the UI thread).
 int windowsAlive = 0;
-
-int screenDpi() {
-    const HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
-}
 
 const wchar_t* wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 
@@ -115,7 +109,7 @@ private:
     void count();
     std::shared_ptr<Form1> detach();
 
-    int px(double twips) const { return layout::pixels(twips, dpi_); }
+    int px(double twips) const { return controls::twipsToPixels(twips, dpi_); }
 
     HINSTANCE module_;
     PatientOpener opener_;
@@ -156,7 +150,7 @@ void Form1::load() {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     registerFormClass(module_);
-    dpi_ = screenDpi();
+    dpi_ = controls::win32::screenDpi();
 
     // The client area where the design puts it; the frame around it.
     RECT frame{px(layout::kClientArea.left), px(layout::kClientArea.top),

@@ -9,6 +9,7 @@
 #include "controls/cxCommand/command_button.h"
 #include "controls/cxCommand/win32/face_painter.h"
 #include "controls/cxCommand/win32/ole_objects.h"
+#include "controls/cxCommand/win32/screen_dpi.h"
 #include "text/error.h"
 #include "text/utf.h"
 
@@ -16,11 +17,10 @@ namespace scandrel::controls::win32 {
 
 namespace {
 
-constexpr int kTwipsPerInch = 1440;
 const StoredFont kCaptionFont{u"Arial", 90000, 400, 0};
 
-int32_t toTwips(int pixels) { return MulDiv(pixels, kTwipsPerInch, screenDpi()); }
-int toPixels(int32_t twips) { return MulDiv(twips, screenDpi(), kTwipsPerInch); }
+int32_t toTwips(int pixels) { return pixelsToTwips(pixels, screenDpi()); }
+int toPixels(int32_t twips) { return twipsToPixels(twips, screenDpi()); }
 
 LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

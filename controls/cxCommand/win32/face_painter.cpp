@@ -10,9 +10,8 @@ namespace scandrel::controls::win32 {
 
 namespace {
 
-constexpr int kTwipsPerInch = 1440;
 
-int toPixels(int32_t twips, int dpi) { return MulDiv(twips, dpi, kTwipsPerInch); }
+int toPixels(int32_t twips, int dpi) { return twipsToPixels(twips, dpi); }
 
 RECT pixelRect(const TwipRect& rect, int dpi) {
     const int left = toPixels(rect.left, dpi);

@@ -93,14 +93,5 @@ void drawPicture(HDC dc, IPicture& picture, int x, int y, int dpi) {
     picture.Render(dc, x, y, pixels.cx, pixels.cy, 0, height, width, -height, nullptr);
 }
 
-int screenDpi() {
-    static const int dpi = [] {
-        const HDC screen = GetDC(nullptr);
-        const int value = GetDeviceCaps(screen, LOGPIXELSX);
-        ReleaseDC(nullptr, screen);
-        return value > 0 ? value : 96;
-    }();
-    return dpi;
-}
 
 }  // namespace scandrel::controls::win32

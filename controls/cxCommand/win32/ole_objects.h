@@ -31,7 +31,4 @@ SIZE picturePixels(IPicture& picture, int dpi);
 // Draws the picture unscaled with its top-left corner at (x, y).
 void drawPicture(HDC dc, IPicture& picture, int x, int y, int dpi);
 
-// The screen's dots per inch (96 as a rule).
-int screenDpi();
-
 }  // namespace scandrel::controls::win32
