@@ -3,6 +3,7 @@
 // a buffered UTF-8 writer for standard output.
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <new>
 #include <string>
 #include <string_view>
@@ -15,6 +16,12 @@ namespace scandrel::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitError = 1;
 inline constexpr int kExitUsage = 2;
+
+// A file name from the command line. Arguments are UTF-8 on every platform (on
+// Linux, whatever bytes the shell passed, kept as they are).
+inline std::filesystem::path argumentPath(const std::string& argument) {
+    return std::filesystem::path(std::u8string(argument.begin(), argument.end()));
+}
 
 // Prints "number: description" (UTF-8) on standard error; returns kExitError.
 int reportError(const Error& error);

@@ -13,7 +13,7 @@ namespace scandrel::cli {
 int runExport(const Args& args) {
     if (args.size() != 2) return usageError("scandrel export DB TABELA");
     return guarded([&] {
-        const db::Database database = db::Database::open(std::filesystem::path(args[0]));
+        const db::Database database = db::Database::open(argumentPath(args[0]));
         const std::u16string table = fromUtf8(args[1]);
         // Looked up first, so that an unknown name is always 3078 and a name is
         // never read as SQL.

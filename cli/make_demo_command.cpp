@@ -47,7 +47,7 @@ int runMakeDemo(const Args& args) {
 
     return guarded([&] {
         TerminalProgress progress(stderr);
-        demo::writeDemoClinic(std::filesystem::path(output), options, [&](int32_t done, int32_t total) {
+        demo::writeDemoClinic(argumentPath(output), options, [&](int32_t done, int32_t total) {
             const double percent = total > 0 ? 100.0 * done / total : 100.0;
             progress.update(percent, u"Pacientes: " + fromUtf8(std::to_string(done)) + u" de " +
                                          fromUtf8(std::to_string(total)),

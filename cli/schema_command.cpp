@@ -93,7 +93,7 @@ void printTable(OutputBuffer& out, const std::u16string& table,
 int runSchema(const Args& args) {
     if (args.empty() || args.size() > 2) return usageError("scandrel schema DB [TABELA]");
     return guarded([&] {
-        const db::Database database = db::Database::open(std::filesystem::path(args[0]));
+        const db::Database database = db::Database::open(argumentPath(args[0]));
         OutputBuffer out;
         if (args.size() == 2) {
             std::u16string table = fromUtf8(args[1]);

@@ -2,14 +2,13 @@
 // Rows go to standard output as they are found; message boxes, the progress line
 // (on a terminal) and the final status line go to standard error. Ctrl-C is the
 // cancel button.
-#include <unistd.h>
-
-#include <csignal>
 #include <cstdio>
 #include <string>
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "cli/console.h"
+#include "cli/interrupt.h"
 #include "cli/terminal_progress.h"
 #include "search/plain_text_buffer.h"
 #include "search/search_controller.h"
@@ -21,30 +20,6 @@ namespace {
 constexpr std::string_view kSearchUsage = "scandrel search DB [--ids] PALAVRAS...";
 constexpr int kExitInterrupted = 130;
 
-volatile std::sig_atomic_t interrupted = 0;
-
-extern "C" void onInterrupt(int) { interrupted = 1; }
-
-// Ctrl-C asks the run to stop for as long as this lives; a second Ctrl-C ends the
-// program at once.
-class InterruptHandler {
-public:
-    InterruptHandler() {
-        interrupted = 0;
-        struct sigaction action {};
-        action.sa_handler = onInterrupt;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESETHAND | SA_RESTART;  // output interrupted by Ctrl-C carries on
-        ::sigaction(SIGINT, &action, &previous_);
-    }
-    ~InterruptHandler() { ::sigaction(SIGINT, &previous_, nullptr); }
-    InterruptHandler(const InterruptHandler&) = delete;
-    InterruptHandler& operator=(const InterruptHandler&) = delete;
-
-private:
-    struct sigaction previous_ {};
-};
-
 void writeLine(std::FILE* stream, const std::u16string& text) {
     std::string line = toUtf8(text);
     line += '\n';
@@ -54,7 +29,7 @@ void writeLine(std::FILE* stream, const std::u16string& text) {
 class ConsoleView final : public search::SearchView {
 public:
     ConsoleView(std::u16string searchText, bool withIds)
-        : searchText_(std::move(searchText)), withIds_(withIds), rowsOnTerminal_(::isatty(1) == 1) {}
+        : searchText_(std::move(searchText)), withIds_(withIds), rowsOnTerminal_(isTerminal(stdout)) {}
 
     void attach(search::SearchController& controller) { controller_ = &controller; }
 
@@ -83,10 +58,7 @@ public:
 
     void doEvents() override {
         printRows();
-        if (interrupted && controller_ != nullptr) {
-            interrupted = 0;
-            controller_->cxCancel_Click();
-        }
+        if (takeInterrupt() && controller_ != nullptr) controller_->cxCancel_Click();
         progress_.update(percent_, status_);
     }
 

@@ -10,7 +10,7 @@ namespace scandrel::cli {
 int runTables(const Args& args) {
     if (args.size() != 1) return usageError("scandrel tables DB");
     return guarded([&] {
-        const db::Database database = db::Database::open(std::filesystem::path(args[0]));
+        const db::Database database = db::Database::open(argumentPath(args[0]));
         OutputBuffer out;
         for (const std::u16string& name : database.tableNames()) {
             out.putUtf16(name);

@@ -1,10 +1,8 @@
 #include "cli/terminal_progress.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <algorithm>
 
+#include "cli/console.h"
 #include "text/utf.h"
 
 namespace scandrel::cli {
@@ -12,12 +10,6 @@ namespace {
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 constexpr size_t kBarWidth = 20;
-
-size_t terminalColumns(int fd) {
-    winsize size{};
-    if (::ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-    return 80;
-}
 
 }  // namespace
 
@@ -35,7 +27,7 @@ std::string progressLine(double percent, std::u16string_view status, size_t colu
 }
 
 TerminalProgress::TerminalProgress(std::FILE* stream)
-    : stream_(stream), active_(::isatty(::fileno(stream)) == 1) {}
+    : stream_(stream), active_(isTerminal(stream)) {}
 
 void TerminalProgress::update(double percent, std::u16string_view status, bool force) {
     if (!active_) return;
@@ -43,7 +35,7 @@ void TerminalProgress::update(double percent, std::u16string_view status, bool f
     if (!force && now - lastDraw_ < kRedrawInterval) return;
     lastDraw_ = now;
     std::string out = "\r\x1b[K";
-    out += progressLine(percent, status, terminalColumns(::fileno(stream_)));
+    out += progressLine(percent, status, terminalColumns(stream_));
     std::fwrite(out.data(), 1, out.size(), stream_);
     std::fflush(stream_);
     drawn_ = true;

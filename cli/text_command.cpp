@@ -21,7 +21,7 @@ int runText(const Args& args) {
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), counter);
     if (error != std::errc() || end != number.data() + number.size()) return usageError(kTextUsage);
 
-    const db::Database database = db::Database::open(args[0]);
+    const db::Database database = db::Database::open(argumentPath(args[0]));
     const db::Recordset patients =
         database.openRecordset(u"SELECT * FROM Pacientes WHERE paci_ln_Counter = " + fromUtf8(std::to_string(counter)));
     if (patients.eof()) {

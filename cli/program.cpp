@@ -1,4 +1,6 @@
 // scandrel: command-line access to the host's databases, the demo clinic and the search.
+#include "cli/program.h"
+
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -36,24 +38,28 @@ void print(std::FILE* stream, std::string_view text) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc < 2) {
+namespace scandrel::cli {
+
+int runProgram(const std::vector<std::string>& arguments) {
+    if (arguments.empty()) {
         print(stderr, kUsage);
-        return scandrel::cli::kExitUsage;
+        return kExitUsage;
     }
-    const std::string_view name = argv[1];
+    const std::string_view name = arguments[0];
     if (name == "-h" || name == "--help" || name == "help") {
         print(stdout, kUsage);
-        return scandrel::cli::kExitOk;
+        return kExitOk;
     }
     for (const Command& command : kCommands) {
         if (command.name != name) continue;
-        const scandrel::cli::Args args(argv + 2, argv + argc);
-        return scandrel::cli::guarded([&] { return command.run(args); });
+        const Args args(arguments.begin() + 1, arguments.end());
+        return guarded([&] { return command.run(args); });
     }
     print(stderr, "scandrel: comando desconhecido: ");
     print(stderr, name);
     print(stderr, "\n\n");
     print(stderr, kUsage);
-    return scandrel::cli::kExitUsage;
+    return kExitUsage;
 }
+
+}  // namespace scandrel::cli
