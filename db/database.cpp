@@ -1,5 +1,6 @@
 #include "db/database.h"
 
+#include "db/jet/byte_source.h"
 #include "db/jet/engine.h"
 #include "db/jet/errors.h"
 #include "db/jet/query.h"
@@ -51,6 +52,18 @@ int Recordset::fieldIndex(std::u16string_view name) const {
 
 Value Recordset::value(int fieldIndex) const { return query_->value(fieldIndex); }
 
+bool Recordset::appendText(int fieldIndex, std::u16string& out) const { return query_->appendText(fieldIndex, out); }
+
+void Recordset::readAhead(size_t rows, const std::vector<Link>& links) const {
+    if (!query_->readAheadDue(rows)) return;
+    std::vector<jet::Engine::AheadLink> resolved;
+    for (const Link& link : links) {
+        const int column = query_->table().find(link.field);
+        if (column >= 0) resolved.push_back({std::u16string(link.statement), static_cast<size_t>(column)});
+    }
+    query_->readAhead(rows, resolved);
+}
+
 // Databases.
 
 Database::Database(std::shared_ptr<jet::Engine> engine) : engine_(std::move(engine)) {}
@@ -62,6 +75,10 @@ Database Database::open(const std::filesystem::path& path) { return Database(jet
 
 Database Database::fromBytes(std::vector<uint8_t> bytes, std::u16string_view name) {
     return Database(jet::Engine::fromBytes(std::move(bytes), std::u16string(name)));
+}
+
+Database Database::fromSource(std::unique_ptr<jet::ByteSource> source, std::u16string_view name) {
+    return Database(jet::Engine::create(std::move(source), std::u16string(name)));
 }
 
 Recordset Database::openRecordset(std::u16string_view sql) const { return Recordset(engine_->query(sql)); }

@@ -13,7 +13,7 @@
 
 namespace scandrel::db {
 
-namespace jet { class Engine; class Query; }
+namespace jet { class ByteSource; class Engine; class Query; }
 
 enum class ColumnType : uint8_t {
     Boolean, Byte, Integer, Long, Currency, Single, Double, DateTime, Binary, Text,
@@ -50,6 +50,21 @@ public:
     // Value at the current row; 3021 at the end of the set.
     Value value(int fieldIndex) const;
     Value field(std::u16string_view name) const { return value(fieldIndex(name)); }
+    // Appends the value of a text or memo field to `out` without making a Value of it
+    // (the search joins many); false, with nothing appended, for a null or a field of
+    // another type, which value() reads. 3021 at the end of the set.
+    bool appendText(int fieldIndex, std::u16string& out) const;
+
+    // Reading ahead, for a file whose reads wait (a server's shared folder): the rows
+    // after the current one, `rows` of them, are read many reads at once before they
+    // are needed, with the memos they point at and, for each link, the rows that its
+    // statement would give with the row's value in its field, with their memos. Reads
+    // nothing where reads don't wait; never fails, never moves the set.
+    struct Link {
+        std::u16string_view statement;  // up to the number, as sent for earlier rows
+        std::u16string_view field;      // the field of these rows that gives the number
+    };
+    void readAhead(size_t rows, const std::vector<Link>& links) const;
 
 private:
     friend class Database;
@@ -65,6 +80,8 @@ public:
     // The same for a database held in memory (tests, fuzzing); `name` stands for
     // the file name in error descriptions.
     static Database fromBytes(std::vector<uint8_t> bytes, std::u16string_view name = u"(memória)");
+    // The same for any source of bytes (benchmarks: a source that counts or waits).
+    static Database fromSource(std::unique_ptr<jet::ByteSource> source, std::u16string_view name);
 
     Database(Database&&) noexcept;
     Database& operator=(Database&&) noexcept;

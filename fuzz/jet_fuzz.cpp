@@ -4,18 +4,13 @@
 // crashes, sanitizer reports, hangs and leaks are findings.
 //
 // The reader opens files by path, so the input goes into an anonymous memory
-// file (memfd) and is opened as /proc/self/fd/N: nothing touches the disk and
-// nothing is left behind.
-#include <sys/mman.h>
-#include <unistd.h>
-
+// file and is opened by its /proc path, as a file on disk would be.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "db/database.h"
+#include "fuzz/memory_file.h"
 #include "text/error.h"
 
 namespace {
@@ -24,37 +19,11 @@ using scandrel::Error;
 using scandrel::Value;
 using scandrel::db::Database;
 using scandrel::db::Recordset;
+using scandrel::fuzz::MemoryFile;
 
 constexpr size_t kMaxTables = 64;
 constexpr int kMaxRows = 2000;
 constexpr size_t kMaxValues = 50000;
-
-class MemoryFile {
-public:
-    MemoryFile() : fd_(::memfd_create("jet_fuzz", 0)) {
-        if (fd_ < 0) {
-            std::perror("memfd_create");
-            std::abort();
-        }
-        path_ = "/proc/self/fd/" + std::to_string(fd_);
-    }
-    ~MemoryFile() { ::close(fd_); }
-
-    void assign(const uint8_t* data, size_t size) {
-        if (::ftruncate(fd_, 0) != 0) std::abort();
-        size_t done = 0;
-        while (done < size) {
-            const ssize_t n = ::pwrite(fd_, data + done, size - done, static_cast<off_t>(done));
-            if (n <= 0) std::abort();
-            done += static_cast<size_t>(n);
-        }
-    }
-    const std::string& path() const { return path_; }
-
-private:
-    int fd_;
-    std::string path_;
-};
 
 // Touches every part of a value so that the sanitizers see any bad read.
 size_t consume(const Value& v) {
@@ -102,7 +71,7 @@ void exerciseTable(const Database& db, const std::u16string& table, size_t& valu
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static MemoryFile file;
+    static MemoryFile file("jet_fuzz");
     file.assign(data, size);
     try {
         const Database db = Database::open(file.path());

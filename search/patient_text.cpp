@@ -98,6 +98,21 @@ void bufferField(RichTextBuffer& buffer, const Value& value) {
     }
 }
 
+// The same for a field of a record set: a text read straight into `out`.
+void appendField(std::u16string& out, const db::Recordset& rows, int column) {
+    if (!rows.appendText(column, out)) appendField(out, rows.value(column));
+}
+
+// A memo's text goes through `scratch` into the buffer.
+void bufferField(RichTextBuffer& buffer, const db::Recordset& rows, int column, std::u16string& scratch) {
+    scratch.clear();
+    if (rows.appendText(column, scratch)) {
+        buffer.append(scratch);
+    } else {
+        bufferField(buffer, rows.value(column));
+    }
+}
+
 // "dd/mm/yyyy"; a null date gives nothing.
 void appendDate(std::u16string& out, const Value& value) {
     if (value.isNull()) return;
@@ -165,7 +180,7 @@ std::u16string& PatientTextBuilder::build() {
     t.clear();
     buffer_.clear();
 
-    for (size_t i = 0; i < kPlainFieldCount; ++i) appendField(t, field(i));
+    for (size_t i = 0; i < kPlainFieldCount; ++i) appendField(t, patients_, patientColumns_[i]);
 
     // Words of the sex, civil state and activity codes (never null: the decoder
     // always answers with a text).
@@ -177,10 +192,10 @@ std::u16string& PatientTextBuilder::build() {
         const uint8_t code = text::ValueOrDefault(field(kFirstRelationship + i), 1).toByte();
         t += text::DecodeFieldValue(Value::text(std::u16string()), relationshipNames()[i], code);
     }
-    appendField(t, field(kSecCode));
-    bufferField(buffer_, field(kObservations));
-    bufferField(buffer_, field(kAlert));
-    appendField(t, field(kRecordNumber));
+    appendField(t, patients_, patientColumns_[kSecCode]);
+    bufferField(buffer_, patients_, patientColumns_[kObservations], memo_);
+    bufferField(buffer_, patients_, patientColumns_[kAlert], memo_);
+    appendField(t, patients_, patientColumns_[kRecordNumber]);
 
     const Value counter = field(kCounter);
     auto anamneses = openRelated(kAnamnesesQuery, counter);
@@ -192,41 +207,41 @@ std::u16string& PatientTextBuilder::build() {
     if (!anamneses.eof()) {
         const auto& c = resolve(anamneses_, anamneses, kAnamnesisFields);
         for (; !anamneses.eof(); anamneses.moveNext()) {
-            bufferField(buffer_, anamneses.value(c[0]));
-            appendField(t, anamneses.value(c[1]));
-            appendField(t, anamneses.value(c[2]));
-            bufferField(buffer_, anamneses.value(c[3]));
+            bufferField(buffer_, anamneses, c[0], memo_);
+            appendField(t, anamneses, c[1]);
+            appendField(t, anamneses, c[2]);
+            bufferField(buffer_, anamneses, c[3], memo_);
             appendDate(t, anamneses.value(c[4]));
         }
     }
     if (!consultations.eof()) {
         const auto& c = resolve(consultations_, consultations, kConsultationFields);
-        for (; !consultations.eof(); consultations.moveNext()) bufferField(buffer_, consultations.value(c[0]));
+        for (; !consultations.eof(); consultations.moveNext()) bufferField(buffer_, consultations, c[0], memo_);
     }
     if (!plans.eof()) {
         const auto& c = resolve(plans_, plans, kPlanFields);
-        for (; !plans.eof(); plans.moveNext()) appendField(t, plans.value(c[0]));
+        for (; !plans.eof(); plans.moveNext()) appendField(t, plans, c[0]);
     }
     if (!guides.eof()) {
         // Only the first guide's procedure is looked up.
         const auto& c = resolve(guides_, guides, kGuideFields);
         auto procedures = openRelated(kProcedureQuery, guides.value(c[0]));
         for (; !guides.eof(); guides.moveNext()) {
-            appendField(t, guides.value(c[1]));
-            appendField(t, guides.value(c[2]));
+            appendField(t, guides, c[1]);
+            appendField(t, guides, c[2]);
         }
         if (!procedures.eof()) {
             const auto& p = resolve(procedures_, procedures, kProcedureFields);
             for (; !procedures.eof(); procedures.moveNext()) {
-                for (const int i : p) appendField(t, procedures.value(i));
+                for (const int i : p) appendField(t, procedures, i);
             }
         }
     }
     if (!texts.eof()) {
         const auto& c = resolve(texts_, texts, kTextFields);
         for (; !texts.eof(); texts.moveNext()) {
-            appendField(t, texts.value(c[0]));
-            bufferField(buffer_, texts.value(c[1]));
+            appendField(t, texts, c[0]);
+            bufferField(buffer_, texts, c[1], memo_);
         }
     }
 

@@ -45,6 +45,7 @@ private:
     Columns anamneses_, consultations_, plans_, guides_, procedures_, texts_;
     std::u16string sql_;
     std::u16string text_;  // reused from patient to patient
+    std::u16string memo_;  // each memo's text on its way to the buffer
 };
 
 // The text of the patient at the current row of `patients`, on its own.

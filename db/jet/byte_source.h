@@ -16,7 +16,9 @@ public:
     virtual uint64_t size() const = 0;
     // Size in bytes now: the host may have grown, cut or rewritten the file since.
     virtual uint64_t currentSize() = 0;
-    // Reads exactly `count` bytes at `offset`; false when they are not all there.
+    // Reads exactly `count` bytes at `offset`; false when they are not all there. May
+    // be called from several threads at once (reading ahead), never together with
+    // currentSize().
     virtual bool read(uint64_t offset, uint8_t* destination, size_t count) = 0;
 };
 

@@ -6,6 +6,7 @@
 
 #include "db/jet/collation.h"
 #include "db/jet/field_value.h"
+#include "db/jet/long_value.h"
 #include "db/jet/query.h"
 #include "db/jet/usage_map.h"
 
@@ -18,6 +19,14 @@ constexpr size_t kMostPrepared = 64;  // statements kept parsed
 constexpr uint8_t kDataPageType = 0x01;
 constexpr int32_t kTableType = 1;
 constexpr uint32_t kSystemFlags = 0x80000002u;
+// Reading ahead: rounds of following rows moved to other pages, and chains of long
+// values; pages of a table read ahead at a time while its rows are listed.
+constexpr int kMostAheadRounds = 8;
+constexpr size_t kTablePagesAhead = 1024;
+
+bool holdsLongValue(const JetColumn& column) {
+    return column.code == type_code::kMemo || column.code == type_code::kOle;
+}
 
 // Digits of a 96-bit magnitude divided by ten; returns the remainder.
 uint32_t divideByTen(std::array<uint32_t, 3>& words) {
@@ -38,11 +47,27 @@ double decimalToDouble(const Value::Decimal& d) {
 }
 
 // How a value sorts: nulls first, then by number, or by text key for texts and bytes.
+// The text key's code units are kept high byte first, so that comparing its bytes
+// (one memcmp) orders it as its code units would.
 struct SortKey {
     bool null = true;
     double number = 0;
-    std::u16string text;
+    std::string text;
 };
+
+void appendUnit(std::string& key, char16_t unit) {
+    key.push_back(static_cast<char>(unit >> 8));
+    key.push_back(static_cast<char>(unit & 0xFF));
+}
+
+std::string bytesOf(const std::u16string& units) {
+    std::string key(units.size() * 2, '\0');
+    for (size_t i = 0; i < units.size(); ++i) {
+        key[2 * i] = static_cast<char>(units[i] >> 8);
+        key[2 * i + 1] = static_cast<char>(units[i] & 0xFF);
+    }
+    return key;
+}
 
 SortKey sortKeyOf(const Value& v) {
     SortKey key;
@@ -59,12 +84,12 @@ SortKey sortKeyOf(const Value& v) {
         case Value::Kind::Double:
         case Value::Kind::Date: key.number = v.asDouble(); break;
         case Value::Kind::Decimal: key.number = decimalToDouble(v.asDecimal()); break;
-        case Value::Kind::Text: key.text = collationKey(v.asText()); break;
+        case Value::Kind::Text: key.text = bytesOf(collationKey(v.asText())); break;
         case Value::Kind::Binary:
-            for (uint8_t b : v.asBinary()) key.text.push_back(static_cast<char16_t>(b + 1));
+            for (uint8_t b : v.asBinary()) appendUnit(key.text, static_cast<char16_t>(b + 1));
             break;
         case Value::Kind::Guid:
-            for (uint8_t b : v.asGuid()) key.text.push_back(static_cast<char16_t>(b + 1));
+            for (uint8_t b : v.asGuid()) appendUnit(key.text, static_cast<char16_t>(b + 1));
             break;
     }
     if (std::isnan(key.number)) key.number = 0;
@@ -86,6 +111,19 @@ bool lookupAllowed(ColumnType type) {
         case ColumnType::Guid: return false;
         default: return true;
     }
+}
+
+std::shared_ptr<const RowList> inOrder(const RowList& rows, const std::vector<SortKey>& keys, bool descending) {
+    std::vector<uint32_t> order(rows.size());
+    std::iota(order.begin(), order.end(), 0u);
+    if (descending)
+        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return keyLess(keys[b], keys[a]); });
+    else
+        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return keyLess(keys[a], keys[b]); });
+    auto out = std::make_shared<RowList>();
+    out->reserve(rows.size());
+    for (uint32_t i : order) out->push_back(rows[i]);
+    return out;
 }
 
 }  // namespace
@@ -179,19 +217,151 @@ Value Engine::value(const JetColumn& column, Bytes row) {
     return fieldValue(pages_, format_, column, fieldSlice(row, format_, column));
 }
 
-std::shared_ptr<const RowList> Engine::rowsOf(const TableDef& def) {
-    auto& slot = rows_[def.tdefPage];
-    if (slot) return slot;
+template <class Visit>
+std::shared_ptr<const RowList> Engine::scanRows(const TableDef& def, Visit&& visit) {
+    if (const auto found = rows_.find(def.tdefPage); found != rows_.end() && found->second) {
+        const std::shared_ptr<const RowList> rows = found->second;
+        for (size_t i = 0; i < rows->size(); ++i) {
+            if (i % kTablePagesAhead == 0 && pages_.readsWait()) {
+                std::vector<uint32_t> ahead;
+                for (size_t j = i; j < std::min(rows->size(), i + kTablePagesAhead); ++j) ahead.push_back((*rows)[j].page);
+                pages_.fetch(std::move(ahead));
+            }
+            visit(i, locate((*rows)[i]).bytes);
+        }
+        return rows;
+    }
+    // The list is made page by page, and each page's rows are visited while it is at
+    // hand: a table larger than the cache is read once, not once more for its values.
     auto rows = std::make_shared<RowList>();
-    for (uint32_t number : mappedPages(pages_, format_, def.usageMap)) {
+    const std::vector<uint32_t> owned = mappedPages(pages_, format_, def.usageMap);
+    for (size_t at = 0; at < owned.size(); ++at) {
+        const uint32_t number = owned[at];
+        if (at % kTablePagesAhead == 0 && pages_.readsWait()) {
+            const auto from = owned.begin() + static_cast<std::ptrdiff_t>(at);
+            pages_.fetch(std::vector<uint32_t>(from, from + static_cast<std::ptrdiff_t>(std::min(kTablePagesAhead, owned.size() - at))));
+        }
         const PagePtr page = pages_.page(number);
         const Bytes b(page->data(), page->size());
         if (b.u8(0) != kDataPageType || b.u32(4) != def.tdefPage) continue;
+        const size_t first = rows->size();
         listRows(number, *page, format_, *rows);
+        for (size_t i = first; i < rows->size(); ++i) visit(i, locate((*rows)[i]).bytes);
     }
     rows->shrink_to_fit();
-    slot = std::move(rows);
-    return slot;
+    rows_[def.tdefPage] = rows;
+    return rows;
+}
+
+template <class Each>
+void Engine::fetchRowsAhead(std::vector<AheadRows>& groups, Each&& each) {
+    std::vector<uint32_t> wanted;
+    for (const AheadRows& group : groups)
+        for (const RowRef& ref : group.refs) wanted.push_back(ref.page);
+    // Rows, then the rows they were moved to.
+    std::vector<std::pair<const TableDef*, RowBytes>> located;
+    std::vector<uint32_t> asked;
+    for (int round = 0; round < kMostAheadRounds && !wanted.empty(); ++round) {
+        asked.insert(asked.end(), wanted.begin(), wanted.end());
+        std::sort(asked.begin(), asked.end());
+        pages_.fetch(std::move(wanted));
+        wanted.clear();
+        for (AheadRows& group : groups) {
+            std::vector<RowRef> waiting;
+            for (const RowRef& ref : group.refs) {
+                uint32_t missing = 0;
+                try {
+                    if (auto row = locateRowAtHand(pages_, format_, ref, missing)) {
+                        located.emplace_back(group.def, std::move(*row));
+                    } else if (!std::binary_search(asked.begin(), asked.end(), missing)) {
+                        // The row was moved to a page not asked for yet: that page next.
+                        wanted.push_back(missing);
+                        waiting.push_back(ref);
+                    }
+                } catch (const CorruptFile&) {
+                    // Left to be read, and reported, when it is asked for.
+                }
+            }
+            group.refs = std::move(waiting);
+        }
+        std::erase_if(wanted, [&](uint32_t page) { return pages_.peek(page) != nullptr; });
+    }
+    // Long values, then the rest of their chains.
+    std::vector<uint32_t> chains;
+    for (const auto& [def, row] : located) {
+        each(*def, row.bytes);
+        for (const JetColumn& column : def->columns) {
+            if (!holdsLongValue(column)) continue;
+            try {
+                const FieldSlice slice = fieldSlice(row.bytes, format_, column);
+                if (slice.state != FieldSlice::State::Data) continue;
+                bool chain = false;
+                const uint32_t start = longValueStart(slice.data, chain);
+                if (start == 0) continue;
+                wanted.push_back(start >> 8);
+                if (chain) chains.push_back(start);
+            } catch (const CorruptFile&) {
+            }
+        }
+    }
+    for (int round = 0; round < kMostAheadRounds && !wanted.empty(); ++round) {
+        pages_.fetch(std::move(wanted));
+        wanted.clear();
+        std::vector<uint32_t> next;
+        for (const uint32_t pointer : chains) {
+            try {
+                bool missing = false;
+                const uint32_t after = nextInChainAtHand(pages_, format_, pointer, missing);
+                if (after == 0 || after == pointer) continue;
+                next.push_back(after);
+                if (!pages_.peek(after >> 8)) wanted.push_back(after >> 8);
+            } catch (const CorruptFile&) {
+            }
+        }
+        chains = std::move(next);
+    }
+}
+
+void Engine::readAhead(const TableDef& def, const RowList& rows, size_t begin, size_t end,
+                       const std::vector<AheadLink>& links) {
+    if (!pages_.readsWait() || begin >= end || end > rows.size()) return;
+    std::vector<AheadRows> first(1);
+    first[0].def = &def;
+    first[0].refs.assign(rows.begin() + static_cast<std::ptrdiff_t>(begin), rows.begin() + static_cast<std::ptrdiff_t>(end));
+    // The statements linked, as prepared when they were first sent; one not sent yet
+    // is left out.
+    std::vector<std::pair<const AheadLink*, const Prepared*>> prepared;
+    for (const AheadLink& link : links) {
+        const auto found = prepared_.find(link.head);
+        if (found != prepared_.end() && link.column < def.columns.size()) prepared.emplace_back(&link, &found->second);
+    }
+    std::map<const TableDef*, std::vector<RowRef>> related;
+    fetchRowsAhead(first, [&](const TableDef& table, Bytes row) {
+        for (const auto& [link, statement] : prepared) {
+            const JetColumn& column = table.columns[link->column];
+            if (holdsLongValue(column)) continue;
+            try {
+                const std::optional<int64_t> key = lookupKey(value(column, row));
+                if (!key) continue;
+                const auto [at, count] = statement->lookup->ranges.find(*key);
+                const RowList& found = *statement->lookup->rows;
+                auto& refs = related[statement->def.get()];
+                refs.insert(refs.end(), found.begin() + at, found.begin() + at + count);
+            } catch (const CorruptFile&) {
+            }
+        }
+    });
+    std::vector<AheadRows> second;
+    for (auto& [table, refs] : related) second.push_back(AheadRows{table, std::move(refs)});
+    fetchRowsAhead(second, [](const TableDef&, Bytes) {});
+}
+
+bool Engine::appendText(const JetColumn& column, Bytes row, std::u16string& out) {
+    return appendFieldText(pages_, format_, column, fieldSlice(row, format_, column), out);
+}
+
+std::shared_ptr<const RowList> Engine::rowsOf(const TableDef& def) {
+    return scanRows(def, [](size_t, Bytes) {});
 }
 
 std::optional<int64_t> Engine::lookupKey(const Value& v) const {
@@ -228,25 +398,48 @@ const Engine::Lookup& Engine::lookup(const TableDef& def, size_t column) {
     const auto key = std::make_pair(def.tdefPage, column);
     if (auto found = lookups_.find(key); found != lookups_.end()) return found->second;
 
-    const std::shared_ptr<const RowList> all = rowsOf(def);
-    std::vector<std::pair<int64_t, uint32_t>> keyed;
-    keyed.reserve(all->size());
-    for (size_t i = 0; i < all->size(); ++i) {
-        const RowBytes row = locate((*all)[i]);
-        if (const auto k = lookupKey(value(def.columns[column], row.bytes))) keyed.emplace_back(*k, static_cast<uint32_t>(i));
-    }
-    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<int64_t> keys;  // of the rows that have one, in list order
+    std::vector<uint32_t> at;   // where those rows are in the list
+    const std::shared_ptr<const RowList> all = scanRows(def, [&](size_t i, Bytes row) {
+        if (const auto k = lookupKey(value(def.columns[column], row))) {
+            keys.push_back(*k);
+            at.push_back(static_cast<uint32_t>(i));
+        }
+    });
 
     Lookup made;
-    made.rows = std::make_shared<RowList>();
-    made.rows->reserve(keyed.size());
-    std::vector<int64_t> keys;
-    keys.reserve(keyed.size());
-    for (const auto& [k, row] : keyed) {
-        keys.push_back(k);
-        made.rows->push_back((*all)[row]);
+    auto grouped = std::make_shared<RowList>(keys.size());
+    if (!keys.empty()) {
+        const auto [low, high] = std::minmax_element(keys.begin(), keys.end());
+        const int64_t lowest = *low;
+        if (KeyRanges::denseFits(lowest, *high, keys.size())) {
+            // Record numbers: each row goes straight to its place, counted out per number.
+            const auto place = [lowest](int64_t k) {
+                return static_cast<size_t>(static_cast<uint64_t>(k) - static_cast<uint64_t>(lowest));
+            };
+            std::vector<uint32_t> starts(place(*high) + 2, 0);
+            for (const int64_t k : keys) ++starts[place(k) + 1];
+            for (size_t i = 1; i < starts.size(); ++i) starts[i] += starts[i - 1];
+            std::vector<uint32_t> next(starts.begin(), starts.end() - 1);
+            for (size_t i = 0; i < keys.size(); ++i) (*grouped)[next[place(keys[i])]++] = (*all)[at[i]];
+            made.ranges = KeyRanges::dense(lowest, std::move(starts));
+        } else {
+            std::vector<uint32_t> order(keys.size());
+            std::iota(order.begin(), order.end(), 0u);
+            std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return keys[a] < keys[b]; });
+            std::vector<int64_t> sortedKeys;
+            sortedKeys.reserve(keys.size());
+            for (size_t i = 0; i < order.size(); ++i) {
+                (*grouped)[i] = (*all)[at[order[i]]];
+                sortedKeys.push_back(keys[order[i]]);
+            }
+            made.ranges = KeyRanges(sortedKeys);
+        }
     }
-    made.ranges = KeyRanges(keys);
+    made.rows = std::move(grouped);
+    // The plain list of the table is made again if it is asked for: kept beside the
+    // look-up, which holds the same rows, it would double what a large table takes.
+    rows_.erase(def.tdefPage);
     return lookups_.emplace(key, std::move(made)).first->second;
 }
 
@@ -258,17 +451,16 @@ std::shared_ptr<const RowList> Engine::sorted(const TableDef& def, size_t column
         const RowBytes row = locate(ref);
         keys.push_back(sortKeyOf(value(def.columns[column], row.bytes)));
     }
-    std::vector<uint32_t> order(rows.size());
-    std::iota(order.begin(), order.end(), 0u);
-    if (descending)
-        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return keyLess(keys[b], keys[a]); });
-    else
-        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return keyLess(keys[a], keys[b]); });
-    auto out = std::make_shared<RowList>();
-    out->reserve(rows.size());
-    for (uint32_t i : order) out->push_back(rows[i]);
-    return out;
+    return inOrder(rows, keys, descending);
 }
+
+std::shared_ptr<const RowList> Engine::sortedTable(const TableDef& def, size_t column, bool descending) {
+    std::vector<SortKey> keys;
+    const std::shared_ptr<const RowList> rows =
+        scanRows(def, [&](size_t, Bytes row) { keys.push_back(sortKeyOf(value(def.columns[column], row))); });
+    return inOrder(*rows, keys, descending);
+}
+
 
 std::unique_ptr<Query> Engine::query(std::u16string_view sql) {
     // The search opens the same few statements for every patient, each time with
@@ -322,7 +514,7 @@ std::unique_ptr<Query> Engine::query(std::u16string_view sql) {
             }
         } else if (orderColumn) {
             auto& slot = orders_[{def->tdefPage, *orderColumn, statement.orderBy->descending}];
-            if (!slot) slot = sorted(*def, *orderColumn, statement.orderBy->descending, *rowsOf(*def));
+            if (!slot) slot = sortedTable(*def, *orderColumn, statement.orderBy->descending);
             rows = slot;
             end = rows->size();
         } else {

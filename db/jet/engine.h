@@ -43,6 +43,24 @@ public:
 
     RowBytes locate(RowRef ref);
     Value value(const JetColumn& column, Bytes row);
+    // See appendFieldText.
+    bool appendText(const JetColumn& column, Bytes row, std::u16string& out);
+
+    // Reading ahead, where the file's reads wait (see PageCache::readsWait): the rows
+    // [begin, end) of `rows`, rows of `def`, are read many at once, with the long values
+    // their fields point at, and for each link the rows its statement would give with
+    // the row's value in the link's column, with their long values. Reads nothing
+    // where reads don't wait; never fails: what can't be worked out ahead is read
+    // when it is asked for.
+    struct AheadLink {
+        std::u16string head;  // a statement that ends in a number, without the number
+        size_t column = 0;    // the column of `def` that gives the number
+    };
+    void readAhead(const TableDef& def, const RowList& rows, size_t begin, size_t end,
+                   const std::vector<AheadLink>& links);
+    bool readsWait() const { return pages_.readsWait(); }
+    // Reads ahead whatever the reads take (tests).
+    void alwaysReadAhead() { pages_.alwaysReadAhead(); }
 
     // Runs `work`, turning damage found in the file into error 3343 naming it. The host
     // may be writing the file while we read it: damage is first taken for a page caught
@@ -87,11 +105,24 @@ private:
 
     // Forgets every page and everything worked out from them, and looks at the file again.
     void startOver();
+    // Reading ahead: rows of a table whose pages were asked for.
+    struct AheadRows {
+        const TableDef* def = nullptr;
+        std::vector<RowRef> refs;
+    };
+    // Reads the pages of these rows (following rows moved to other pages) and of the long
+    // values their fields point at; `each(def, row bytes)` is called for every row at hand.
+    template <class Each>
+    void fetchRowsAhead(std::vector<AheadRows>& groups, Each&& each);
     void readCatalog();
+    // The table's rows, with `visit(index in the list, row bytes)` called for each.
+    template <class Visit>
+    std::shared_ptr<const RowList> scanRows(const TableDef& def, Visit&& visit);
     std::shared_ptr<const RowList> rowsOf(const TableDef& def);
     const Lookup& lookup(const TableDef& def, size_t column);
     std::shared_ptr<const RowList> sorted(const TableDef& def, size_t column, bool descending,
                                           const RowList& rows);
+    std::shared_ptr<const RowList> sortedTable(const TableDef& def, size_t column, bool descending);
     std::optional<int64_t> lookupKey(const Value& value) const;
     std::unique_ptr<Query> rowsWith(const Prepared& prepared, const SelectStatement::Where& where);
     void prepare(std::u16string_view head, const Prepared& prepared);

@@ -37,7 +37,30 @@ Value bigIntValue(uint64_t raw) {
     return Value::decimal(decimal);
 }
 
+void appendTextOf(const Format& format, Bytes bytes, std::u16string& out) {
+    if (format.jet3()) {
+        appendCp1252(bytes, out);
+    } else {
+        appendUnicodeText(bytes, out);
+    }
+}
+
 }  // namespace
+
+bool appendFieldText(PageCache& pages, const Format& format, const JetColumn& column, const FieldSlice& slice,
+                     std::u16string& out) {
+    if (slice.state != FieldSlice::State::Data) return false;
+    if (column.code == type_code::kText) {
+        appendTextOf(format, slice.data, out);
+        return true;
+    }
+    if (column.code == type_code::kMemo) {
+        const std::vector<uint8_t> bytes = readLongValue(pages, format, slice.data);
+        appendTextOf(format, Bytes(bytes.data(), bytes.size()), out);
+        return true;
+    }
+    return false;
+}
 
 Value fieldValue(PageCache& pages, const Format& format, const JetColumn& column, const FieldSlice& slice) {
     using State = FieldSlice::State;

@@ -10,4 +10,9 @@ namespace scandrel::db::jet {
 
 Value fieldValue(PageCache& pages, const Format& format, const JetColumn& column, const FieldSlice& slice);
 
+// Appends the text of a text or memo field holding a value to `out`, as fieldValue
+// would give it; false, with nothing appended, for a null or a field of another type.
+bool appendFieldText(PageCache& pages, const Format& format, const JetColumn& column, const FieldSlice& slice,
+                     std::u16string& out);
+
 }  // namespace scandrel::db::jet

@@ -12,13 +12,27 @@ constexpr uint64_t kSmallTable = 1024;
 
 }  // namespace
 
+bool KeyRanges::denseFits(int64_t lowest, int64_t highest, size_t count) {
+    // The span as an unsigned number: exact even where the difference overflows int64_t.
+    const uint64_t span = static_cast<uint64_t>(highest) - static_cast<uint64_t>(lowest);
+    return span < kEntriesPerRow * count + kSmallTable;
+}
+
+KeyRanges KeyRanges::dense(int64_t lowest, std::vector<uint32_t> starts) {
+    KeyRanges ranges;
+    if (starts.size() < 2) return ranges;
+    ranges.lowest_ = lowest;
+    ranges.highest_ = static_cast<int64_t>(static_cast<uint64_t>(lowest) + (starts.size() - 2));
+    ranges.starts_ = std::move(starts);
+    return ranges;
+}
+
 KeyRanges::KeyRanges(const std::vector<int64_t>& keys) {
     if (keys.empty()) return;
     lowest_ = keys.front();
     highest_ = keys.back();
-    // The span as an unsigned number: exact even where the difference overflows int64_t.
     const uint64_t span = static_cast<uint64_t>(highest_) - static_cast<uint64_t>(lowest_);
-    dense_ = span < kEntriesPerRow * keys.size() + kSmallTable;
+    dense_ = denseFits(lowest_, highest_, keys.size());
     const auto count = static_cast<uint32_t>(keys.size());
     if (dense_) {
         starts_.assign(static_cast<size_t>(span) + 2, count);

@@ -1,6 +1,7 @@
 #pragma once
 // Where the rows of each value lie in a row list grouped by value: the look-up
 // behind "WHERE column = number", made once per column and asked once per statement.
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -12,6 +13,12 @@ public:
     KeyRanges() = default;
     // `keys`: the value of each row of the list, in the list's order, ascending.
     explicit KeyRanges(const std::vector<int64_t>& keys);
+    // Whether keys from `lowest` to `highest`, `count` of them, are kept one table
+    // entry per number (and so may be grouped by counting, see dense()).
+    static bool denseFits(int64_t lowest, int64_t highest, size_t count);
+    // The same ranges made from `starts`: for each number from `lowest` on, where its
+    // rows start, and one entry more, the number of rows.
+    static KeyRanges dense(int64_t lowest, std::vector<uint32_t> starts);
 
     // The first row of `key` and how many rows have it; a count of 0 when none has.
     std::pair<uint32_t, uint32_t> find(int64_t key) const;

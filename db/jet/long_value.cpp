@@ -19,6 +19,21 @@ Bytes longValueRow(const Page& page, const Format& format, uint16_t row) {
 
 }  // namespace
 
+uint32_t longValueStart(Bytes field, bool& chain) {
+    const uint8_t kind = field.u8(3);
+    chain = false;
+    if (kind & kInline) return 0;
+    chain = (kind & kSingleRow) == 0;
+    return field.u32(4);
+}
+
+uint32_t nextInChainAtHand(const PageCache& pages, const Format& format, uint32_t pointer, bool& missing) {
+    const PagePtr page = pages.peek(pointer >> 8);
+    missing = !page;
+    if (!page) return 0;
+    return longValueRow(*page, format, static_cast<uint16_t>(pointer & 0xFF)).u32(0);
+}
+
 std::vector<uint8_t> readLongValue(PageCache& pages, const Format& format, Bytes field) {
     const uint32_t length = field.u32(0) & kLengthMask;
     const uint8_t kind = field.u8(3);

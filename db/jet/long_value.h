@@ -11,4 +11,13 @@ namespace scandrel::db::jet {
 // The whole value described by a field's 12-byte header (and what follows it).
 std::vector<uint8_t> readLongValue(PageCache& pages, const Format& format, Bytes field);
 
+// Where a long value's data lies outside its row: the first row holding it (page << 8
+// | row), or 0 when the data is in the field itself. `chain` tells whether more rows
+// follow the first.
+uint32_t longValueStart(Bytes field, bool& chain);
+
+// The row after `pointer` in a long value's chain, from the page at hand; 0 at the
+// chain's end, or when the page is not at hand (`missing` then true).
+uint32_t nextInChainAtHand(const PageCache& pages, const Format& format, uint32_t pointer, bool& missing);
+
 }  // namespace scandrel::db::jet

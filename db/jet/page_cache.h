@@ -1,6 +1,8 @@
 #pragma once
 // Pages read on demand and kept in a small, bounded cache. A page handed out stays
 // valid for as long as its holder keeps it, even after the cache has let it go.
+#include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
@@ -8,6 +10,7 @@
 
 #include "db/jet/byte_source.h"
 #include "db/jet/bytes.h"
+#include "db/jet/parallel_reads.h"
 
 namespace scandrel::db::jet {
 
@@ -17,6 +20,9 @@ using PagePtr = std::shared_ptr<const Page>;
 class PageCache {
 public:
     PageCache(std::unique_ptr<ByteSource> source, uint32_t pageSize, size_t capacity);
+    ~PageCache();
+    PageCache(const PageCache&) = delete;
+    PageCache& operator=(const PageCache&) = delete;
 
     uint32_t pageSize() const { return pageSize_; }
     uint32_t pageCount() const { return pageCount_; }
@@ -29,12 +35,27 @@ public:
     PagePtr freshPage(uint32_t number);
     // Looks at the file's size again; the new page count.
     uint32_t refreshPageCount();
-    // Lets go of every page kept (their holders keep theirs) and looks at the size
-    // again: after the host has written, nothing read before is trusted.
+    // Lets go of every page kept or fetched (their holders keep theirs) and looks at
+    // the size again: after the host has written, nothing read before is trusted.
     void startOver();
+
+    // True once the file's reads have been seen to wait (a server's shared folder, a
+    // cold disk): then reading ahead, many reads at once, pays for itself. Local
+    // reads from the system's cache never turn it on.
+    bool readsWait() const { return readsWait_; }
+    // Reads ahead whatever the reads take (tests).
+    void alwaysReadAhead() { readsWait_ = alwaysReadAhead_ = true; }
+    // Reads these pages now, many reads in flight at once, neighbouring pages in one
+    // read, and keeps them apart until they are asked for or the room is needed.
+    // Pages at hand already and pages past the end are left out; a read that fails
+    // is left to the page's own read when it is asked for.
+    void fetch(std::vector<uint32_t> numbers);
+    // The page when it is at hand (kept or fetched), without reading anything.
+    PagePtr peek(uint32_t number) const;
 
 private:
     bool readPage(uint32_t number, uint8_t* destination);
+    void noteReadTime(std::chrono::steady_clock::duration taken);
 
     struct Slot {
         uint32_t number = 0;
@@ -48,6 +69,16 @@ private:
     std::vector<Slot> slots_;
     std::unordered_map<uint32_t, size_t> where_;
     size_t hand_ = 0;
+
+    // Pages read ahead, not yet asked for.
+    std::unordered_map<uint32_t, PagePtr> fetched_;
+    std::unique_ptr<ParallelReads> readers_;
+    // How long the last few reads of single pages took.
+    std::array<std::chrono::steady_clock::duration, 16> readTimes_{};
+    size_t readTimesSeen_ = 0;
+    bool readsWait_ = false;
+    bool alwaysReadAhead_ = false;
+    uint64_t readCalls_ = 0;  // made to the source
 };
 
 }  // namespace scandrel::db::jet

@@ -1,5 +1,7 @@
 #include "db/jet/query.h"
 
+#include <algorithm>
+
 #include "db/jet/errors.h"
 
 namespace scandrel::db::jet {
@@ -27,16 +29,44 @@ void Query::moveNext() {
     current_.reset();
 }
 
+bool Query::readAheadDue(size_t rows) const {
+    if (!engine_->readsWait() || position_ >= end_) return false;
+    return aheadUntil_ <= position_ || aheadUntil_ - position_ <= rows / 2;
+}
+
+void Query::readAhead(size_t rows, const std::vector<Engine::AheadLink>& links) const {
+    if (!readAheadDue(rows)) return;
+    const size_t from = std::max(aheadUntil_, position_);
+    const size_t to = std::min(end_, position_ + rows);
+    if (from >= to) return;
+    engine_->readAhead(*table_, *rows_, from, to, links);
+    aheadUntil_ = to;
+}
+
+const RowBytes& Query::current() const {
+    if (!current_ || currentReading_ != engine_->readings()) {
+        current_ = engine_->locate((*rows_)[position_]);
+        currentReading_ = engine_->readings();
+    }
+    return *current_;
+}
+
 Value Query::value(int fieldIndex) const {
     if (fieldIndex < 0 || static_cast<size_t>(fieldIndex) >= table_->columns.size())
         throw fieldNotFound(std::u16string());
     if (position_ >= end_) throw noCurrentRecord();
+    return engine_->guarded(
+        [&] { return engine_->value(table_->columns[static_cast<size_t>(fieldIndex)], current().bytes); });
+}
+
+bool Query::appendText(int fieldIndex, std::u16string& out) const {
+    if (fieldIndex < 0 || static_cast<size_t>(fieldIndex) >= table_->columns.size())
+        throw fieldNotFound(std::u16string());
+    if (position_ >= end_) throw noCurrentRecord();
+    const size_t mark = out.size();
     return engine_->guarded([&] {
-        if (!current_ || currentReading_ != engine_->readings()) {
-            current_ = engine_->locate((*rows_)[position_]);
-            currentReading_ = engine_->readings();
-        }
-        return engine_->value(table_->columns[static_cast<size_t>(fieldIndex)], current_->bytes);
+        out.resize(mark);  // a second try starts again from what was there
+        return engine_->appendText(table_->columns[static_cast<size_t>(fieldIndex)], current().bytes, out);
     });
 }
 

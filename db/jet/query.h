@@ -20,8 +20,19 @@ public:
     size_t count() const { return end_ - begin_; }
     const TableDef& table() const { return *table_; }
     Value value(int fieldIndex) const;
+    // Appends the field's text to `out` when it is a text or memo field holding a
+    // value, without making a value of it; false, and nothing appended, otherwise.
+    bool appendText(int fieldIndex, std::u16string& out) const;
+    // Where reads wait, reads the rows after the current one ahead, `rows` of them,
+    // with the rows of the links (see Engine::readAhead), a batch at a time: when
+    // fewer than half of them are left read.
+    void readAhead(size_t rows, const std::vector<Engine::AheadLink>& links) const;
+    // Whether readAhead(rows, ...) would read anything now.
+    bool readAheadDue(size_t rows) const;
 
 private:
+    const RowBytes& current() const;
+
     std::shared_ptr<Engine> engine_;
     std::shared_ptr<const TableDef> table_;
     std::shared_ptr<const RowList> rows_;
@@ -30,6 +41,7 @@ private:
     size_t position_;
     mutable std::optional<RowBytes> current_;  // bytes of the row at position_, once looked up
     mutable uint32_t currentReading_ = 0;      // the engine's readings() when they were
+    mutable size_t aheadUntil_ = 0;            // rows before this one have been read ahead
 };
 
 }  // namespace scandrel::db::jet

@@ -49,9 +49,17 @@ Bytes slotBytes(const Page& page, const Format& format, uint16_t row) {
     return Bytes(page.data() + slot.start, slot.end - slot.start);
 }
 
-RowBytes locateRow(PageCache& pages, const Format& format, RowRef ref) {
+namespace {
+
+// Follows a row moved to another page; nothing when `pageOf` has no page to give.
+template <class PageOf>
+std::optional<RowBytes> followRow(const Format& format, RowRef ref, PageOf&& pageOf, uint32_t& missing) {
     for (int hop = 0; hop <= kMaxPointerHops; ++hop) {
-        PagePtr page = pages.page(ref.page);
+        PagePtr page = pageOf(ref.page);
+        if (!page) {
+            missing = ref.page;
+            return std::nullopt;
+        }
         if ((*page)[0] != kDataPageType) corrupt();
         const Slot slot = slotOf(*page, format, ref.row);
         const Bytes bytes(page->data() + slot.start, slot.end - slot.start);
@@ -63,6 +71,19 @@ RowBytes locateRow(PageCache& pages, const Format& format, RowRef ref) {
         return RowBytes{std::move(page), bytes};
     }
     corrupt();
+}
+
+}  // namespace
+
+RowBytes locateRow(PageCache& pages, const Format& format, RowRef ref) {
+    uint32_t missing = 0;
+    // The cache reads any page it doesn't hold, or throws.
+    return *followRow(format, ref, [&](uint32_t number) { return pages.page(number); }, missing);
+}
+
+std::optional<RowBytes> locateRowAtHand(const PageCache& pages, const Format& format, RowRef ref,
+                                        uint32_t& missing) {
+    return followRow(format, ref, [&](uint32_t number) { return pages.peek(number); }, missing);
 }
 
 FieldSlice fieldSlice(Bytes row, const Format& format, const JetColumn& column) {

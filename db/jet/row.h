@@ -1,6 +1,7 @@
 #pragma once
 // Rows on data pages: where a row's bytes are and where each field lies within them.
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "db/jet/format.h"
@@ -28,6 +29,11 @@ void listRows(uint32_t number, const Page& page, const Format& format, std::vect
 
 // The bytes of a row, following the pointer of a row that was moved to another page.
 RowBytes locateRow(PageCache& pages, const Format& format, RowRef ref);
+
+// The same from pages at hand only, reading nothing: nothing when a page on the way
+// is not at hand, and then `missing` is that page.
+std::optional<RowBytes> locateRowAtHand(const PageCache& pages, const Format& format, RowRef ref,
+                                        uint32_t& missing);
 
 // The bytes of the slot itself, without following anything (long-value pages).
 Bytes slotBytes(const Page& page, const Format& format, uint16_t row);

@@ -15,10 +15,16 @@ void widenPairs(const uint8_t* p, size_t count, char16_t* out) {
 }  // namespace
 
 std::u16string decodeCp1252(Bytes bytes) {
-    std::u16string out(bytes.size(), u'\0');
-    const uint8_t* p = bytes.data();
-    for (size_t i = 0; i < bytes.size(); ++i) out[i] = fromCp1252(p[i]);
+    std::u16string out;
+    appendCp1252(bytes, out);
     return out;
+}
+
+void appendCp1252(Bytes bytes, std::u16string& out) {
+    const size_t base = out.size();
+    out.resize(base + bytes.size());
+    const uint8_t* p = bytes.data();
+    for (size_t i = 0; i < bytes.size(); ++i) out[base + i] = fromCp1252(p[i]);
 }
 
 std::u16string decodeUcs2(Bytes bytes) {
@@ -29,13 +35,25 @@ std::u16string decodeUcs2(Bytes bytes) {
 }
 
 std::u16string decodeUnicodeText(Bytes bytes) {
+    std::u16string out;
+    appendUnicodeText(bytes, out);
+    return out;
+}
+
+void appendUnicodeText(Bytes bytes, std::u16string& out) {
     const uint8_t* p = bytes.data();
     const size_t n = bytes.size();
-    if (n < 2 || p[0] != 0xFF || p[1] != 0xFE) return decodeUcs2(bytes);
+    const size_t base = out.size();
+    if (n < 2 || p[0] != 0xFF || p[1] != 0xFE) {
+        const size_t pairs = n / 2;
+        out.resize(base + pairs);
+        widenPairs(p, pairs * 2, out.data() + base);
+        return;
+    }
     // Never more characters than bytes: sized once, trimmed at the end.
-    std::u16string out(n, u'\0');
+    out.resize(base + n);
     char16_t* const first = out.data();
-    char16_t* w = first;
+    char16_t* w = first + base;
     size_t i = 2;
     while (i < n) {
         // A run in one mode lasts up to the next zero byte.
@@ -57,7 +75,6 @@ std::u16string decodeUnicodeText(Bytes bytes) {
         if (i < n) ++i;  // the zero that switches back to one byte per character
     }
     out.resize(static_cast<size_t>(w - first));
-    return out;
 }
 
 }  // namespace scandrel::db::jet

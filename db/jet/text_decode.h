@@ -15,4 +15,8 @@ std::u16string decodeUcs2(Bytes bytes);
 // one and two bytes per character.
 std::u16string decodeUnicodeText(Bytes bytes);
 
+// The same, appended to `out`.
+void appendCp1252(Bytes bytes, std::u16string& out);
+void appendUnicodeText(Bytes bytes, std::u16string& out);
+
 }  // namespace scandrel::db::jet

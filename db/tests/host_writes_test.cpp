@@ -203,5 +203,41 @@ TEST(HostWrites, ALoopingLongValueChainIs3343) {
     EXPECT_EQ(errorNumberOf([&] { patients->value(notes); }), errors::kUnrecognizedFormat);
 }
 
+// Pages read ahead count as pages kept: a fresh look at the file, or at one page,
+// forgets them.
+TEST(HostWrites, PagesReadAheadAreNotTrustedOnAFreshLook) {
+    TempFolder folder;
+    const auto path = folder.path() / "clinica.mdb";
+    writeClinic(path, 3);
+    auto owned = std::make_unique<HostSource>(testing::readAll(path));
+    HostSource& source = *owned;
+    jet::PageCache pages(std::move(owned), testing::kJet4Page, 4);
+    pages.alwaysReadAhead();
+    pages.fetch({3, 4, 5});
+    ASSERT_NE(pages.peek(4), nullptr);
+    const std::vector<uint8_t> rewritten(testing::kJet4Page, 0x5A);
+    source.edit({testing::FileEdit{3 * testing::kJet4Page, rewritten}, testing::FileEdit{4 * testing::kJet4Page, rewritten}});
+    EXPECT_EQ(*pages.freshPage(3), rewritten);
+    pages.startOver();
+    EXPECT_EQ(pages.peek(4), nullptr);
+    EXPECT_EQ(*pages.page(4), rewritten);
+    pages.fetch({1000});  // past the end: nothing read ahead, nothing reported
+    EXPECT_EQ(pages.peek(1000), nullptr);
+}
+
+// Rows read ahead before the host moved a memo give its text before or after the
+// move, never damage.
+TEST(HostWrites, RowsReadAheadBeforeTheHostWroteGiveData) {
+    ScriptedClinic clinic(5, u"zzantigazz" + std::u16string(400, u'y'));
+    clinic.source->reads = nullptr;  // read from several threads now
+    clinic.engine->alwaysReadAhead();
+    const auto patients = clinic.engine->query(u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente");
+    patients->readAhead(8, {});
+    clinic.source->edit(testing::moveMemoToNewPage(clinic.source->bytes(), "zzantigazz", "zzdepoiszz", true));
+    const Value notes = patients->value(patients->table().find(kNotes));
+    EXPECT_TRUE(notes == Value::text(u"zzdepoiszz") || notes == Value::text(u"zzantigazz" + std::u16string(400, u'y')))
+        << notes.toText().size();
+}
+
 }  // namespace
 }  // namespace scandrel::db

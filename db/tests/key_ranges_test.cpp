@@ -46,6 +46,17 @@ TEST(KeyRanges, NoRowsAndOneValue) {
     EXPECT_EQ(same.find(-2), kNone);
 }
 
+// Where the rows of each number were counted out instead of sorted.
+TEST(KeyRanges, CountedStartsAnswerAsSortedKeys) {
+    const std::vector<int64_t> keys = {-2, -2, 0, 3, 3, 3, 7};
+    ASSERT_TRUE(KeyRanges::denseFits(keys.front(), keys.back(), keys.size()));
+    // Numbers -2 to 7: where each one's rows start, then the count.
+    const KeyRanges counted = KeyRanges::dense(-2, {0, 2, 2, 3, 3, 3, 6, 6, 6, 6, 7});
+    const KeyRanges sorted(keys);
+    for (int64_t k = -4; k <= 9; ++k) EXPECT_EQ(counted.find(k), sorted.find(k)) << k;
+    EXPECT_FALSE(KeyRanges::denseFits(0, int64_t{1} << 40, 10));
+}
+
 TEST(KeyRanges, DenseAndSparseListsAnswerAlike) {
     // Every other number, then the same numbers spread a million apart.
     std::vector<int64_t> close, apart;

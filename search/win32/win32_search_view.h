@@ -4,8 +4,11 @@
 // 40 ms while a run reports progress for every patient (the rows of an interval in
 // one go, with one repaint); any other change of the window, and the end of the
 // run, brings them up to date first, so what the user sees in the end is exact.
+// The run's yield lets pending messages run until none is left, at most every
+// 5 ms; the first yield of a run always does.
 #include <windows.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -58,7 +61,9 @@ private:
     int progress_ = 0;
     bool statusPending_ = false;
     bool progressPending_ = false;
-    ULONGLONG lastFlush_ = 0;
+    std::chrono::steady_clock::time_point lastFlush_;
+    std::chrono::steady_clock::time_point lastPump_;
+    bool pumped_ = false;
 };
 
 }  // namespace scandrel::search::win32
