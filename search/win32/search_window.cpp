@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <richedit.h>
+#include <uxtheme.h>
 
 #include <array>
 #include <string>
@@ -232,6 +233,9 @@ void Form1::createControls() {
     controls_.progressBar =
         createChild(0, PROGRESS_CLASSW, L"", WS_VISIBLE, layout::kProgressBar1, kProgressBar1, nullptr);
     SendMessageW(controls_.progressBar, PBM_SETRANGE32, 0, 100);
+    // The classic bar of blocks, as the common controls draw it without visual
+    // styles (a styled bar costs milliseconds a step under Wine).
+    SetWindowTheme(controls_.progressBar, L"", L"");
     controls_.lstResults = createChild(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
                                        WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
                                        layout::kLstResults, kLstResults, listFont_.get());

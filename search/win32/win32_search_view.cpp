@@ -12,7 +12,9 @@ namespace scandrel::search::win32 {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto kProgressInterval = std::chrono::milliseconds(40);
+constexpr auto kStatusInterval = std::chrono::milliseconds(40);
+// The common controls' bar takes about 9 ms to repaint under Wine.
+constexpr auto kBarInterval = std::chrono::milliseconds(250);
 // Looking at the message queue costs tens of microseconds under Wine, a third of a
 // patient's time; a run looks at most this often.
 constexpr auto kPumpInterval = std::chrono::milliseconds(5);
@@ -106,6 +108,11 @@ void Win32SearchView::doEvents() {
 }
 
 void Win32SearchView::flush() {
+    flushRowsAndStatus();
+    flushBar();
+}
+
+void Win32SearchView::flushRowsAndStatus() {
     if (!pendingRows_.empty()) {
         // One repaint of the list and its scroll bar for the rows of the interval.
         const HWND list = controls_.lstResults;
@@ -121,15 +128,21 @@ void Win32SearchView::flush() {
         SetWindowTextW(controls_.lblResults, wide(status_));
         statusPending_ = false;
     }
+    lastFlush_ = Clock::now();
+}
+
+void Win32SearchView::flushBar() {
     if (progressPending_) {
         SendMessageW(controls_.progressBar, PBM_SETPOS, static_cast<WPARAM>(progress_), 0);
         progressPending_ = false;
     }
-    lastFlush_ = Clock::now();
+    lastBar_ = Clock::now();
 }
 
 void Win32SearchView::flushIfDue() {
-    if (Clock::now() - lastFlush_ >= kProgressInterval) flush();
+    const auto now = Clock::now();
+    if (now - lastFlush_ >= kStatusInterval) flushRowsAndStatus();
+    if (progressPending_ && now - lastBar_ >= kBarInterval) flushBar();
 }
 
 }  // namespace scandrel::search::win32

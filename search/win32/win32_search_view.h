@@ -1,9 +1,10 @@
 #pragma once
-// The search run's view over the search window's Win32 controls. New result rows,
-// the status line and the progress bar are written to their controls at most every
-// 40 ms while a run reports progress for every patient (the rows of an interval in
-// one go, with one repaint); any other change of the window, and the end of the
-// run, brings them up to date first, so what the user sees in the end is exact.
+// The search run's view over the search window's Win32 controls. While a run
+// reports progress for every patient, new result rows and the status line are
+// written to their controls at most every 40 ms (the rows of an interval in one go,
+// with one repaint) and the progress bar at most every 250 ms; any other change of
+// the window, and the end of the run, brings them up to date first, so what the
+// user sees in the end is exact.
 // The run's yield lets pending messages run until none is left, at most every
 // 5 ms; the first yield of a run always does.
 #include <windows.h>
@@ -52,6 +53,8 @@ public:
     void flush();
 
 private:
+    void flushRowsAndStatus();
+    void flushBar();
     void flushIfDue();
 
     SearchControls controls_;
@@ -62,6 +65,7 @@ private:
     bool statusPending_ = false;
     bool progressPending_ = false;
     std::chrono::steady_clock::time_point lastFlush_;
+    std::chrono::steady_clock::time_point lastBar_;
     std::chrono::steady_clock::time_point lastPump_;
     bool pumped_ = false;
 };
