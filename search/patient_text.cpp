@@ -172,6 +172,18 @@ db::Recordset PatientTextBuilder::openRelated(std::u16string_view prefix, const 
 }
 
 std::u16string& PatientTextBuilder::build() {
+    std::u16string& t = assemble();
+    text::normalizeInPlace(t);
+    return t;
+}
+
+std::u16string& PatientTextBuilder::buildLowerCase() {
+    std::u16string& t = assemble();
+    text::normalizeLowerCaseInPlace(t);
+    return t;
+}
+
+std::u16string& PatientTextBuilder::assemble() {
     const auto field = [this](size_t i) { return patients_.value(patientColumns_[i]); };
 
     patients_.readAhead(kPatientsAhead, readAheadLinks());
@@ -246,7 +258,6 @@ std::u16string& PatientTextBuilder::build() {
     }
 
     buffer_.appendPlainText(t);
-    text::normalizeInPlace(t);
     return t;
 }
 

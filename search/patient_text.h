@@ -27,6 +27,10 @@ public:
     // Does not move the patient rows. Database and decoding errors pass through.
     std::u16string& build();
 
+    // The same text lower-cased, in the same pass as its normalisation: the form the
+    // run compares with the words. Valid and changeable like build's.
+    std::u16string& buildLowerCase();
+
 private:
     // Column positions of one related table, resolved at its first row.
     struct Columns {
@@ -34,6 +38,8 @@ private:
         bool resolved = false;
     };
 
+    // The text before normalisation.
+    std::u16string& assemble();
     db::Recordset openRelated(std::u16string_view prefix, const Value& number);
     const std::vector<int>& resolve(Columns& columns, const db::Recordset& rows,
                                     const std::vector<std::u16string_view>& names);

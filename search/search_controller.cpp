@@ -11,7 +11,6 @@
 #include "search/search_words.h"
 #include "search/view_progress.h"
 #include "text/error.h"
-#include "text/lower_case.h"
 #include "text/utf.h"
 
 namespace scandrel::search {
@@ -119,9 +118,7 @@ void SearchController::scan(const std::vector<std::u16string>& words, int32_t& f
     const WordMatcher matcher(words);
 
     while (!patients.eof()) {
-        std::u16string& patientText = builder.build();
-        text::toLowerInPlace(patientText);
-        if (matcher.allFoundIn(patientText)) {
+        if (matcher.allFoundIn(builder.buildLowerCase())) {
             const int32_t counter = patientCounter(patients.value(counterColumn));
             if (!birthDateColumn) birthDateColumn = patients.fieldIndex(u"paci_dt_datanascimentopaciente");
             view_.appendResult(resultRow(patients.value(nameColumn), patients.value(*birthDateColumn)));

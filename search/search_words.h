@@ -35,6 +35,11 @@ private:
         std::array<uint8_t, 256> shift;
     };
     static bool occursIn(const Word& word, std::u16string_view text);
+    // Eight places at a time where the processor compares eight characters at once
+    // (SSE2), by skipping with `shift` elsewhere. Both need a word that is not empty
+    // and not longer than the text.
+    static bool occursInByEights(std::u16string_view word, std::u16string_view text);
+    static bool occursBySkipping(const Word& word, std::u16string_view text);
 
     std::vector<Word> words_;
 };

@@ -42,8 +42,8 @@ std::array<char16_t, 0x100> latin1PlainLetters() {
 const std::array<char16_t, 0x100> kLatin1PlainLetters = latin1PlainLetters();
 
 // Texts are looked at in blocks of this many characters: a loop over a whole block
-// does several characters at once; the few blocks that need it are then gone over
-// one character at a time.
+// does several characters at once; the few blocks that need more are gone over one
+// character at a time.
 constexpr std::size_t kBlock = 32;
 
 bool asciiOnly(const char16_t* p) {
@@ -52,19 +52,15 @@ bool asciiOnly(const char16_t* p) {
     return seen < 0x80;
 }
 
-// Each letter of the table by its plain letter.
-void plainLetters(std::u16string& text) {
-    char16_t* const p = text.data();
-    const std::size_t n = text.size();
-    for (std::size_t start = 0; start < n; start += kBlock) {
-        const std::size_t end = std::min(n, start + kBlock);
-        if (end - start == kBlock && asciiOnly(p + start)) continue;
-        for (std::size_t i = start; i < end; ++i) {
-            const char16_t c = p[i];
-            p[i] = c < kLatin1PlainLetters.size() ? kLatin1PlainLetters[c] : plainLetter(c);
-        }
-    }
+// The same letter lower-cased: what the search compares.
+char16_t plainLowerLetter(char16_t c) noexcept { return toLower(plainLetter(c)); }
+
+std::array<char16_t, 0x100> latin1PlainLowerLetters() {
+    std::array<char16_t, 0x100> table{};
+    for (std::size_t c = 0; c < table.size(); ++c) table[c] = plainLowerLetter(static_cast<char16_t>(c));
+    return table;
 }
+const std::array<char16_t, 0x100> kLatin1PlainLowerLetters = latin1PlainLowerLetters();
 
 // True when some space among the block's characters is followed by another space
 // (the character after the block included).
@@ -76,20 +72,39 @@ bool spaceRunAt(const char16_t* p) {
     return pairs != 0;
 }
 
-// Every run of spaces to one space, and none left at either end; rewritten in place,
-// the output never getting ahead of the input. Between blocks `in` is never inside a
-// run of spaces, so a block with no two spaces in a row (counting the character after
-// it) is kept as it is. The end of the text is gone over one character at a time,
-// which drops trailing spaces.
-void squeezeSpaces(std::u16string& text) {
+// Every letter of the table by its plain letter (and, when lower-casing, every letter
+// by its lower-case form), every run of spaces to one space and none left at either
+// end: one pass, rewritten in place, the output never getting ahead of the input.
+// Between blocks `in` is never inside a run of spaces, so a block with no two spaces
+// in a row (counting the character after it) only has its letters changed, several
+// characters at once where they are all ASCII. The other blocks and the end of the
+// text are gone over one character at a time, which drops trailing spaces.
+template <bool kLowerCase>
+void normalizeBlocks(std::u16string& text) {
     char16_t* const p = text.data();
     const std::size_t n = text.size();
+    const auto& letters = kLowerCase ? kLatin1PlainLowerLetters : kLatin1PlainLetters;
+    const auto letter = [&letters](char16_t c) {
+        if (c < letters.size()) return letters[c];
+        return kLowerCase ? plainLowerLetter(c) : plainLetter(c);
+    };
     std::size_t in = 0;
     while (in < n && p[in] == u' ') ++in;
     std::size_t out = 0;
     while (in < n) {
         if (in + kBlock < n && !spaceRunAt(p + in)) {
-            if (out != in) std::copy(p + in, p + in + kBlock, p + out);
+            // Through a copy: the block may overlap the place it moves to.
+            char16_t block[kBlock];
+            std::copy(p + in, p + in + kBlock, block);
+            if (asciiOnly(block)) {
+                for (std::size_t i = 0; i < kBlock; ++i) {
+                    const char16_t c = block[i];
+                    const bool upper = kLowerCase && static_cast<char16_t>(c - u'A') < 26;
+                    p[out + i] = static_cast<char16_t>(c + (upper ? 0x20 : 0));
+                }
+            } else {
+                for (std::size_t i = 0; i < kBlock; ++i) p[out + i] = letter(block[i]);
+            }
             out += kBlock;
             in += kBlock;
             continue;
@@ -97,7 +112,7 @@ void squeezeSpaces(std::u16string& text) {
         const std::size_t end = std::min(n, in + kBlock);
         while (in < end) {
             if (p[in] != u' ') {
-                p[out++] = p[in++];
+                p[out++] = letter(p[in++]);
                 continue;
             }
             std::size_t next = in;
@@ -128,8 +143,15 @@ void squeezeSpaces(std::u16string& text) {
 //   does not matter.
 void normalizeInPlace(std::u16string& text) {
     checkLength(text.size());
-    plainLetters(text);
-    squeezeSpaces(text);
+    normalizeBlocks<false>(text);
+}
+
+// Lower-casing changes no space and makes no space, and a plain letter of the table
+// is lower-case already: lower-casing after normalising is the same as lower-casing
+// each character as it is normalised.
+void normalizeLowerCaseInPlace(std::u16string& text) {
+    checkLength(text.size());
+    normalizeBlocks<true>(text);
 }
 
 Value NormalizeText(std::u16string& text) {

@@ -15,6 +15,10 @@ Value NormalizeText(std::u16string& text);
 // NormalizeText returns.
 void normalizeInPlace(std::u16string& text);
 
+// Normalises `text` in place and lower-cases it, as normalizeInPlace followed by
+// toLowerInPlace would, in one pass: the form in which the search compares texts.
+void normalizeLowerCaseInPlace(std::u16string& text);
+
 // Every occurrence of `find` in `text` (case-insensitive, non-overlapping, left to
 // right, never re-searching an inserted replacement) replaced by `replacement`.
 // An empty `find` leaves `text` unchanged.

@@ -8,6 +8,7 @@
 
 #include "search/plain_text_buffer.h"
 #include "search/tests/test_clinic.h"
+#include "text/lower_case.h"
 #include "text/utf.h"
 
 namespace scandrel::search::testing {
@@ -23,14 +24,23 @@ protected:
 
     int32_t add(ClinicTable table, const ClinicRow& row) { return clinic->add(table, row); }
 
-    std::u16string textOf(int32_t counter) {
+    // The clinic, written first.
+    db::Database finishedClinic() {
         if (clinic) {
             clinic->finish();
             clinic.reset();
         }
-        const auto database = db::Database::open(file);
-        const auto patients = database.openRecordset(u"SELECT * FROM Pacientes WHERE paci_ln_Counter = " +
-                                                     fromUtf8(std::to_string(counter)));
+        return db::Database::open(file);
+    }
+
+    static db::Recordset patientRow(const db::Database& database, int32_t counter) {
+        return database.openRecordset(u"SELECT * FROM Pacientes WHERE paci_ln_Counter = " +
+                                      fromUtf8(std::to_string(counter)));
+    }
+
+    std::u16string textOf(int32_t counter) {
+        const auto database = finishedClinic();
+        const auto patients = patientRow(database, counter);
         PlainTextBuffer buffer;
         return BuildPatientText(database, patients, buffer);
     }
@@ -153,6 +163,23 @@ TEST_F(PatientText, RichTextMemosGiveOnlyTheirCharacters) {
     EXPECT_THAT(t, Not(Holds(u"rtf")));
     EXPECT_THAT(t, Not(Holds(u"Arial")));
     EXPECT_THAT(t, Not(Holds(u"\\")));
+}
+
+TEST_F(PatientText, LowerCaseFormIsTheTextLowerCased) {
+    const int32_t p = add(kPacientes, {{u"Paci_tx_NomePaciente", text(u"JOÃO  DA SILVA")},
+                                       {u"Paci_tx_CidadePaciente", text(u"SÃO PAULO")},
+                                       {u"Paci_tx_EstadoCivilPaciente", text(u"C")},
+                                       {u"Paci_me_Alert", text(u"{\\rtf1 AL\\'c9RGICO \\'c0 DIPIRONA \\'c8\\par}")}});
+    const auto database = finishedClinic();
+    const auto patients = patientRow(database, p);
+    PlainTextBuffer buffer;
+    PatientTextBuilder builder(database, patients, buffer);
+    std::u16string expected = builder.build();
+    text::toLowerInPlace(expected);
+    EXPECT_EQ(builder.buildLowerCase(), expected);
+    EXPECT_THAT(expected, Holds(u"joao da silva"));
+    EXPECT_THAT(expected, Holds(u"sao paulo"));
+    EXPECT_THAT(expected, Holds(u"alergico a dipirona \u00E8"));  // È is not in the table
 }
 
 }  // namespace

@@ -66,6 +66,26 @@ TEST(RtfText, ParagraphsTabsAndLineBreaks) {
     EXPECT_EQ(text(uR"({\rtf1 \trowd\cellx1000\cellx2000 a\cell b\cell\row c})"), u"a\tb\t\r\nc");
 }
 
+// Runs of text of every length, ended by each thing that ends a run or by the end of
+// the input, with characters whose low byte is that of a brace, a backslash, a line
+// end or NUL (they are text).
+TEST(RtfText, RunsOfEveryLengthEndWhereTheirTextEnds) {
+    const std::u16string kText = u"Pacient\u015C \u017B\u017D\u010D\u010A\u0100e, 12 mg\u00E9 x";
+    const std::pair<std::u16string, std::u16string> kEnds[] = {
+        {u"\\par ", u"\r\n"}, {u"{}", u""}, {u"\r\n", u""}, {u"\\'e9", u"\u00E9"}, {u"\\{", u"{"}, {u"", u""},
+    };
+    for (size_t length = 0; length <= 3 * kText.size(); ++length) {
+        std::u16string run;
+        while (run.size() < length) run += kText[run.size() % kText.size()];
+        for (const auto& [end, endText] : kEnds) {
+            const std::u16string document = u"{\\rtf1 " + run + end + u"z}";
+            ASSERT_EQ(text(document), run + endText + u"z") << length << " " << toUtf8(end);
+            ASSERT_EQ(text(u"{\\rtf1 " + run), run) << length;  // the input ends inside the run
+            ASSERT_EQ(text(u"{\\rtf1 {\\*\\x " + run + u"}" + run + u"}"), run) << length;
+        }
+    }
+}
+
 TEST(RtfText, ControlWordsEndAtTheirDelimiterAndTakeSignedParameters) {
     EXPECT_EQ(text(uR"({\rtf1 \b  two})"), u" two");  // one space is the delimiter
     EXPECT_EQ(text(uR"({\rtf1 \fs20x})"), u"x");

@@ -71,5 +71,26 @@ TEST(SearchWords, AgreesWithAPlainSearchOnRandomTexts) {
     }
 }
 
+// Words at every place of texts long enough to be searched several places at a
+// time, among near misses (first and last characters right, the second wrong).
+TEST(SearchWords, FoundAtEveryPlaceOfLongTexts) {
+    for (const std::u16string word : {u"o", u"ao", u"gusmao", u"marca-passo", u"aaaaaaaaaaaaaaaaab"}) {
+        std::u16string miss = word;
+        if (miss.size() > 2) miss[1] = u'#';
+        for (size_t length = word.size(); length < 70; ++length) {
+            std::u16string filler(length, u'.');
+            for (size_t at = 0; at + miss.size() <= length; at += miss.size()) filler.replace(at, miss.size(), miss);
+            ASSERT_EQ(containsAllWords(filler, {word}), miss == word) << length;
+            for (size_t at = 0; at + word.size() <= length; ++at) {
+                std::u16string text = filler;
+                text.replace(at, word.size(), word);
+                ASSERT_TRUE(containsAllWords(text, {word})) << word.size() << " " << length << " " << at;
+                text[at + word.size() - 1] = u'!';
+                ASSERT_EQ(containsAllWords(text, {word}), naive(text, {word})) << length << " " << at;
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace scandrel::search

@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 
+#include "text/lower_case.h"
 #include "text/tests/reference_normalize.h"
 #include "text/utf.h"
 
@@ -131,6 +132,47 @@ TEST(NormalizeText, AgreesWithTheStepByStepLoopOnLongTextsWithFewRuns) {
         std::u16string expected = text;
         reference::NormalizeText(expected);
         ASSERT_EQ(normalized(text), expected) << "text #" << i << ": " << toUtf8(text);
+    }
+}
+
+// The run's form: normalised and lower-cased in one pass, checked against the loop
+// followed by lower-casing, on short texts of every kind and on long mostly-ASCII
+// texts with capitals, where whole blocks are lower-cased at once.
+TEST(NormalizeLowerCase, AgreesWithTheStepByStepLoopThenLowerCasing) {
+    const auto expected = [](std::u16string text) {
+        reference::NormalizeText(text);
+        toLowerInPlace(text);
+        return text;
+    };
+    const auto normalizedLower = [](std::u16string text) {
+        normalizeLowerCaseInPlace(text);
+        return text;
+    };
+    for (const char* sample : {"", "   ", "  Águia  do   PÃO ", "AÇÃO\n  ÇÃO  X", "È Ü Ñ İ K Σ"}) {
+        EXPECT_EQ(normalizedLower(u(sample)), expected(u(sample))) << sample;
+    }
+    std::mt19937 rng(4242);
+    for (int i = 0; i < 5000; ++i) {
+        const std::u16string text = randomText(rng);
+        ASSERT_EQ(normalizedLower(text), expected(text)) << "text #" << i << ": " << toUtf8(text);
+    }
+    static const std::u16string kRare = u"\u00C3\u00E7\u0130\u212A\u03A3\t";
+    for (int i = 0; i < 3000; ++i) {
+        std::u16string text;
+        const std::size_t length = rng() % 300;
+        while (text.size() < length) {
+            const auto pick = rng() % 60;
+            if (pick == 0) {
+                text.append(2 + rng() % 5, u' ');
+            } else if (pick == 1) {
+                text += kRare[rng() % kRare.size()];
+            } else if (pick < 8) {
+                text += u' ';
+            } else {
+                text += static_cast<char16_t>((pick % 2 == 0 ? u'A' : u'a') + rng() % 26);
+            }
+        }
+        ASSERT_EQ(normalizedLower(text), expected(text)) << "text #" << i << ": " << toUtf8(text);
     }
 }
 
