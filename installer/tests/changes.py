@@ -7,6 +7,8 @@ WINE_NOISE = (
     "hklm\\system\\",
     "hklm\\software\\microsoft\\windows nt\\currentversion\\networkcards",
 )
+# The installer's cache folder, which it keeps once made, like Windows.
+INSTALLER_CACHE = "windows/Installer"
 # Keys Windows Installer keeps for itself; once empty they are no trace of the product.
 INSTALLER_RECORDS = (
     "hklm\\software\\classes\\installer\\",
@@ -40,10 +42,11 @@ def written_classes(before, after, scope):
             and old.get(k.lower()) != v}
 
 
-def file_changes(before, after, ignored=()):
-    """Files and folders added or removed, as lines."""
+def file_changes(before, after, allowed=()):
+    """Files and folders added or removed, as lines; an allowed path ending in "/" covers
+    everything under it, any other only itself."""
     def kept(path):
-        return not path.lower().startswith(tuple(p.lower() for p in ignored))
+        return not any(path == a or (a.endswith("/") and path.startswith(a)) for a in allowed)
     return [f"+ {p}" for p in sorted(after - before) if kept(p)] + \
            [f"- {p}" for p in sorted(before - after) if kept(p)]
 

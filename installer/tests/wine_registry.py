@@ -83,8 +83,12 @@ def difference(before, after, ignored=()):
 
     old = {k.lower(): (k, v) for k, v in before.items() if kept(k)}
     new = {k.lower(): (k, v) for k, v in after.items() if kept(k)}
+    # A key that lost its "holds nothing" entry by gaining a subkey is still there.
+    parents = {k.lower().rsplit("|", 1)[0].rsplit("\\", 1)[0] for k in after}
     lines = []
     for lower in sorted(old.keys() | new.keys()):
+        if lower not in new and lower.endswith("|*") and lower[:-2] in parents:
+            continue
         if lower not in new:
             lines.append(f"- {old[lower][0]} = {old[lower][1]}")
         elif lower not in old:
