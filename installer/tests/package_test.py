@@ -1,0 +1,84 @@
+#!/usr/bin/env python3
+"""The two packages as files: names and versions that agree with the DLL's version
+block, the product's identity and language, the optional command line, the registry
+roots of each scope, and product and upgrade codes that hold from build to build."""
+import os
+import re
+import subprocess
+import sys
+
+from context import Context, package_property, package_table
+from harness import check
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from pe_version import file_version  # noqa: E402
+
+context = Context()
+suite = context.suite
+packages = {"machine": context.package, "user": context.user_package}
+
+
+def summary(package):
+    text = subprocess.run(["msiinfo", "suminfo", package], check=True, stdout=subprocess.PIPE, text=True).stdout
+    return dict(line.split(": ", 1) for line in text.splitlines() if ": " in line)
+
+
+def identity():
+    version = file_version(context.dll)
+    check(version == "1.0.0.1", f"bloco de versão do DLL: {version}")
+    for scope, package in packages.items():
+        check(f"Scandrel-{version}" in os.path.basename(package), f"{package} não leva a versão do DLL no nome")
+        check(package.endswith("-user.msi") == (scope == "user"), f"nome do pacote {scope}: {package}")
+        expected = {"ProductName": "Scandrel", "ProductVersion": version, "ProductLanguage": "1046",
+                    "Manufacturer": "Scandrel Sistemas"}
+        for name, value in expected.items():
+            check(package_property(package, name) == value,
+                  f"{name} de {scope}: {package_property(package, name)!r}, esperado {value!r}")
+        check(summary(package).get("Template") == "Intel;1046", f"idioma do resumo de {scope}: {summary(package)}")
+
+
+def scopes():
+    machine, user = packages["machine"], packages["user"]
+    check(package_property(machine, "ALLUSERS") == "1", "o pacote da máquina não instala para todos")
+    check(package_property(user, "ALLUSERS") is None, "o pacote do usuário define ALLUSERS")
+    # Word count bit 8: the package needs no administrator rights.
+    check(int(summary(user)["Source"].split()[0]) & 8, "o pacote do usuário pede direitos de administrador")
+    check(not int(summary(machine)["Source"].split()[0]) & 8, "o pacote da máquina se diz sem administrador")
+    for scope, package, root in (("machine", machine, "2"), ("user", user, "1")):
+        rows = [r for r in package_table(package, "Registry") if "\\Classes\\" in r[2]]
+        check(len(rows) >= 15, f"registro de {scope} incompleto: {len(rows)} valores")
+        wrong = [r[2] for r in rows if r[1] != root]
+        check(not wrong, f"classes de {scope} fora de {'HKLM' if root == '2' else 'HKCU'}: {wrong}")
+    check(package_property(machine, "UpgradeCode") != package_property(user, "UpgradeCode"),
+          "os dois pacotes têm o mesmo UpgradeCode")
+
+
+def command_line_optional():
+    for scope, package in packages.items():
+        features = {row[0]: int(row[5]) for row in package_table(package, "Feature")}
+        check(features.get("Plugin") == 1, f"o plug-in não é instalado por padrão ({scope}): {features}")
+        check(features.get("LinhaDeComando", 0) > 1, f"scandrel.exe seria instalado por padrão ({scope}): {features}")
+        files = {row[2].split("|")[-1] for row in package_table(package, "File")}
+        check(files == {"Scandrel.dll", "scandrel.exe"}, f"arquivos do pacote {scope}: {files}")
+
+
+def codes_hold_between_builds():
+    rebuilt = os.path.join(context.work, "rebuilt.msi")
+    newer = os.path.join(context.work, "newer.msi")
+    for out, extra in ((rebuilt, []), (newer, ["--version", "1.0.1.0"])):
+        subprocess.run([context.make_package, "--scope", "machine", "--dll", context.dll, "--exe", context.exe,
+                        "--out", out, *extra], check=True, timeout=300)
+    code = package_property(context.package, "ProductCode")
+    check(re.fullmatch(r"\{[0-9A-F-]{36}\}", code or ""), f"ProductCode: {code!r}")
+    check(package_property(rebuilt, "ProductCode") == code, "a mesma versão reconstruída virou outro produto")
+    check(package_property(newer, "ProductCode") != code, "uma versão nova tem o mesmo ProductCode")
+    for other in (rebuilt, newer):
+        check(package_property(other, "UpgradeCode") == package_property(context.package, "UpgradeCode"),
+              "o UpgradeCode mudou entre builds")
+
+
+suite.case("identidade_versao_e_idioma", identity)
+suite.case("maquina_e_usuario", scopes)
+suite.case("linha_de_comando_opcional", command_line_optional)
+suite.case("codigos_estaveis_entre_builds", codes_hold_between_builds)
+suite.finish()
