@@ -52,9 +52,11 @@ def installed_products(registry):
 
 def install_older():
     state["registry"] = prefix.registry()
-    code, output = prefix.msiexec("/i", windows_path(context.package), "/qn")
+    code, output = prefix.msiexec("/i", windows_path(context.package), "ADDLOCAL=ALL", "/qn")
     check(code == 0, f"msiexec /i terminou com {code}: {output}")
     check(same_file(installed_dll, context.dll), "o Scandrel.dll instalado não é o do build")
+    check(same_file(prefix.drive_c("Program Files", "Scandrel", "scandrel.exe"), context.exe),
+          "ADDLOCAL=ALL não instalou scandrel.exe")
 
 
 def upgrade():
@@ -97,7 +99,7 @@ def removal_after_upgrade():
 
 
 suite.case("pacote_mais_novo", make_newer_package, essential=True)
-suite.case("instala_a_versao_atual", install_older, essential=True)
+suite.case("instala_a_versao_atual_com_a_linha_de_comando", install_older, essential=True)
 suite.case("atualizacao_substitui_no_lugar", upgrade, essential=True)
 suite.case("versao_antiga_recusada_com_mensagem", downgrade_refused)
 suite.case("reparo_repoe_o_dll_apagado", repair)
