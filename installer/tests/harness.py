@@ -48,6 +48,9 @@ class Suite:
         if failure:
             print(failure, flush=True)
 
+    def failed(self):
+        return any(failure for _, _, failure in self.cases)
+
     def finish(self):
         """Writes the report and exits with 0 when every case passed."""
         failed = sum(1 for _, _, f in self.cases if f)

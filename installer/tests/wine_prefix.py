@@ -45,8 +45,12 @@ class Prefix:
         subprocess.run(["wineserver", "-k"], env=environment(path), stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=COMMAND_TIMEOUT)
 
-    def close(self):
+    def close(self, keep):
+        """Ends the prefix's programs; the prefix stays on disk only when kept (to look
+        into after a failure)."""
         self.kill(self.path)
+        if not keep:
+            shutil.rmtree(self.path, ignore_errors=True)
 
     def wait(self):
         """Waits for the prefix's wineserver to end, which saves the registry to its files."""
