@@ -53,6 +53,15 @@ def scopes():
           "os dois pacotes têm o mesmo UpgradeCode")
 
 
+def registration_by_the_package_itself():
+    for scope, package in packages.items():
+        tables = subprocess.run(["msiinfo", "tables", package], check=True, stdout=subprocess.PIPE,
+                                text=True).stdout.split()
+        check("SelfReg" not in tables or not package_table(package, "SelfReg"),
+              f"o pacote {scope} registra o DLL chamando-o")
+        check(not package_table(package, "CustomAction"), f"o pacote {scope} tem ações próprias")
+
+
 def command_line_optional():
     for scope, package in packages.items():
         features = {row[0]: int(row[5]) for row in package_table(package, "Feature")}
@@ -79,6 +88,7 @@ def codes_hold_between_builds():
 
 suite.case("identidade_versao_e_idioma", identity)
 suite.case("maquina_e_usuario", scopes)
+suite.case("registro_pela_tabela_do_pacote", registration_by_the_package_itself)
 suite.case("linha_de_comando_opcional", command_line_optional)
 suite.case("codigos_estaveis_entre_builds", codes_hold_between_builds)
 suite.finish()
