@@ -32,9 +32,10 @@ def read_reg_file(path, root):
     pending = ""
     with open(path, encoding="utf-8", errors="replace") as f:
         for line in f:
-            line = pending + line.rstrip("\n")
+            # Long binary values go on over indented lines, each but the last ending in "\".
+            line = pending + line.rstrip("\n").lstrip() if pending else line.rstrip("\n")
             if line.endswith("\\") and current is not None and not line.startswith("["):
-                pending = line[:-1].strip() if pending else line[:-1]
+                pending = line[:-1]
                 continue
             pending = ""
             key = _KEY.match(line)
