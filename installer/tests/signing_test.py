@@ -28,8 +28,10 @@ def run(command, **options):
 
 
 def sign(password):
+    # Given as a person types them: relative to where the command runs.
     env = dict(os.environ, SCANDREL_TIMESTAMP_URL="")
-    return run([os.path.join(context.source, "scripts", "sign"), "--tree", tree, certificate, password], env=env)
+    return run([os.path.join(context.source, "scripts", "sign"), "--tree", os.path.relpath(tree, context.work),
+                os.path.relpath(certificate, context.work), password], env=env, cwd=context.work)
 
 
 def verified(path):
