@@ -28,9 +28,6 @@ class Context:
         self.suite = Suite(args.name, args.results)
         os.makedirs(self.work, exist_ok=True)
 
-    def product_code(self, package):
-        return package_property(package, "ProductCode")
-
 
 def package_table(package, table):
     """The rows of one table of a package, as lists of columns (msitools' msiinfo)."""
