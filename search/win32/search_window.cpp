@@ -16,6 +16,7 @@
 #include "search/win32/handles.h"
 #include "search/win32/loaded_windows.h"
 #include "search/win32/message_box.h"
+#include "controls/cxCommand/win32/module_use.h"
 #include "search/win32/rich_edit_stream.h"
 #include "search/win32/search_window_ids.h"
 #include "search/win32/win32_search_view.h"
@@ -381,7 +382,10 @@ void Form1::openSelectedPatient() {
     const auto row = static_cast<int>(SendMessageW(controls_.lstResults, LB_GETCURSEL, 0, 0));
     const std::optional<int32_t> counter = controller_->patientAt(row);
     if (!counter || !opener_) return;
+    // The host may run a modal form, close this window and free unused libraries
+    // before the call returns here.
     const std::shared_ptr<Form1> keep = shared_from_this();
+    const controls::win32::ModuleInUse inUse;
     try {
         opener_(*counter);
     } catch (const Error& e) {

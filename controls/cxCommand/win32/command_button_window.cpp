@@ -8,6 +8,7 @@
 
 #include "controls/cxCommand/command_button.h"
 #include "controls/cxCommand/win32/face_painter.h"
+#include "controls/cxCommand/win32/module_use.h"
 #include "controls/cxCommand/win32/ole_objects.h"
 #include "controls/cxCommand/win32/screen_dpi.h"
 #include "text/error.h"
@@ -36,6 +37,7 @@ void showFailure(HWND window) {
     } catch (...) {
         text = u"Erro desconhecido";
     }
+    const ModuleInUse inUse;
     MessageBoxW(GetAncestor(window, GA_ROOT), reinterpret_cast<const wchar_t*>(text.c_str()), L"Scandrel", MB_OK);
 }
 
