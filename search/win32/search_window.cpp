@@ -319,6 +319,18 @@ LRESULT Form1::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (controller_) controller_->requestClose();
             DestroyWindow(hwnd_);
             return 0;
+        case WM_DESTROY:
+            // Destroyed by any route (closed, destroyed by its owner or the host, the
+            // session ending): a running search stops at its next check.
+            if (controller_) controller_->requestClose();
+            break;
+        case WM_QUERYENDSESSION:
+            // The session may end: the search stops; the end is never refused.
+            if (controller_) controller_->cxCancel_Click();
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wParam) DestroyWindow(hwnd_);
+            return 0;
         default:
             if (message == kMoveFocusMessage) {
                 moveFocus(wParam != 0);
