@@ -120,7 +120,9 @@ struct CommandButtonWindow::State final : ButtonSurface, std::enable_shared_from
         if (take) {
             SetCapture(window);
         } else if (GetCapture() == window) {
+            releasingCapture = true;
             ReleaseCapture();
+            releasingCapture = false;
         }
     }
 
@@ -178,12 +180,29 @@ struct CommandButtonWindow::State final : ButtonSurface, std::enable_shared_from
         case WM_GETDLGCODE: {
             // Enter and Space are ours; Tab and the rest stay with the window's navigation.
             const auto* pending = reinterpret_cast<const MSG*>(lParam);
-            const bool ours = pending && pending->message == WM_KEYDOWN &&
-                              (pending->wParam == VK_RETURN || pending->wParam == VK_SPACE);
+            const bool ours = pending && (pending->message == WM_KEYDOWN || pending->message == WM_SYSKEYDOWN) &&
+                              isClickKey(pending->wParam);
             return ours ? DLGC_WANTMESSAGE : 0;
         }
         case WM_KEYDOWN:
+            // Every key-down counts, the repetitions of a held key included.
             model.keyDown(static_cast<int>(wParam));
+            return 0;
+        case WM_SYSKEYDOWN:
+            // Enter and Space with Alt held arrive here; they click like any other shift
+            // state. Other keys keep their system meaning (Alt+F4, menus).
+            if (!isClickKey(wParam)) break;
+            model.keyDown(static_cast<int>(wParam));
+            return 0;
+        case WM_SYSCHAR:
+            // The character of Alt+Enter or Alt+Space: spent on the click, it must not
+            // open the window's system menu.
+            if (wParam == L'\r' || wParam == L' ') return 0;
+            break;
+        case WM_CAPTURECHANGED:
+            // Another window took the pointer while the button was held: the press ends
+            // without a click.
+            if (!releasingCapture && reinterpret_cast<HWND>(lParam) != window) model.pointerLost();
             return 0;
         case WM_SETFOCUS:
             model.gotFocus();
@@ -205,11 +224,15 @@ struct CommandButtonWindow::State final : ButtonSurface, std::enable_shared_from
             return static_cast<LRESULT>(count);
         }
         default:
-            return DefWindowProcW(window, message, wParam, lParam);
+            break;
         }
+        return DefWindowProcW(window, message, wParam, lParam);
     }
 
+    static bool isClickKey(WPARAM key) { return key == VK_RETURN || key == VK_SPACE; }
+
     HWND window = nullptr;
+    bool releasingCapture = false;  // our own release, not a capture lost
     CommandButton model;
     std::function<void()> clickHandler;
 };
