@@ -210,6 +210,9 @@ struct CommandButtonWindow::State final : ButtonSurface, std::enable_shared_from
         case WM_KILLFOCUS:
             model.lostFocus();
             return 0;
+        case WM_GETFONT:
+            // The caption's font, owned by the button's font object.
+            return reinterpret_cast<LRESULT>(fontHandle(model.font()));
         case WM_GETTEXTLENGTH:
             // The caption is the button's text for screen readers and automation.
             return static_cast<LRESULT>(model.caption().size());
