@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "controls/cxCommand/command_button.h"
+#include "controls/cxCommand/win32/accessible_object.h"
 #include "controls/cxCommand/win32/face_painter.h"
 #include "controls/cxCommand/win32/module_use.h"
 #include "controls/cxCommand/win32/ole_objects.h"
@@ -19,6 +20,9 @@ namespace scandrel::controls::win32 {
 namespace {
 
 const StoredFont kCaptionFont{u"Arial", 90000, 400, 0};
+// Posted by the accessible object's default action: a click as the mouse makes it.
+constexpr UINT kDefaultActionMessage = WM_USER + 1;
+constexpr char16_t kDefaultAction[] = u"Pressionar";
 
 int32_t toTwips(int pixels) { return pixelsToTwips(pixels, screenDpi()); }
 int toPixels(int32_t twips) { return twipsToPixels(twips, screenDpi()); }
@@ -210,6 +214,13 @@ struct CommandButtonWindow::State final : ButtonSurface, std::enable_shared_from
         case WM_KILLFOCUS:
             model.lostFocus();
             return 0;
+        case WM_GETOBJECT:
+            if (!asksForClient(lParam)) break;
+            return answerGetObject(window, wParam, accessibleParts());
+        case kDefaultActionMessage:
+            model.mouseDown();
+            model.mouseUp();
+            return 0;
         case WM_GETFONT:
             // The caption's font, owned by the button's font object.
             return reinterpret_cast<LRESULT>(fontHandle(model.font()));
@@ -233,6 +244,37 @@ struct CommandButtonWindow::State final : ButtonSurface, std::enable_shared_from
     }
 
     static bool isClickKey(WPARAM key) { return key == VK_RETURN || key == VK_SPACE; }
+
+    // A push button named by its caption; its default action clicks it, later, from
+    // the message loop, with the waits of a mouse click.
+    AccessibleParts accessibleParts() {
+        AccessibleParts parts;
+        const std::weak_ptr<State> weak = weak_from_this();
+        const HWND self = window;
+        parts.role = ROLE_SYSTEM_PUSHBUTTON;
+        parts.name = [weak] {
+            const auto state = weak.lock();
+            return state ? state->model.caption() : std::u16string();
+        };
+        parts.state = [weak, self](long standard) {
+            const auto state = weak.lock();
+            long bits = (standard & ~(STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_FOCUSED |
+                                      STATE_SYSTEM_PRESSED)) |
+                        STATE_SYSTEM_FOCUSABLE;
+            if (!IsWindowVisible(self)) bits |= STATE_SYSTEM_INVISIBLE;
+            if (GetFocus() == self) bits |= STATE_SYSTEM_FOCUSED;
+            if (!state || !state->model.enabled()) bits |= STATE_SYSTEM_UNAVAILABLE;
+            if (state && state->model.pressed()) bits |= STATE_SYSTEM_PRESSED;
+            return bits;
+        };
+        parts.defaultAction = kDefaultAction;
+        parts.doDefaultAction = [weak, self] {
+            const auto state = weak.lock();
+            if (!state || !state->window || !state->model.enabled() || !IsWindowVisible(self)) return false;
+            return PostMessageW(self, kDefaultActionMessage, 0, 0) != FALSE;
+        };
+        return parts;
+    }
 
     HWND window = nullptr;
     bool releasingCapture = false;  // our own release, not a capture lost
