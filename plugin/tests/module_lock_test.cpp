@@ -12,6 +12,7 @@
 #include "plugin/tests/fire_fixture.h"
 #include "search/tests/test_clinic.h"
 #include "search/win32/search_window_ids.h"
+#include "testing/win32/posted_work.h"
 #include "testing/win32/scoped_registration.h"
 
 namespace scandrel::plugin::tests {
@@ -46,47 +47,6 @@ std::wstring windowText(HWND window) {
     text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
     return text;
 }
-
-// The host's idle work, run from a message loop: a helper window runs `work` when
-// the message posted by post() reaches it.
-class IdleWork {
-public:
-    IdleWork() {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = procedure;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"ScandrelTestIdleWork";
-        RegisterClassW(&windowClass);
-        window_ = CreateWindowW(L"ScandrelTestIdleWork", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-        SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~IdleWork() { DestroyWindow(window_); }
-    IdleWork(const IdleWork&) = delete;
-    IdleWork& operator=(const IdleWork&) = delete;
-
-    void post(std::function<void()> work) {
-        work_ = std::move(work);
-        PostMessageW(window_, WM_APP, 0, 0);
-    }
-    bool done() const { return done_; }
-
-private:
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<IdleWork*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (message == WM_APP && self) {
-            const auto work = std::move(self->work_);
-            if (work) work();
-            self->done_ = true;
-            return 0;
-        }
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-
-    HWND window_ = nullptr;
-    std::function<void()> work_;
-    bool done_ = false;
-};
 
 // Runs `onBox` for the next message box of this thread, as its dialog starts.
 class NextBox {
@@ -201,7 +161,7 @@ protected:
     ComPtr<_Interface> object = createInterface();
     ComPtr<FakeHost> host = FakeHost::create();
     testing::MessageBoxWatcher watcher;
-    IdleWork idle;
+    testing::PostedWork idle;  // the host's idle work, run from a message loop
 };
 
 TEST_F(ModuleLockTest, TheHostOpensThePatientModallyClosesTheWindowAndFreesUnusedLibraries) {

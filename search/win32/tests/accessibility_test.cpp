@@ -8,7 +8,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,7 +16,10 @@
 #include "search/tests/test_clinic.h"
 #include "search/win32/search_window.h"
 #include "search/win32/search_window_ids.h"
+#include "search/win32/tests/message_loop.h"
+#include "testing/win32/accessible_reading.h"
 #include "testing/win32/message_box_watcher.h"
+#include "testing/win32/posted_work.h"
 #include "text/utf.h"
 
 namespace scandrel::search::win32 {
@@ -27,28 +29,9 @@ using namespace scandrel::search::testing;
 using plugin::ComPtr;
 using ::testing::Contains;
 using ::testing::Not;
-
-bool pumpUntil(const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (!done()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-    return true;
-}
-
-VARIANT self() {
-    VARIANT child;
-    VariantInit(&child);
-    child.vt = VT_I4;
-    child.lVal = CHILDID_SELF;
-    return child;
-}
+using scandrel::testing::childSelf;
+using scandrel::testing::takeText;
+using tests::pumpUntil;
 
 // One element as the tool reads it.
 struct Element {
@@ -59,23 +42,17 @@ struct Element {
     long state = 0;
 };
 
-std::wstring take(BSTR text) {
-    std::wstring result = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
-    SysFreeString(text);
-    return result;
-}
-
 Element read(ComPtr<IAccessible> object) {
     Element element;
     VARIANT variant;
     VariantInit(&variant);
-    if (SUCCEEDED(object->get_accRole(self(), &variant)) && variant.vt == VT_I4) element.role = variant.lVal;
+    if (SUCCEEDED(object->get_accRole(childSelf(), &variant)) && variant.vt == VT_I4) element.role = variant.lVal;
     VariantInit(&variant);
-    if (SUCCEEDED(object->get_accState(self(), &variant)) && variant.vt == VT_I4) element.state = variant.lVal;
+    if (SUCCEEDED(object->get_accState(childSelf(), &variant)) && variant.vt == VT_I4) element.state = variant.lVal;
     BSTR text = nullptr;
-    if (SUCCEEDED(object->get_accName(self(), &text))) element.name = take(text);
+    if (SUCCEEDED(object->get_accName(childSelf(), &text))) element.name = takeText(text);
     text = nullptr;
-    if (SUCCEEDED(object->get_accValue(self(), &text))) element.value = take(text);
+    if (SUCCEEDED(object->get_accValue(childSelf(), &text))) element.value = takeText(text);
     element.object = std::move(object);
     return element;
 }
@@ -122,47 +99,6 @@ std::vector<std::wstring> buttonNames(const std::vector<Element>& elements) {
     return names;
 }
 
-std::wstring windowText(HWND window) {
-    wchar_t text[256] = {};
-    GetWindowTextW(window, text, 256);
-    return text;
-}
-
-// A message window that runs `work` from inside whatever message loop dispatches its
-// message: here, the search's own yield.
-class DuringSearch {
-public:
-    explicit DuringSearch(std::function<void()> work) : work_(std::move(work)) {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = procedure;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"ScandrelTestDuringSearch";
-        RegisterClassW(&windowClass);
-        window_ = CreateWindowW(windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-        SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~DuringSearch() { DestroyWindow(window_); }
-    DuringSearch(const DuringSearch&) = delete;
-    DuringSearch& operator=(const DuringSearch&) = delete;
-    void post() { PostMessageW(window_, WM_APP, 0, 0); }
-    bool done() const { return done_; }
-
-private:
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<DuringSearch*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (self && message == WM_APP) {
-            self->work_();
-            self->done_ = true;
-            return 0;
-        }
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    std::function<void()> work_;
-    HWND window_ = nullptr;
-    bool done_ = false;
-};
-
 // Name changes of the status line, as a screen reader hears of them.
 std::vector<HWND> nameChanges;
 void CALLBACK onNameChange(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
@@ -186,7 +122,7 @@ protected:
         window = SearchWindow::create(GetModuleHandleW(nullptr), [](int32_t) {});
         window->setDbName(file.u16string());
         window->show();
-        pumpUntil([] { return true; });
+        tests::pumpWaiting();
     }
     void TearDown() override {
         if (window->loaded()) DestroyWindow(window->handle());
@@ -196,7 +132,7 @@ protected:
 
     HWND control(int id) const { return GetDlgItem(window->handle(), id); }
     bool searchOver() const {
-        return windowText(control(kLblResults)).find(L"Pesquisa conclu") == 0 &&
+        return tests::textOf(control(kLblResults)).find(L"Pesquisa conclu") == 0 &&
                !(GetWindowLongW(control(kTxtSearch), GWL_STYLE) & ES_READONLY);
     }
 
@@ -215,14 +151,15 @@ TEST_F(Accessibility, AToolFindsProcurarRunsItAndSeesCancelarOnlyWhileTheSearchR
     EXPECT_TRUE(find->state & STATE_SYSTEM_FOCUSABLE);
 
     for (const wchar_t c : std::wstring(L"paciente")) PostMessageW(control(kTxtSearch), WM_CHAR, c, 1);
-    pumpUntil([] { return true; });
+    tests::pumpWaiting();
     std::vector<std::wstring> buttonsWhileRunning;
-    DuringSearch during([&] { buttonsWhileRunning = buttonNames(children(window->handle())); });
-    ASSERT_EQ(find->object->accDoDefaultAction(self()), S_OK);
-    during.post();  // runs at the search's first yield
+    scandrel::testing::PostedWork during;
+    ASSERT_EQ(find->object->accDoDefaultAction(childSelf()), S_OK);
+    // Runs at the search's first yield.
+    during.post([&] { buttonsWhileRunning = buttonNames(children(window->handle())); });
     ASSERT_TRUE(pumpUntil([&] { return during.done() && searchOver(); }));
     EXPECT_THAT(buttonsWhileRunning, Contains(L"Cancelar"));
-    EXPECT_EQ(windowText(control(kLblResults)), L"Pesquisa concluída. Foram encontrados 300 resultados.");
+    EXPECT_EQ(tests::textOf(control(kLblResults)), L"Pesquisa concluída. Foram encontrados 300 resultados.");
     EXPECT_EQ(SendMessageW(control(kLstResults), LB_GETCOUNT, 0, 0), 300);
     EXPECT_THAT(buttonNames(children(window->handle())), Not(Contains(L"Cancelar")));
 }
@@ -260,7 +197,7 @@ TEST_F(Accessibility, TheStatusLineAnnouncesEveryNewText) {
     PostMessageW(control(kTxtSearch), WM_CHAR, L'p', 1);
     PostMessageW(control(kTxtSearch), WM_CHAR, 13, 1);
     ASSERT_TRUE(pumpUntil([&] { return searchOver(); }));
-    pumpUntil([] { return true; });
+    tests::pumpWaiting();
     UnhookWinEvent(hook);
     EXPECT_THAT(nameChanges, Contains(control(kLblResults)));
 

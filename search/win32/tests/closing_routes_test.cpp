@@ -5,88 +5,57 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
 #include <string>
 
 #include "search/tests/test_clinic.h"
 #include "search/win32/search_window.h"
 #include "search/win32/search_window_ids.h"
+#include "search/win32/tests/message_loop.h"
 #include "testing/win32/message_box_watcher.h"
+#include "testing/win32/posted_work.h"
 #include "text/utf.h"
 
 namespace scandrel::search::win32 {
 namespace {
 
 using namespace scandrel::search::testing;
+using tests::pumpUntil;
 
-// A helper window of the "host": it takes a closing route when its message arrives
-// (from inside the search's yield), then counts the ticks of a 10 ms timer that the
-// search's yield runs. Once the route is taken, a stopping search yields at most once
-// more, so at most one tick is dispatched from inside it; a search that goes on
-// dispatches one every time it yields after 10 ms.
+// A closed window's search keeps the window counted until it has returned.
+bool searchAlive() { return loadedWindowCount() > 0; }
+
+// The "host" takes a closing route from inside the search's yield, then counts the
+// ticks of a 10 ms timer that arrive while the search is still running. Once the
+// route is taken, a stopping search yields at most once more, so at most one tick
+// arrives before it ends; a search that goes on gets one every time it yields after
+// 10 ms.
 class Route {
 public:
-    explicit Route(std::function<void()> take) : take_(std::move(take)) {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = procedure;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"ScandrelTestRoute";
-        RegisterClassW(&windowClass);
-        window_ = CreateWindowW(L"ScandrelTestRoute", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-        SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    Route(std::function<void()> take, std::function<bool()> searching)
+        : take_(std::move(take)), searching_(std::move(searching)) {
+        work_.onTimer([this] {
+            if (searching_()) ++ticks_;
+        });
     }
-    ~Route() {
-        KillTimer(window_, 1);
-        DestroyWindow(window_);
-    }
+    ~Route() { KillTimer(work_.handle(), 1); }
     Route(const Route&) = delete;
     Route& operator=(const Route&) = delete;
 
-    void post() { PostMessageW(window_, WM_APP, 0, 0); }
-    bool taken() const { return taken_; }
-    // Ticks dispatched from inside the search after the route was taken.
-    int ticksInsideSearch() const { return ticksInside_; }
-
-    // The test's own loop: what it dispatches itself is not inside the search.
-    bool pumpUntil(const std::function<bool()>& done) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > end) return false;
-            MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                outer_ = msg.message;
-                DispatchMessageW(&msg);
-                outer_ = 0;
-            }
-            if (!done()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-        }
-        return true;
+    void post() {
+        work_.post([this] {
+            SetTimer(work_.handle(), 1, 10, nullptr);
+            take_();
+        });
     }
+    bool taken() const { return work_.done(); }
+    int ticksWhileSearching() const { return ticks_; }
 
 private:
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<Route*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (self && message == WM_APP) {
-            SetTimer(window, 1, 10, nullptr);
-            self->taken_ = true;
-            self->take_();
-            return 0;
-        }
-        if (self && message == WM_TIMER) {
-            if (self->outer_ != WM_TIMER) ++self->ticksInside_;
-            return 0;
-        }
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-
     std::function<void()> take_;
-    HWND window_ = nullptr;
-    UINT outer_ = 0;
-    bool taken_ = false;
-    int ticksInside_ = 0;
+    std::function<bool()> searching_;
+    scandrel::testing::PostedWork work_;
+    int ticks_ = 0;
 };
 
 class ClosingRoutes : public ::testing::Test {
@@ -135,19 +104,19 @@ protected:
 };
 
 TEST_F(ClosingRoutes, TheCloseButton) {
-    Route route([&] { PostMessageW(form, WM_CLOSE, 0, 0); });
+    Route route([&] { PostMessageW(form, WM_CLOSE, 0, 0); }, searchAlive);
     searchAndTake(route);
-    ASSERT_TRUE(route.pumpUntil([&] { return route.taken() && loadedWindowCount() == 0; }));
+    ASSERT_TRUE(pumpUntil([&] { return route.taken() && loadedWindowCount() == 0; }));
     EXPECT_FALSE(IsWindow(form));
-    EXPECT_LE(route.ticksInsideSearch(), 1);
+    EXPECT_LE(route.ticksWhileSearching(), 1);
 }
 
 TEST_F(ClosingRoutes, TheWindowDestroyedDirectly) {
-    Route route([&] { DestroyWindow(form); });
+    Route route([&] { DestroyWindow(form); }, searchAlive);
     searchAndTake(route);
-    ASSERT_TRUE(route.pumpUntil([&] { return route.taken() && loadedWindowCount() == 0; }));
+    ASSERT_TRUE(pumpUntil([&] { return route.taken() && loadedWindowCount() == 0; }));
     EXPECT_FALSE(window->loaded());
-    EXPECT_LE(route.ticksInsideSearch(), 1);
+    EXPECT_LE(route.ticksWhileSearching(), 1);
 }
 
 TEST_F(ClosingRoutes, TheSessionEndingStopsTheSearchAndClosesTheWindow) {
@@ -155,12 +124,12 @@ TEST_F(ClosingRoutes, TheSessionEndingStopsTheSearchAndClosesTheWindow) {
     Route route([&] {
         mayEnd = SendMessageW(form, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
         SendMessageW(form, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
-    });
+    }, searchAlive);
     searchAndTake(route);
-    ASSERT_TRUE(route.pumpUntil([&] { return route.taken() && loadedWindowCount() == 0; }));
+    ASSERT_TRUE(pumpUntil([&] { return route.taken() && loadedWindowCount() == 0; }));
     EXPECT_TRUE(mayEnd);
     EXPECT_FALSE(IsWindow(form));
-    EXPECT_LE(route.ticksInsideSearch(), 1);
+    EXPECT_LE(route.ticksWhileSearching(), 1);
 }
 
 TEST_F(ClosingRoutes, ASessionEndThatIsCalledOffLeavesTheWindowWithTheRowsFoundSoFar) {
@@ -168,11 +137,11 @@ TEST_F(ClosingRoutes, ASessionEndThatIsCalledOffLeavesTheWindowWithTheRowsFoundS
     Route route([&] {
         mayEnd = SendMessageW(form, WM_QUERYENDSESSION, 0, 0);
         SendMessageW(form, WM_ENDSESSION, FALSE, 0);
-    });
+    }, [&] { return running(); });
     searchAndTake(route);
-    ASSERT_TRUE(route.pumpUntil([&] { return route.taken() && !running(); }));
+    ASSERT_TRUE(pumpUntil([&] { return route.taken() && !running(); }));
     EXPECT_TRUE(mayEnd);
-    EXPECT_LE(route.ticksInsideSearch(), 1);
+    EXPECT_LE(route.ticksWhileSearching(), 1);
     ASSERT_TRUE(IsWindowVisible(form));
     EXPECT_GT(rows(), 0);
     EXPECT_LT(rows(), 8000);

@@ -7,7 +7,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
 #include <map>
 #include <string>
@@ -16,6 +15,7 @@
 #include "search/tests/test_clinic.h"
 #include "search/win32/search_window.h"
 #include "search/win32/search_window_ids.h"
+#include "search/win32/tests/message_loop.h"
 #include "testing/win32/message_box_watcher.h"
 #include "text/utf.h"
 
@@ -24,20 +24,7 @@ namespace {
 
 using namespace scandrel::search::testing;
 using ::testing::ElementsAre;
-
-bool pumpUntil(const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (!done()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-    return true;
-}
+using tests::pumpUntil;
 
 std::wstring classOf(HWND window) {
     wchar_t name[64] = {};
@@ -116,14 +103,10 @@ protected:
         window = SearchWindow::create(GetModuleHandleW(nullptr), [this](int32_t counter) { opened.push_back(counter); });
         window->setDbName(file.u16string());
         window->show();
-        pumpUntil([] { return true; });
+        tests::pumpWaiting();
     }
     HWND control(int id) const { return GetDlgItem(window->handle(), id); }
-    std::wstring status() const {
-        wchar_t text[256] = {};
-        GetWindowTextW(control(kLblResults), text, 256);
-        return text;
-    }
+    std::wstring status() const { return tests::textOf(control(kLblResults)); }
     void type(const std::u16string& text) {
         for (const char16_t c : text) PostMessageW(control(kTxtSearch), WM_CHAR, c, 1);
     }

@@ -12,26 +12,15 @@
 #include <string>
 
 #include "controls/cxCommand/win32/tests/test_window.h"
+#include "testing/win32/accessible_reading.h"
 
 namespace scandrel::controls::win32 {
 namespace {
 
 using Microsoft::WRL::ComPtr;
+using scandrel::testing::childSelf;
+using scandrel::testing::takeText;
 using testing::TestWindow;
-
-VARIANT self() {
-    VARIANT child;
-    VariantInit(&child);
-    child.vt = VT_I4;
-    child.lVal = CHILDID_SELF;
-    return child;
-}
-
-std::wstring text(BSTR value) {
-    std::wstring result = value ? std::wstring(value, SysStringLen(value)) : std::wstring();
-    SysFreeString(value);
-    return result;
-}
 
 class AccessibleButton : public ::testing::Test {
 protected:
@@ -44,7 +33,7 @@ protected:
     long state() {
         VARIANT value;
         VariantInit(&value);
-        EXPECT_EQ(accessible->get_accState(self(), &value), S_OK);
+        EXPECT_EQ(accessible->get_accState(childSelf(), &value), S_OK);
         return value.vt == VT_I4 ? value.lVal : -1;
     }
 
@@ -56,15 +45,15 @@ protected:
 TEST_F(AccessibleButton, APushButtonNamedByItsCaptionWithItsState) {
     VARIANT role;
     VariantInit(&role);
-    ASSERT_EQ(accessible->get_accRole(self(), &role), S_OK);
+    ASSERT_EQ(accessible->get_accRole(childSelf(), &role), S_OK);
     EXPECT_EQ(role.vt, VT_I4);
     EXPECT_EQ(role.lVal, ROLE_SYSTEM_PUSHBUTTON);
     BSTR name = nullptr;
-    ASSERT_EQ(accessible->get_accName(self(), &name), S_OK);
-    EXPECT_EQ(text(name), L"Procurar");
+    ASSERT_EQ(accessible->get_accName(childSelf(), &name), S_OK);
+    EXPECT_EQ(takeText(name), L"Procurar");
     button->setCaption(u"Cancelar");
-    ASSERT_EQ(accessible->get_accName(self(), &name), S_OK);
-    EXPECT_EQ(text(name), L"Cancelar");
+    ASSERT_EQ(accessible->get_accName(childSelf(), &name), S_OK);
+    EXPECT_EQ(takeText(name), L"Cancelar");
 
     EXPECT_EQ(state() & (STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED | STATE_SYSTEM_UNAVAILABLE |
                          STATE_SYSTEM_INVISIBLE),
@@ -80,8 +69,8 @@ TEST_F(AccessibleButton, APushButtonNamedByItsCaptionWithItsState) {
 
 TEST_F(AccessibleButton, TheDefaultActionClicksOnceFromTheMessageLoopWithTheWaitOfAClick) {
     BSTR action = nullptr;
-    ASSERT_EQ(accessible->get_accDefaultAction(self(), &action), S_OK);
-    EXPECT_EQ(text(action), L"Pressionar");
+    ASSERT_EQ(accessible->get_accDefaultAction(childSelf(), &action), S_OK);
+    EXPECT_EQ(takeText(action), L"Pressionar");
 
     int clicks = 0;
     std::chrono::steady_clock::duration sinceAction{};
@@ -93,7 +82,7 @@ TEST_F(AccessibleButton, TheDefaultActionClicksOnceFromTheMessageLoopWithTheWait
         pressedWhenClicked = button->pressed();
     });
     asked = std::chrono::steady_clock::now();
-    ASSERT_EQ(accessible->accDoDefaultAction(self()), S_OK);
+    ASSERT_EQ(accessible->accDoDefaultAction(childSelf()), S_OK);
     EXPECT_EQ(clicks, 0) << "the client's call returns before the click";
     window.pump();
     EXPECT_EQ(clicks, 1);
@@ -101,7 +90,7 @@ TEST_F(AccessibleButton, TheDefaultActionClicksOnceFromTheMessageLoopWithTheWait
     EXPECT_FALSE(pressedWhenClicked);
 
     button->setEnabled(false);
-    EXPECT_NE(accessible->accDoDefaultAction(self()), S_OK);
+    EXPECT_NE(accessible->accDoDefaultAction(childSelf()), S_OK);
     window.pump();
     EXPECT_EQ(clicks, 1);
 }
