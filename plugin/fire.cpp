@@ -7,9 +7,9 @@
 #include "plugin/host_contract.h"
 #include "plugin/module_state.h"
 #include "controls/cxCommand/twips.h"
+#include "controls/cxCommand/win32/module_use.h"
 #include "controls/cxCommand/win32/screen_dpi.h"
 #include "search/win32/message_box.h"
-#include "controls/cxCommand/win32/module_use.h"
 #include "search/win32/search_window.h"
 #include "text/utf.h"
 

@@ -1,7 +1,7 @@
 #include "search/win32/message_box.h"
 
-#include "search/win32/loaded_windows.h"
 #include "controls/cxCommand/win32/module_use.h"
+#include "search/win32/loaded_windows.h"
 
 namespace scandrel::search::win32 {
 

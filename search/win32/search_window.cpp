@@ -5,12 +5,13 @@
 #include <uxtheme.h>
 
 #include <array>
-#include <vector>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "controls/cxCommand/win32/accessible_object.h"
 #include "controls/cxCommand/win32/command_button_window.h"
+#include "controls/cxCommand/win32/module_use.h"
 #include "controls/cxCommand/win32/screen_dpi.h"
 #include "search/plain_text_buffer.h"
 #include "search/search_controller.h"
@@ -18,7 +19,6 @@
 #include "search/win32/handles.h"
 #include "search/win32/loaded_windows.h"
 #include "search/win32/message_box.h"
-#include "controls/cxCommand/win32/module_use.h"
 #include "search/win32/rich_edit_stream.h"
 #include "search/win32/search_window_ids.h"
 #include "search/win32/win32_search_view.h"
@@ -331,8 +331,7 @@ LRESULT Form1::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return controls::win32::answerGetObject(hwnd_, wParam, std::move(parts));
         }
         case WM_CLOSE:
-            // The close is never refused; a running search stops at its next check.
-            if (controller_) controller_->requestClose();
+            // The close is never refused.
             DestroyWindow(hwnd_);
             return 0;
         case WM_DESTROY:

@@ -26,10 +26,10 @@ using tests::pumpUntil;
 bool searchAlive() { return loadedWindowCount() > 0; }
 
 // The "host" takes a closing route from inside the search's yield, then counts the
-// ticks of a 10 ms timer that arrive while the search is still running. Once the
-// route is taken, a stopping search yields at most once more, so at most one tick
-// arrives before it ends; a search that goes on gets one every time it yields after
-// 10 ms.
+// ticks of a 20 ms timer that arrive while the search is still running. Once the
+// route is taken, a stopping search finishes the yield it is in and ends, so a tick
+// or two arrive at most, even when the thread is held up meanwhile; a search that
+// goes on (30,000 patients) gets one every time it yields after 20 ms.
 class Route {
 public:
     Route(std::function<void()> take, std::function<bool()> searching)
@@ -44,7 +44,7 @@ public:
 
     void post() {
         work_.post([this] {
-            SetTimer(work_.handle(), 1, 10, nullptr);
+            SetTimer(work_.handle(), 1, 20, nullptr);
             take_();
         });
     }
@@ -63,7 +63,7 @@ protected:
     static void SetUpTestSuite() {
         dir_ = std::make_unique<TempDir>();
         ClinicWriter clinic(file());
-        for (int i = 1; i <= 8000; ++i) {
+        for (int i = 1; i <= 30000; ++i) {
             const std::u16string name = u"PACIENTE " + fromUtf8(std::to_string(10000 + i).substr(1));
             clinic.add(kPacientes, {{u"Paci_tx_NomePaciente", Value::text(name)}});
         }
@@ -108,7 +108,7 @@ TEST_F(ClosingRoutes, TheCloseButton) {
     searchAndTake(route);
     ASSERT_TRUE(pumpUntil([&] { return route.taken() && loadedWindowCount() == 0; }));
     EXPECT_FALSE(IsWindow(form));
-    EXPECT_LE(route.ticksWhileSearching(), 1);
+    EXPECT_LE(route.ticksWhileSearching(), 2);
 }
 
 TEST_F(ClosingRoutes, TheWindowDestroyedDirectly) {
@@ -116,7 +116,7 @@ TEST_F(ClosingRoutes, TheWindowDestroyedDirectly) {
     searchAndTake(route);
     ASSERT_TRUE(pumpUntil([&] { return route.taken() && loadedWindowCount() == 0; }));
     EXPECT_FALSE(window->loaded());
-    EXPECT_LE(route.ticksWhileSearching(), 1);
+    EXPECT_LE(route.ticksWhileSearching(), 2);
 }
 
 TEST_F(ClosingRoutes, TheSessionEndingStopsTheSearchAndClosesTheWindow) {
@@ -129,7 +129,7 @@ TEST_F(ClosingRoutes, TheSessionEndingStopsTheSearchAndClosesTheWindow) {
     ASSERT_TRUE(pumpUntil([&] { return route.taken() && loadedWindowCount() == 0; }));
     EXPECT_TRUE(mayEnd);
     EXPECT_FALSE(IsWindow(form));
-    EXPECT_LE(route.ticksWhileSearching(), 1);
+    EXPECT_LE(route.ticksWhileSearching(), 2);
 }
 
 TEST_F(ClosingRoutes, ASessionEndThatIsCalledOffLeavesTheWindowWithTheRowsFoundSoFar) {
@@ -141,10 +141,10 @@ TEST_F(ClosingRoutes, ASessionEndThatIsCalledOffLeavesTheWindowWithTheRowsFoundS
     searchAndTake(route);
     ASSERT_TRUE(pumpUntil([&] { return route.taken() && !running(); }));
     EXPECT_TRUE(mayEnd);
-    EXPECT_LE(route.ticksWhileSearching(), 1);
+    EXPECT_LE(route.ticksWhileSearching(), 2);
     ASSERT_TRUE(IsWindowVisible(form));
     EXPECT_GT(rows(), 0);
-    EXPECT_LT(rows(), 8000);
+    EXPECT_LT(rows(), 30000);
     EXPECT_FALSE(IsWindowVisible(control(kCxCancel)));
 }
 
