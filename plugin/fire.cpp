@@ -7,6 +7,7 @@
 #include "plugin/host_contract.h"
 #include "plugin/module_state.h"
 #include "controls/cxCommand/twips.h"
+#include "controls/cxCommand/win32/module_use.h"
 #include "controls/cxCommand/win32/screen_dpi.h"
 #include "search/win32/message_box.h"
 #include "search/win32/search_window.h"
@@ -21,8 +22,13 @@ constexpr int32_t kStyleCritical = 16;
 constexpr int32_t kOutOfMemory = 7;
 constexpr int32_t kInternalError = 51;
 
-// Opens patients through the host object of the latest Fire.
-void openPatient(int32_t counter) { hostOpenPatient(fireReferences().hostObject.get(), counter); }
+// Opens patients through the host object of the latest Fire. The host may call Fire
+// again from inside the call, which replaces the stored object; the call holds a
+// reference of its own (callByName).
+void openPatient(int32_t counter) {
+    const controls::win32::ModuleInUse inUse;
+    hostOpenPatient(fireReferences().hostObject.get(), counter);
+}
 
 void showError(const Error& error) {
     search::win32::showMessageBox(fromUtf8(std::to_string(error.number())) + u" " + error.description(), 0);
@@ -30,19 +36,24 @@ void showError(const Error& error) {
 
 void openSearch(IDispatch* host) {
     FireReferences& references = fireReferences();
+    // The host may call Fire again while this one waits on it; each Fire goes on with
+    // its own window.
+    const auto window = search::win32::SearchWindow::create(moduleHandle(), openPatient);
     references.hostObject = ComPtr<IDispatch>(host);
-    references.searchWindow = search::win32::SearchWindow::create(moduleHandle(), openPatient);
+    references.searchWindow = window;
     if (!hostGrantsSearch(host)) {
         search::win32::showMessageBox(kNoPermission, kStyleCritical, u"Erro");
         return;
     }
-    references.searchWindow->setDbName(hostDatabaseName(host));
-    references.searchWindow->show();
+    window->setDbName(hostDatabaseName(host));
+    window->show();
 }
 
 }  // namespace
 
 void fire(IDispatch* host) noexcept {
+    // The host may release Interface while a box of ours is up or while it answers us.
+    const controls::win32::ModuleInUse inUse;
     try {
         try {
             openSearch(host);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "plugin/com_error.h"
+#include "plugin/com_ptr.h"
 
 namespace scandrel::plugin {
 
@@ -24,6 +25,9 @@ DISPID lookUp(IDispatch* object, std::u16string_view name) {
 Variant callByName(IDispatch* object, std::u16string_view name, CallKind kind,
                    std::initializer_list<Variant> arguments) {
     if (!object) throw objectNotSet();
+    // Our own reference for the whole call: whatever the object's code does meanwhile,
+    // it is not released under its own Invoke.
+    const ComPtr<IDispatch> keep(object);
     const DISPID id = lookUp(object, name);
     // The platform takes the arguments last to first; they stay owned by `arguments`.
     std::vector<VARIANT> lastToFirst;

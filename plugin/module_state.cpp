@@ -1,5 +1,7 @@
 #include "plugin/module_state.h"
 
+#include "controls/cxCommand/win32/module_use.h"
+
 namespace scandrel::plugin {
 
 namespace {
@@ -30,7 +32,8 @@ void lockServer(bool lock) noexcept {
 }
 
 bool canUnload() noexcept {
-    return liveObjects == 0 && serverLocks == 0 && search::win32::loadedWindowCount() == 0;
+    return liveObjects == 0 && serverLocks == 0 && search::win32::loadedWindowCount() == 0 &&
+           controls::win32::moduleUsesOpen() == 0;
 }
 
 FireReferences& fireReferences() noexcept {

@@ -18,7 +18,8 @@ void setModuleHandle(HINSTANCE module) noexcept;
 void objectCreated() noexcept;
 void objectDestroyed() noexcept;
 void lockServer(bool lock) noexcept;
-// No live object, no class-factory lock and no loaded search window.
+// No live object, no class-factory lock, no loaded search window and none of our
+// code on the stack under a call out (a call to the host, a message box).
 bool canUnload() noexcept;
 
 // The host object and the search window of the last Fire. Neither is cleared by the

@@ -3,6 +3,7 @@
 //   released --press, enabled--> pressed (pressed look)
 //   pressed  --move outside, enabled--> released (released look, no Click)
 //   pressed  --release, enabled--> wait 50 ms, released look, Click
+//   pressed  --pointer taken by another window--> released (released look, no Click)
 //   disabled: presses, moves and releases change nothing; a pressed button stays pressed.
 #include "controls/cxCommand/command_button.h"
 
@@ -48,6 +49,13 @@ void CommandButton::mouseMove(TwipPoint point) {
 void CommandButton::mouseUp() {
     surface_.capturePointer(false);
     release();
+}
+
+// Whether enabled or not: nothing would ever release a button held without the pointer.
+void CommandButton::pointerLost() {
+    if (!pressed_) return;
+    pressed_ = false;
+    redraw(false);
 }
 
 void CommandButton::keyDown(int keyCode) {

@@ -76,6 +76,8 @@ public:
     void mouseDown();
     void mouseMove(TwipPoint point);
     void mouseUp();
+    // The pointer was taken by another window while the button was held.
+    void pointerLost();
     void keyDown(int keyCode);
     void gotFocus();
     void lostFocus();

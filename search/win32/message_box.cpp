@@ -1,5 +1,6 @@
 #include "search/win32/message_box.h"
 
+#include "controls/cxCommand/win32/module_use.h"
 #include "search/win32/loaded_windows.h"
 
 namespace scandrel::search::win32 {
@@ -16,6 +17,8 @@ HWND messageBoxOwner() {
 }
 
 int showMessageBox(const std::u16string& text, int32_t style, const std::u16string& title) {
+    // The box runs its own message loop; the host may meanwhile release everything of ours.
+    const controls::win32::ModuleInUse inUse;
     const auto* caption = title.empty() ? kProgramTitle : reinterpret_cast<const wchar_t*>(title.c_str());
     return MessageBoxW(messageBoxOwner(), reinterpret_cast<const wchar_t*>(text.c_str()), caption,
                        static_cast<UINT>(style));

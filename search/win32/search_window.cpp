@@ -7,8 +7,11 @@
 #include <array>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "controls/cxCommand/win32/accessible_object.h"
 #include "controls/cxCommand/win32/command_button_window.h"
+#include "controls/cxCommand/win32/module_use.h"
 #include "controls/cxCommand/win32/screen_dpi.h"
 #include "search/plain_text_buffer.h"
 #include "search/search_controller.h"
@@ -68,6 +71,7 @@ public:
     static LRESULT CALLBACK searchBoxProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     static LRESULT CALLBACK resultListProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     static LRESULT CALLBACK labelProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK progressBarProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
 private:
     // Keeps the window's object, and the library, alive while a search of it runs,
@@ -106,6 +110,7 @@ private:
     void onCommand(int id, int code);
     void onPaint();
     void moveFocus(bool backward);
+    std::vector<HWND> accessibleChildren() const;
     void openSelectedPatient();
     void count();
     std::shared_ptr<Form1> detach();
@@ -119,6 +124,7 @@ private:
     int dpi_ = 96;
     SearchControls controls_;
     HWND lastFocus_ = nullptr;
+    HWND label1_ = nullptr;
     FontHandle verdana_;
     FontHandle listFont_;
     std::unique_ptr<controls::win32::CommandButtonWindow> cxCancel_;
@@ -239,16 +245,17 @@ void Form1::createControls() {
     controls_.lstResults = createChild(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
                                        WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
                                        layout::kLstResults, kLstResults, listFont_.get());
-    const HWND label1 = createChild(0, L"STATIC", wide(layout::kLabel1Text), WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
-                                    layout::kLabel1, kLabel1, verdana_.get());
+    label1_ = createChild(0, L"STATIC", wide(layout::kLabel1Text), WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
+                          layout::kLabel1, kLabel1, verdana_.get());
     controls_.lblResults = createChild(0, L"STATIC", L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, layout::kLblResults,
                                        kLblResults, verdana_.get());
 
     const auto ref = reinterpret_cast<DWORD_PTR>(this);
     SetWindowSubclass(controls_.txtSearch, searchBoxProc, 1, ref);
     SetWindowSubclass(controls_.lstResults, resultListProc, 1, ref);
-    SetWindowSubclass(label1, labelProc, 1, ref);
+    SetWindowSubclass(label1_, labelProc, 1, ref);
     SetWindowSubclass(controls_.lblResults, labelProc, 1, ref);
+    SetWindowSubclass(controls_.progressBar, progressBarProc, 1, ref);
 
     view_ = std::make_shared<Win32SearchView>(controls_, [this] {
         if (controller_) controller_->cxCancel_Click();
@@ -313,10 +320,31 @@ LRESULT Form1::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_PAINT:
             onPaint();
             return 0;
+        case WM_GETOBJECT: {
+            if (!controls::win32::asksForClient(lParam)) break;
+            controls::win32::AccessibleParts parts;
+            const std::weak_ptr<const Form1> weak = weak_from_this();
+            parts.children = [weak] {
+                const auto form = weak.lock();
+                return form ? form->accessibleChildren() : std::vector<HWND>{};
+            };
+            return controls::win32::answerGetObject(hwnd_, wParam, std::move(parts));
+        }
         case WM_CLOSE:
-            // The close is never refused; a running search stops at its next check.
-            if (controller_) controller_->requestClose();
+            // The close is never refused.
             DestroyWindow(hwnd_);
+            return 0;
+        case WM_DESTROY:
+            // Destroyed by any route (closed, destroyed by its owner or the host, the
+            // session ending): a running search stops at its next check.
+            if (controller_) controller_->requestClose();
+            break;
+        case WM_QUERYENDSESSION:
+            // The session may end: the search stops; the end is never refused.
+            if (controller_) controller_->cxCancel_Click();
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wParam) DestroyWindow(hwnd_);
             return 0;
         default:
             if (message == kMoveFocusMessage) {
@@ -376,12 +404,27 @@ void Form1::moveFocus(bool backward) {
     }
 }
 
+// What an assistive tool finds in the window: the elements the user can see, in tab
+// order, each as its own accessible object (the platform's window objects between
+// them would answer nothing useful under every platform we run on).
+std::vector<HWND> Form1::accessibleChildren() const {
+    std::vector<HWND> children;
+    for (const HWND element : {controls_.txtSearch, controls_.lblResults, controls_.lstResults,
+                               controls_.progressBar, controls_.cxFind, controls_.cxCancel, label1_}) {
+        if (element && IsWindowVisible(element)) children.push_back(element);
+    }
+    return children;
+}
+
 void Form1::openSelectedPatient() {
     if (!controller_) return;
     const auto row = static_cast<int>(SendMessageW(controls_.lstResults, LB_GETCURSEL, 0, 0));
     const std::optional<int32_t> counter = controller_->patientAt(row);
     if (!counter || !opener_) return;
+    // The host may run a modal form, close this window and free unused libraries
+    // before the call returns here.
     const std::shared_ptr<Form1> keep = shared_from_this();
+    const controls::win32::ModuleInUse inUse;
     try {
         opener_(*counter);
     } catch (const Error& e) {
@@ -399,6 +442,12 @@ LRESULT CALLBACK Form1::searchBoxProc(HWND box, UINT message, WPARAM wParam, LPA
         }
         // The key still reaches the box, if the box is still there.
         if (!IsWindow(box)) return 0;
+    } else if (message == WM_GETOBJECT && controls::win32::asksForClient(lParam)) {
+        // Named by the label above it, as screen readers name a box by its label.
+        controls::win32::AccessibleParts parts;
+        const HWND label = reinterpret_cast<Form1*>(ref)->label1_;
+        parts.name = [label] { return controls::win32::windowText(label); };
+        return controls::win32::answerGetObject(box, wParam, std::move(parts));
     } else if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(box, searchBoxProc, 1);
     }
@@ -410,6 +459,12 @@ LRESULT CALLBACK Form1::resultListProc(HWND list, UINT message, WPARAM wParam, L
     if (message == WM_CHAR) {
         reinterpret_cast<Form1*>(ref)->openSelectedPatient();
         if (!IsWindow(list)) return 0;
+    } else if (message == WM_GETOBJECT && controls::win32::asksForClient(lParam)) {
+        // Named by the status line above it, which says what the list holds.
+        controls::win32::AccessibleParts parts;
+        const HWND label = reinterpret_cast<Form1*>(ref)->controls_.lblResults;
+        parts.name = [label] { return controls::win32::windowText(label); };
+        return controls::win32::answerGetObject(list, wParam, std::move(parts));
     } else if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(list, resultListProc, 1);
     }
@@ -447,6 +502,8 @@ LRESULT CALLBACK Form1::labelProc(HWND label, UINT message, WPARAM wParam, LPARA
         case WM_SETTEXT: {
             const LRESULT result = DefSubclassProc(label, message, wParam, lParam);
             InvalidateRect(label, nullptr, FALSE);
+            // A label's text is its name: screen readers read the status line anew.
+            NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, label, OBJID_CLIENT, CHILDID_SELF);
             return result;
         }
         case WM_NCDESTROY:
@@ -456,6 +513,21 @@ LRESULT CALLBACK Form1::labelProc(HWND label, UINT message, WPARAM wParam, LPARA
             break;
     }
     return DefSubclassProc(label, message, wParam, lParam);
+}
+
+// The bar tells assistive tools how far the search has got, as a percentage.
+LRESULT CALLBACK Form1::progressBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_GETOBJECT && controls::win32::asksForClient(lParam)) {
+        controls::win32::AccessibleParts parts;
+        parts.role = ROLE_SYSTEM_PROGRESSBAR;
+        parts.value = [bar] {
+            const auto percent = static_cast<int>(SendMessageW(bar, PBM_GETPOS, 0, 0));
+            return fromUtf8(std::to_string(percent)) + u"%";
+        };
+        return controls::win32::answerGetObject(bar, wParam, std::move(parts));
+    }
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(bar, progressBarProc, 1);
+    return DefSubclassProc(bar, message, wParam, lParam);
 }
 
 }  // namespace

@@ -66,10 +66,12 @@ void Win32SearchView::appendResult(const std::u16string& row) {
     flushIfDue();
 }
 
+// The progress display writes the line twice in a row, the second time with the time
+// left; the line reaches its control at the next yield or change of the window, never
+// between the two writes.
 void Win32SearchView::setStatus(const std::u16string& caption) {
     status_ = caption;
     statusPending_ = true;
-    flushIfDue();
 }
 
 void Win32SearchView::setProgress(double percent) {

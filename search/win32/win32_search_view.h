@@ -2,7 +2,8 @@
 // The search run's view over the search window's Win32 controls. While a run
 // reports progress for every patient, new result rows and the status line are
 // written to their controls at most every 40 ms (the rows of an interval in one go,
-// with one repaint) and the progress bar at most every 250 ms; any other change of
+// with one repaint; the status line only as the run yields, so it is never seen
+// half-written) and the progress bar at most every 250 ms; any other change of
 // the window, and the end of the run, brings them up to date first, so what the
 // user sees in the end is exact.
 // The run's yield lets pending messages run until none is left, at most every

@@ -95,6 +95,10 @@ HRESULT FakeHost::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* parame
         if (missing_.count(member.name) || !(flags & member.kind)) return DISP_E_MEMBERNOTFOUND;
         if (!parameters || parameters->cArgs != member.arguments) return DISP_E_BADPARAMCOUNT;
         if (parameters->cNamedArgs != 0) return DISP_E_NONAMEDARGS;
+        if (const auto action = actions_.find(member.name); action != actions_.end()) {
+            const std::function<void()> run = action->second;  // the action may replace itself
+            run();
+        }
         if (failures_.count(member.name)) return fail(member.name, exception);
         switch (id) {
         case kGetUserAccess:

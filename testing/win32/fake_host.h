@@ -7,6 +7,7 @@
 #include <oaidl.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -37,6 +38,9 @@ public:
     // The member is missing: its name is unknown.
     void removeMember(const std::u16string& name) { missing_.insert(name); }
     void failMember(const std::u16string& name, HostFailure failure) { failures_[name] = std::move(failure); }
+    // Runs `action` inside every call of the member, before it answers: a host that
+    // opens a modal form, calls back into the plug-in or lets its idle work run.
+    void duringCall(const std::u16string& name, std::function<void()> action) { actions_[name] = std::move(action); }
 
     // Arguments received, in order.
     const std::vector<plugin::Variant>& accessRequests() const { return accessRequests_; }
@@ -64,6 +68,7 @@ private:
     plugin::Variant dbName_ = plugin::Variant::text(u"C:\\clinica\\dados.mdb");
     std::set<std::u16string> missing_;
     std::map<std::u16string, HostFailure> failures_;
+    std::map<std::u16string, std::function<void()>> actions_;
     std::vector<plugin::Variant> accessRequests_;
     std::vector<plugin::Variant> openedPatients_;
     int dbNameReads_ = 0;

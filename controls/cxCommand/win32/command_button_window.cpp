@@ -7,7 +7,9 @@
 #include <utility>
 
 #include "controls/cxCommand/command_button.h"
+#include "controls/cxCommand/win32/accessible_object.h"
 #include "controls/cxCommand/win32/face_painter.h"
+#include "controls/cxCommand/win32/module_use.h"
 #include "controls/cxCommand/win32/ole_objects.h"
 #include "controls/cxCommand/win32/screen_dpi.h"
 #include "text/error.h"
@@ -18,6 +20,9 @@ namespace scandrel::controls::win32 {
 namespace {
 
 const StoredFont kCaptionFont{u"Arial", 90000, 400, 0};
+// Posted by the accessible object's default action: a click as the mouse makes it.
+constexpr UINT kDefaultActionMessage = WM_USER + 1;
+constexpr char16_t kDefaultAction[] = u"Pressionar";
 
 int32_t toTwips(int pixels) { return pixelsToTwips(pixels, screenDpi()); }
 int toPixels(int32_t twips) { return twipsToPixels(twips, screenDpi()); }
@@ -36,6 +41,7 @@ void showFailure(HWND window) {
     } catch (...) {
         text = u"Erro desconhecido";
     }
+    const ModuleInUse inUse;
     MessageBoxW(GetAncestor(window, GA_ROOT), reinterpret_cast<const wchar_t*>(text.c_str()), L"Scandrel", MB_OK);
 }
 
@@ -118,7 +124,9 @@ struct CommandButtonWindow::State final : ButtonSurface, std::enable_shared_from
         if (take) {
             SetCapture(window);
         } else if (GetCapture() == window) {
+            releasingCapture = true;
             ReleaseCapture();
+            releasingCapture = false;
         }
     }
 
@@ -176,12 +184,29 @@ struct CommandButtonWindow::State final : ButtonSurface, std::enable_shared_from
         case WM_GETDLGCODE: {
             // Enter and Space are ours; Tab and the rest stay with the window's navigation.
             const auto* pending = reinterpret_cast<const MSG*>(lParam);
-            const bool ours = pending && pending->message == WM_KEYDOWN &&
-                              (pending->wParam == VK_RETURN || pending->wParam == VK_SPACE);
+            const bool ours = pending && (pending->message == WM_KEYDOWN || pending->message == WM_SYSKEYDOWN) &&
+                              isClickKey(pending->wParam);
             return ours ? DLGC_WANTMESSAGE : 0;
         }
         case WM_KEYDOWN:
+            // Every key-down counts, the repetitions of a held key included.
             model.keyDown(static_cast<int>(wParam));
+            return 0;
+        case WM_SYSKEYDOWN:
+            // Enter and Space with Alt held arrive here; they click like any other shift
+            // state. Other keys keep their system meaning (Alt+F4, menus).
+            if (!isClickKey(wParam)) break;
+            model.keyDown(static_cast<int>(wParam));
+            return 0;
+        case WM_SYSCHAR:
+            // The character of Alt+Enter or Alt+Space: spent on the click, it must not
+            // open the window's system menu.
+            if (wParam == L'\r' || wParam == L' ') return 0;
+            break;
+        case WM_CAPTURECHANGED:
+            // Another window took the pointer while the button was held: the press ends
+            // without a click.
+            if (!releasingCapture && reinterpret_cast<HWND>(lParam) != window) model.pointerLost();
             return 0;
         case WM_SETFOCUS:
             model.gotFocus();
@@ -189,6 +214,16 @@ struct CommandButtonWindow::State final : ButtonSurface, std::enable_shared_from
         case WM_KILLFOCUS:
             model.lostFocus();
             return 0;
+        case WM_GETOBJECT:
+            if (!asksForClient(lParam)) break;
+            return answerGetObject(window, wParam, accessibleParts());
+        case kDefaultActionMessage:
+            model.mouseDown();
+            model.mouseUp();
+            return 0;
+        case WM_GETFONT:
+            // The caption's font, owned by the button's font object.
+            return reinterpret_cast<LRESULT>(fontHandle(model.font()));
         case WM_GETTEXTLENGTH:
             // The caption is the button's text for screen readers and automation.
             return static_cast<LRESULT>(model.caption().size());
@@ -203,11 +238,46 @@ struct CommandButtonWindow::State final : ButtonSurface, std::enable_shared_from
             return static_cast<LRESULT>(count);
         }
         default:
-            return DefWindowProcW(window, message, wParam, lParam);
+            break;
         }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    static bool isClickKey(WPARAM key) { return key == VK_RETURN || key == VK_SPACE; }
+
+    // A push button named by its caption; its default action clicks it, later, from
+    // the message loop, with the waits of a mouse click.
+    AccessibleParts accessibleParts() {
+        AccessibleParts parts;
+        const std::weak_ptr<State> weak = weak_from_this();
+        const HWND self = window;
+        parts.role = ROLE_SYSTEM_PUSHBUTTON;
+        parts.name = [weak] {
+            const auto state = weak.lock();
+            return state ? state->model.caption() : std::u16string();
+        };
+        parts.state = [weak, self](long standard) {
+            const auto state = weak.lock();
+            long bits = (standard & ~(STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_FOCUSED |
+                                      STATE_SYSTEM_PRESSED)) |
+                        STATE_SYSTEM_FOCUSABLE;
+            if (!IsWindowVisible(self)) bits |= STATE_SYSTEM_INVISIBLE;
+            if (GetFocus() == self) bits |= STATE_SYSTEM_FOCUSED;
+            if (!state || !state->model.enabled()) bits |= STATE_SYSTEM_UNAVAILABLE;
+            if (state && state->model.pressed()) bits |= STATE_SYSTEM_PRESSED;
+            return bits;
+        };
+        parts.defaultAction = kDefaultAction;
+        parts.doDefaultAction = [weak, self] {
+            const auto state = weak.lock();
+            if (!state || !state->window || !state->model.enabled() || !IsWindowVisible(self)) return false;
+            return PostMessageW(self, kDefaultActionMessage, 0, 0) != FALSE;
+        };
+        return parts;
     }
 
     HWND window = nullptr;
+    bool releasingCapture = false;  // our own release, not a capture lost
     CommandButton model;
     std::function<void()> clickHandler;
 };

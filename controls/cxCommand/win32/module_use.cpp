@@ -1,0 +1,16 @@
+#include "controls/cxCommand/win32/module_use.h"
+
+namespace scandrel::controls::win32 {
+namespace {
+
+int usesOpen = 0;  // everything here runs on the host's user-interface thread
+
+}  // namespace
+
+ModuleInUse::ModuleInUse() noexcept { ++usesOpen; }
+
+ModuleInUse::~ModuleInUse() { --usesOpen; }
+
+int moduleUsesOpen() noexcept { return usesOpen; }
+
+}  // namespace scandrel::controls::win32
