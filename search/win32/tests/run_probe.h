@@ -8,8 +8,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <array>
 #include <chrono>
 #include <functional>
+#include <utility>
 
 #include "search/win32/search_window_ids.h"
 
@@ -29,10 +31,10 @@ public:
         probe_ = CreateWindowExW(0, MAKEINTATOM(windowClass), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                  GetModuleHandleW(nullptr), nullptr);
         SetWindowLongPtrW(probe_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        for (const int id : {kLblResults, kLstResults, kProgressBar1}) {
-            watched_[watchedCount_++] = GetDlgItem(form, id);
+        watched_ = {GetDlgItem(form, kLblResults), GetDlgItem(form, kLstResults), GetDlgItem(form, kProgressBar1)};
+        for (const HWND control : watched_) {
+            SetWindowSubclass(control, watchProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
         }
-        for (const HWND control : watched_) SetWindowSubclass(control, watchProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     }
     ~RunProbe() {
         for (const HWND control : watched_) {
@@ -74,8 +76,7 @@ private:
 
     std::function<void()> step_;
     HWND probe_ = nullptr;
-    HWND watched_[3] = {};
-    int watchedCount_ = 0;
+    std::array<HWND, 3> watched_{};
     bool pending_ = false;
 };
 
