@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <initializer_list>
 
 namespace scandrel::text {
 namespace {
@@ -28,46 +29,44 @@ struct Clocks {
     }
 };
 
+// The clock's readings after each step of time, with how often it had taken the
+// local time by then.
+struct Reading {
+    milliseconds after;
+    float shown;
+    int localReads;
+};
+
+void expectReadings(Clocks& c, std::initializer_list<Reading> readings) {
+    for (const Reading& r : readings) {
+        c.pass(r.after);
+        EXPECT_FLOAT_EQ(c.clock.now(), r.shown) << "after " << r.after.count() << " ms";
+        EXPECT_EQ(c.localReads, r.localReads) << "after " << r.after.count() << " ms";
+    }
+}
+
 TEST(TimeOfDayClock, TheLocalTimeIsTakenOnceAMinuteAndAdvancedInBetween) {
     Clocks c;
     c.local = 36000.25;
-    EXPECT_FLOAT_EQ(c.clock.now(), 36000.25f);
-    c.pass(milliseconds(500));
-    EXPECT_FLOAT_EQ(c.clock.now(), 36000.75f);
-    c.pass(milliseconds(59000));
-    EXPECT_FLOAT_EQ(c.clock.now(), 36059.75f);
-    EXPECT_EQ(c.localReads, 1);
-
+    expectReadings(c, {{milliseconds(0), 36000.25f, 1},
+                       {milliseconds(500), 36000.75f, 1},
+                       {milliseconds(59000), 36059.75f, 1}});
     // The system's clock is set back an hour: within the minute the cache still
     // counts on; once the minute is over the new local time shows.
     c.local -= 3600.0;
-    c.pass(milliseconds(400));
-    EXPECT_FLOAT_EQ(c.clock.now(), 36060.15f);
-    EXPECT_EQ(c.localReads, 1);
-    c.pass(milliseconds(600));
-    EXPECT_FLOAT_EQ(c.clock.now(), 32460.75f);
-    EXPECT_EQ(c.localReads, 2);
-    c.pass(milliseconds(1000));
-    EXPECT_FLOAT_EQ(c.clock.now(), 32461.75f);
-    EXPECT_EQ(c.localReads, 2);
+    expectReadings(c, {{milliseconds(400), 36060.15f, 1},
+                       {milliseconds(600), 32460.75f, 2},
+                       {milliseconds(1000), 32461.75f, 2}});
 }
 
 TEST(TimeOfDayClock, CrossingMidnightStartsAgainFromZero) {
     Clocks c;
     c.local = 86399.5;
-    EXPECT_FLOAT_EQ(c.clock.now(), 86399.5f);
-    c.pass(milliseconds(400));
-    EXPECT_FLOAT_EQ(c.clock.now(), 86399.9f);
-    EXPECT_EQ(c.localReads, 1);
-
+    expectReadings(c, {{milliseconds(0), 86399.5f, 1}, {milliseconds(400), 86399.9f, 1}});
     // Past midnight the advanced value would be 86400.2: the local time is taken again.
     c.pass(milliseconds(300));
     c.local = 0.2;
-    EXPECT_FLOAT_EQ(c.clock.now(), 0.2f);
-    EXPECT_EQ(c.localReads, 2);
-    c.pass(milliseconds(800));
-    EXPECT_FLOAT_EQ(c.clock.now(), 1.0f);
-    EXPECT_EQ(c.localReads, 2);
+    expectReadings(c, {{milliseconds(0), 0.2f, 2}, {milliseconds(800), 1.0f, 2}});
 }
 
 }  // namespace
