@@ -1,8 +1,6 @@
 #include "text/progress.h"
 
-#include <chrono>
 #include <cmath>
-#include <ctime>
 #include <limits>
 
 #include "text/error.h"
@@ -42,48 +40,7 @@ std::u16string decimal(int32_t number) {
     return out;
 }
 
-// Seconds since local midnight by the system's local time, which consults the
-// time-zone rules on each call.
-double localSecondsSinceMidnight() {
-    using namespace std::chrono;
-    const auto now = system_clock::now();
-    const auto wholeSeconds = floor<seconds>(now);
-    const double fraction = duration<double>(now - wholeSeconds).count();
-    const std::time_t t = system_clock::to_time_t(wholeSeconds);
-    // Only ever called on the user-interface thread, so the shared result of localtime
-    // is safe to read.
-    const std::tm* local = std::localtime(&t);
-    const double sinceMidnight =
-        local ? local->tm_hour * 3600.0 + local->tm_min * 60.0 + local->tm_sec
-              : static_cast<double>(static_cast<long long>(t) % 86400);
-    return sinceMidnight + fraction;
-}
-
 }  // namespace
-
-// A scan reads the clock several times per patient. The local time is taken once and
-// then advanced with the monotonic clock; it is taken again after a minute (so a
-// change of the system's clock or of the time zone shows soon) and whenever the day
-// may have ended.
-float secondsSinceMidnight() {
-    using namespace std::chrono;
-    constexpr double kRefreshAfter = 60.0;
-    thread_local bool taken = false;
-    thread_local steady_clock::time_point takenAt;
-    thread_local double takenValue = 0.0;
-
-    const auto now = steady_clock::now();
-    if (taken) {
-        const double elapsed = duration<double>(now - takenAt).count();
-        if (elapsed >= 0.0 && elapsed < kRefreshAfter && takenValue + elapsed < 86400.0) {
-            return static_cast<float>(takenValue + elapsed);
-        }
-    }
-    takenValue = localSecondsSinceMidnight();
-    takenAt = now;
-    taken = true;
-    return static_cast<float>(takenValue);
-}
 
 // The estimate assumes every patient takes as long as the ones so far. The clock is read
 // afresh for each use, as the time passes while the controls are written; it restarts at

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/tests/run_program.h"
+#include "db/tests/jet_test_files.h"
 #include "db/writer/jet_writer.h"
 
 namespace {
@@ -32,9 +33,7 @@ protected:
     }
 };
 
-#define REQUIRE_SHARED(file)                                                         \
-    if (!fs::exists(shared(file)))                                                   \
-    GTEST_SKIP() << "shared sample " << shared(file) << " is absent"
+#define REQUIRE_SHARED(file) SCANDREL_NEED_SAMPLE_AT(shared(file))
 
 TEST_F(Program, UsageErrorsExitWithTwoAndAUsageLine) {
     Result r = run({});

@@ -28,8 +28,8 @@ Handle openAsHost(const std::filesystem::path& path) {
 }
 
 TEST(HostSharing, ReadsWhileTheHostWritesAndLeavesNoLockBehind) {
-    const auto sample = testing::sampleFile("testV2000.mdb");
-    if (!std::filesystem::exists(sample)) GTEST_SKIP() << "sample databases not found at " << sample;
+    SCANDREL_NEED_SAMPLE("testV2000.mdb");
+    const auto& sample = samplePath;
     testing::TempFolder folder;
     const auto path = folder.path() / L"clínica ação.mdb";  // a wide-character path
     std::filesystem::copy_file(sample, path);

@@ -2,12 +2,14 @@
 // Where the tests find the sample databases, and a temporary folder of their own.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "text/error.h"
@@ -16,6 +18,13 @@ namespace scandrel::db::testing {
 
 inline std::filesystem::path sampleFile(const std::string& name) {
     return std::filesystem::path(SCANDREL_SHARED_DIR) / "data" / "jet" / name;
+}
+
+// Under CI (CI=true) the shared sample databases belong to the run: a missing one
+// fails the test that needs it instead of skipping it.
+inline bool samplesRequired() {
+    const char* ci = std::getenv("CI");
+    return ci != nullptr && std::string_view(ci) == "true";
 }
 
 inline std::vector<uint8_t> readAll(const std::filesystem::path& path) {
@@ -60,8 +69,16 @@ private:
 
 }  // namespace scandrel::db::testing
 
-// Skips the test when the shared sample databases are not on this machine.
+// Skips the test when the shared sample database at `path` is not on this machine;
+// fails it under CI.
+#define SCANDREL_NEED_SAMPLE_AT(path)                                                                \
+    if (!std::filesystem::exists(path)) {                                                            \
+        if (::scandrel::db::testing::samplesRequired())                                              \
+            FAIL() << "sample database " << (path).string() << " is absent, and CI needs it";        \
+        GTEST_SKIP() << "sample database " << (path).string() << " is absent (shared folder missing)"; \
+    } else                                                                                           \
+        static_cast<void>(0)
+
 #define SCANDREL_NEED_SAMPLE(name)                                                                  \
     const std::filesystem::path samplePath = ::scandrel::db::testing::sampleFile(name);              \
-    if (!std::filesystem::exists(samplePath))                                                        \
-        GTEST_SKIP() << "sample database " << samplePath.string() << " is absent (shared folder missing)"
+    SCANDREL_NEED_SAMPLE_AT(samplePath)

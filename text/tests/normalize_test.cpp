@@ -141,7 +141,7 @@ TEST(NormalizeText, AgreesWithTheStepByStepLoopOnLongTextsWithFewRuns) {
 TEST(NormalizeLowerCase, AgreesWithTheStepByStepLoopThenLowerCasing) {
     const auto expected = [](std::u16string text) {
         reference::NormalizeText(text);
-        toLowerInPlace(text);
+        reference::toLowerInPlace(text);
         return text;
     };
     const auto normalizedLower = [](std::u16string text) {

@@ -17,57 +17,18 @@
 #include "search/win32/search_window.h"
 #include "search/win32/search_window_ids.h"
 #include "search/win32/search_window_resources.h"
+#include "search/win32/tests/run_probe.h"
+#include "search/win32/tests/window_driver.h"
 
 namespace scandrel::search::win32 {
 namespace {
 
 using namespace scandrel::search::testing;
+using namespace scandrel::search::win32::testing;
 
 constexpr COLORREF kPanel = RGB(223, 232, 241);
 constexpr COLORREF kGround = RGB(179, 192, 208);
 constexpr COLORREF kFrame = RGB(128, 128, 128);
-
-// A copy of a window's client pixels, taken through the window's own DC.
-class Snapshot {
-public:
-    explicit Snapshot(HWND window) {
-        RECT client;
-        GetClientRect(window, &client);
-        width_ = client.right;
-        height_ = client.bottom;
-        pixels_.resize(static_cast<size_t>(width_) * static_cast<size_t>(height_));
-        const HDC source = GetDC(window);
-        const HDC memory = CreateCompatibleDC(source);
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width_;
-        info.bmiHeader.biHeight = -height_;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        const HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        const HGDIOBJ previous = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width_, height_, source, 0, 0, SRCCOPY);
-        GdiFlush();
-        std::memcpy(pixels_.data(), bits, pixels_.size() * 4);
-        SelectObject(memory, previous);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-        ReleaseDC(window, source);
-    }
-
-    COLORREF at(int x, int y) const {
-        const uint32_t p = pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-    int width() const { return width_; }
-    int height() const { return height_; }
-
-private:
-    int width_ = 0;
-    int height_ = 0;
-    std::vector<uint32_t> pixels_;
-};
 
 // The background picture alone, as the window draws it.
 class PictureSnapshot {
@@ -101,32 +62,6 @@ private:
     return ::testing::AssertionFailure() << "colour " << GetRValue(actual) << "," << GetGValue(actual) << ","
                                          << GetBValue(actual) << " is not near " << GetRValue(expected) << ","
                                          << GetGValue(expected) << "," << GetBValue(expected);
-}
-
-bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(20)) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-    return true;
-}
-
-std::wstring windowText(HWND window) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
-// What a timer looks at while the search run lets messages through.
-std::function<void()> duringRun;
-void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) {
-    if (duringRun) duringRun();
 }
 
 class SearchWindowLook : public ::testing::Test {
@@ -212,7 +147,7 @@ TEST_F(SearchWindowLook, LabelsAreTransparentAndAShorterStatusLeavesNoTrace) {
 }
 
 TEST_F(SearchWindowLook, CancelCoversFindDuringASearchAndFindComesBackUnchanged) {
-    open(3000);
+    open(3);  // looked at after the first patient, however fast the search
     const HWND find = control(kCxFind);
     const HWND cancel = control(kCxCancel);
     const auto buttonPixels = [this] {
@@ -227,7 +162,7 @@ TEST_F(SearchWindowLook, CancelCoversFindDuringASearchAndFindComesBackUnchanged)
 
     // Looked at from inside the run, as the user sees it between two patients.
     std::vector<COLORREF> running, cancelAlone;
-    duringRun = [&] {
+    const RunProbe probe(window->handle(), [&] {
         if (!running.empty() || !IsWindowVisible(cancel)) return;
         UpdateWindow(window->handle());
         running = buttonPixels();
@@ -235,15 +170,12 @@ TEST_F(SearchWindowLook, CancelCoversFindDuringASearchAndFindComesBackUnchanged)
         for (int y = 0; y < 17; ++y) {
             for (int x = 0; x < 97; ++x) cancelAlone.push_back(own.at(x, y));
         }
-    };
-    const UINT_PTR timer = SetTimer(nullptr, 0, 10, onTimer);
+    });
     SetWindowTextW(control(kTxtSearch), L"ana");
     SetFocus(find);
     PostMessageW(find, WM_KEYDOWN, VK_RETURN, 1);  // Enter on the focused find button
     ASSERT_TRUE(pumpUntil([&] { return finished() && !IsWindowVisible(cancel); }))
         << "status: " << ::testing::PrintToString(windowText(control(kLblResults)));
-    KillTimer(nullptr, timer);
-    duringRun = nullptr;
     ASSERT_FALSE(running.empty()) << "the run ended before it could be looked at";
     EXPECT_EQ(running, cancelAlone);
     EXPECT_NE(running, idle);

@@ -17,6 +17,7 @@
 #include "search/tests/test_clinic.h"
 #include "search/win32/search_window.h"
 #include "search/win32/search_window_ids.h"
+#include "search/win32/tests/window_driver.h"
 #include "search/window_layout.h"
 #include "testing/win32/message_box_watcher.h"
 #include "text/error.h"
@@ -26,6 +27,7 @@ namespace scandrel::search::win32 {
 namespace {
 
 using namespace scandrel::search::testing;
+using namespace scandrel::search::win32::testing;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
@@ -33,59 +35,6 @@ using ::testing::SizeIs;
 using scandrel::testing::BoxIcon;
 using scandrel::testing::MessageBoxWatcher;
 using scandrel::testing::SeenBox;
-
-constexpr auto kTimeout = std::chrono::seconds(20);
-
-// Runs the thread's messages, as the host's loop does, until `done` holds.
-bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = kTimeout) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(msg.wParam));
-                return done();
-            }
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (!done()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-    return true;
-}
-
-void pump() {
-    pumpUntil([] { return false; }, std::chrono::milliseconds(50));
-}
-
-void postKey(HWND window, WPARAM key) {
-    PostMessageW(window, WM_KEYDOWN, key, 1);
-    PostMessageW(window, WM_KEYUP, key, 0xC0000001);
-}
-
-void typeText(HWND window, const std::u16string& text) {
-    for (const char16_t c : text) PostMessageW(window, WM_CHAR, c, 1);
-}
-
-std::wstring windowText(HWND window) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
-std::vector<std::u16string> listRows(HWND list) {
-    std::vector<std::u16string> rows;
-    const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        std::wstring row(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
-        row.resize(static_cast<size_t>(SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(row.data()))));
-        rows.emplace_back(row.begin(), row.end());
-    }
-    return rows;
-}
-
-LPARAM point(int x, int y) { return MAKELPARAM(x, y); }
 
 class SearchWindowTest : public ::testing::Test {
 protected:
@@ -236,19 +185,21 @@ TEST_F(SearchWindowTest, EnterListsWhatTheSearchRunListsAndRowsOpenTheirPatients
     const HWND list = control(window, kLstResults);
     EXPECT_THAT(listRows(list), ElementsAreArray(view.rows));
     ASSERT_THAT(view.rows, SizeIs(10));
+    // Every third patient has asthma; the clinic numbered its patients in the order written.
+    EXPECT_THAT(listRows(list),
+                ElementsAre(u"PACIENTE 0003 (Nascimento: 07/03/1961)", u"PACIENTE 0006 (Nascimento: 07/03/1961)",
+                            u"PACIENTE 0009 (Nascimento: 07/03/1961)", u"PACIENTE 0012 (Nascimento: 07/03/1961)",
+                            u"PACIENTE 0015 (Nascimento: 07/03/1961)", u"PACIENTE 0018 (Nascimento: 07/03/1961)",
+                            u"PACIENTE 0021 (Nascimento: 07/03/1961)", u"PACIENTE 0024 (Nascimento: 07/03/1961)",
+                            u"PACIENTE 0027 (Nascimento: 07/03/1961)", u"PACIENTE 0030 (Nascimento: 07/03/1961)"));
     EXPECT_EQ(windowText(control(window, kLblResults)), L"Pesquisa concluída. Foram encontrados 10 resultados.");
     EXPECT_EQ(SendMessageW(control(window, kProgressBar1), PBM_GETPOS, 0, 0), 0);
 
     // A double-click on the third row opens the third patient.
-    RECT row;
-    SendMessageW(list, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&row));
-    const LPARAM at = point(row.left + 5, row.top + 2);
-    PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    PostMessageW(list, WM_LBUTTONUP, 0, at);
-    PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-    PostMessageW(list, WM_LBUTTONUP, 0, at);
+    postRowClick(list, 2, true);
     ASSERT_TRUE(pumpUntil([&] { return !opened.empty(); }));
     EXPECT_THAT(opened, ElementsAre(reference.resultIds()[2]));
+    EXPECT_THAT(opened, ElementsAre(9));
 
     // Every key that makes a character opens the selected patient; arrows only move.
     opened.clear();
@@ -262,6 +213,7 @@ TEST_F(SearchWindowTest, EnterListsWhatTheSearchRunListsAndRowsOpenTheirPatients
     ASSERT_TRUE(pumpUntil([&] { return opened.size() == 4; }));
     EXPECT_THAT(opened, ElementsAre(reference.resultIds()[3], reference.resultIds()[3], reference.resultIds()[3],
                                     reference.resultIds()[3]));
+    EXPECT_THAT(opened, ElementsAre(12, 12, 12, 12));
 }
 
 TEST_F(SearchWindowTest, NothingOpensBeforeASearchOrWithoutASelection) {

@@ -2,10 +2,13 @@
 // context, and how it answers real mouse and key messages.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
+#include <windows.h>
+#include <commctrl.h>
 #include <olectl.h>
-#include <thread>
+
+#include <chrono>
+#include <optional>
+#include <vector>
 
 #include "controls/cxCommand/skin.h"
 #include "controls/cxCommand/win32/dib_canvas.h"
@@ -232,61 +235,112 @@ TEST_F(ButtonWindow, ADoubleClickIsNotAPress) {
     EXPECT_EQ(window.clicks, 1);
 }
 
-// Watches the face's centre from another thread while the button's thread is blocked.
-struct PressedWatch {
-    explicit PressedWatch(HWND button) : thread([this, button] {
-        const auto start = std::chrono::steady_clock::now();
-        while (!stop) {
-            const HDC dc = GetDC(button);
-            const COLORREF pixel = GetPixel(dc, 6, 8);
-            ReleaseDC(button, dc);
-            const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-            if (pixel == RGB(0xC5, 0xD0, 0xDB)) {
-                if (first < 0) first = static_cast<int>(now.count());
-                last = static_cast<int>(now.count());
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    }) {}
-    ~PressedWatch() { finish(); }
-    void finish() {
-        stop = true;
-        if (thread.joinable()) thread.join();
-    }
-    int shown() const { return first < 0 ? 0 : last - first; }
+// What the button put on screen and when: after each of its paints the face's centre
+// is read back from its own device context, and its clicks are noted in the same
+// log. The button's thread is blocked during its waits, so whatever a paint drew
+// stays on screen until the next one.
+class FaceLog {
+public:
+    enum class Event { pressedFace, releasedFace, otherFace, click };
+    struct Entry {
+        Event event;
+        std::chrono::steady_clock::time_point at;
+    };
 
-    std::atomic<bool> stop{false};
-    std::atomic<int> first{-1};
-    std::atomic<int> last{-1};
-    std::thread thread;
+    FaceLog(CommandButtonWindow& button, int& clicks) : button_(button.hwnd()) {
+        SetWindowSubclass(button_, afterPaint, kId, reinterpret_cast<DWORD_PTR>(this));
+        button.onClick([this, &clicks] {
+            ++clicks;
+            note(Event::click);
+        });
+    }
+    ~FaceLog() { RemoveWindowSubclass(button_, afterPaint, kId); }
+    FaceLog(const FaceLog&) = delete;
+    FaceLog& operator=(const FaceLog&) = delete;
+
+    // The events from the first pressed face on (a repaint of the released face that
+    // was due anyway may come first), a face painted again in the same look counted once.
+    std::vector<Event> fromPress() const {
+        std::vector<Event> out;
+        for (const Entry& e : entries_) {
+            if (out.empty() && e.event != Event::pressedFace && e.event != Event::click) continue;
+            if (out.empty() || out.back() != e.event || e.event == Event::click) out.push_back(e.event);
+        }
+        return out;
+    }
+    // How long the first pressed face stayed before the released face replaced it.
+    std::chrono::milliseconds pressedShown() const {
+        std::optional<std::chrono::steady_clock::time_point> pressed;
+        for (const Entry& e : entries_) {
+            if (e.event == Event::pressedFace && !pressed) pressed = e.at;
+            if (e.event == Event::releasedFace && pressed) {
+                return std::chrono::duration_cast<std::chrono::milliseconds>(e.at - *pressed);
+            }
+        }
+        return std::chrono::milliseconds(-1);
+    }
+    void clear() { entries_.clear(); }
+
+private:
+    static constexpr UINT_PTR kId = 0xFACE;
+
+    void note(Event event) { entries_.push_back({event, std::chrono::steady_clock::now()}); }
+
+    static LRESULT CALLBACK afterPaint(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR ref) {
+        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        if (message == WM_PAINT) {
+            auto* self = reinterpret_cast<FaceLog*>(ref);
+            const HDC dc = GetDC(window);
+            const COLORREF centre = GetPixel(dc, 6, 8);
+            ReleaseDC(window, dc);
+            self->note(centre == RGB(0xC5, 0xD0, 0xDB)   ? Event::pressedFace
+                       : centre == RGB(0xAF, 0xBF, 0xCF) ? Event::releasedFace
+                                                         : Event::otherFace);
+        }
+        return result;
+    }
+
+    HWND button_;
+    std::vector<Entry> entries_;
 };
+
+// Bounds on the waits that no load can break: a wait never ends early, and only a
+// machine stalled for seconds makes one last this long.
+constexpr auto kStalled = std::chrono::milliseconds(2000);
 
 TEST_F(ButtonWindow, EnterAndSpaceShowThePressedLookForAboutHundredFiftyMillisecondsThenClickOnce) {
     SetFocus(button->hwnd());
     window.pump();
+    FaceLog faces(*button, window.clicks);
+    using Event = FaceLog::Event;
     for (const WPARAM key : {VK_RETURN, VK_SPACE}) {
         window.clicks = 0;
-        PressedWatch watch(button->hwnd());
+        faces.clear();
         const auto start = std::chrono::steady_clock::now();
         PostMessageW(button->hwnd(), WM_KEYDOWN, key, 0);
-        window.pump(400);
-        watch.finish();
+        window.pump();
+        // Pressed, held through both waits (100 + 50 ms), released, then one click.
+        EXPECT_EQ(faces.fromPress(), (std::vector<Event>{Event::pressedFace, Event::releasedFace, Event::click})) << key;
+        EXPECT_GE(faces.pressedShown(), std::chrono::milliseconds(145)) << key;
+        EXPECT_LT(faces.pressedShown(), kStalled) << key;
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(145));
         EXPECT_EQ(window.clicks, 1) << key;
-        EXPECT_GE(watch.shown(), 80) << key;
-        EXPECT_LE(watch.shown(), 400) << key;
-        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
         EXPECT_EQ(shot().at(6, 8), 0xAFBFCFu) << "the released face";
         EXPECT_FALSE(button->pressed());
     }
+    faces.clear();
     post(WM_KEYDOWN, VK_ESCAPE, 0);
     post(WM_KEYDOWN, 'A', 0);
     EXPECT_EQ(window.clicks, 1);
+    EXPECT_TRUE(faces.fromPress().empty());
 }
 
 TEST_F(ButtonWindow, ADisabledButtonRaisesNothingAndEnterOnlyBlocks) {
     button->setEnabled(false);
     SetFocus(button->hwnd());
     window.pump();
+    FaceLog faces(*button, window.clicks);
     post(WM_LBUTTONDOWN, MK_LBUTTON);
     EXPECT_FALSE(button->pressed());
     post(WM_LBUTTONUP);
@@ -295,10 +349,12 @@ TEST_F(ButtonWindow, ADisabledButtonRaisesNothingAndEnterOnlyBlocks) {
         SendMessageW(button->hwnd(), WM_KEYDOWN, key, 0);
         const auto blocked = std::chrono::steady_clock::now() - start;
         EXPECT_GE(blocked, std::chrono::milliseconds(95));
-        EXPECT_LT(blocked, std::chrono::milliseconds(300));
+        EXPECT_LT(blocked, kStalled);
     }
     window.pump();
     EXPECT_EQ(window.clicks, 0);
+    // Nothing was drawn: the pressed look never showed.
+    EXPECT_TRUE(faces.fromPress().empty());
 }
 
 TEST_F(ButtonWindow, AClickHandlerMayDestroyTheButton) {

@@ -1,0 +1,49 @@
+#include "text/time_of_day.h"
+
+#include <ctime>
+#include <utility>
+
+#include "text/progress.h"
+
+namespace scandrel::text {
+
+TimeOfDayClock::TimeOfDayClock(LocalTime localTime, Monotonic monotonic)
+    : localTime_(std::move(localTime)), monotonic_(std::move(monotonic)) {}
+
+float TimeOfDayClock::now() {
+    constexpr double kRefreshAfter = 60.0;
+    constexpr double kDay = 86400.0;
+    const auto now = monotonic_();
+    if (taken_) {
+        const double elapsed = std::chrono::duration<double>(now - takenAt_).count();
+        if (elapsed >= 0.0 && elapsed < kRefreshAfter && takenValue_ + elapsed < kDay) {
+            return static_cast<float>(takenValue_ + elapsed);
+        }
+    }
+    takenValue_ = localTime_();
+    takenAt_ = now;
+    taken_ = true;
+    return static_cast<float>(takenValue_);
+}
+
+double localSecondsSinceMidnight() {
+    using namespace std::chrono;
+    const auto now = system_clock::now();
+    const auto wholeSeconds = floor<seconds>(now);
+    const double fraction = duration<double>(now - wholeSeconds).count();
+    const std::time_t t = system_clock::to_time_t(wholeSeconds);
+    // Only ever called on the user-interface thread, so the shared result of localtime
+    // is safe to read.
+    const std::tm* local = std::localtime(&t);
+    const double sinceMidnight =
+        local ? local->tm_hour * 3600.0 + local->tm_min * 60.0 + local->tm_sec
+              : static_cast<double>(static_cast<long long>(t) % 86400);
+    return sinceMidnight + fraction;
+}
+
+float secondsSinceMidnight() {
+    thread_local TimeOfDayClock clock(localSecondsSinceMidnight, [] { return std::chrono::steady_clock::now(); });
+    return clock.now();
+}
+
+}  // namespace scandrel::text
