@@ -16,7 +16,7 @@
 #include "search/tests/test_clinic.h"
 #include "search/win32/search_window.h"
 #include "search/win32/search_window_ids.h"
-#include "search/win32/tests/message_loop.h"
+#include "search/win32/tests/window_driver.h"
 #include "testing/win32/accessible_reading.h"
 #include "testing/win32/message_box_watcher.h"
 #include "testing/win32/posted_work.h"
@@ -31,7 +31,7 @@ using ::testing::Contains;
 using ::testing::Not;
 using scandrel::testing::childSelf;
 using scandrel::testing::takeText;
-using tests::pumpUntil;
+using testing::pumpUntil;
 
 // One element as the tool reads it.
 struct Element {
@@ -122,7 +122,7 @@ protected:
         window = SearchWindow::create(GetModuleHandleW(nullptr), [](int32_t) {});
         window->setDbName(file.u16string());
         window->show();
-        tests::pumpWaiting();
+        testing::pumpWaiting();
     }
     void TearDown() override {
         if (window->loaded()) DestroyWindow(window->handle());
@@ -132,7 +132,7 @@ protected:
 
     HWND control(int id) const { return GetDlgItem(window->handle(), id); }
     bool searchOver() const {
-        return tests::textOf(control(kLblResults)).find(L"Pesquisa conclu") == 0 &&
+        return testing::windowText(control(kLblResults)).find(L"Pesquisa conclu") == 0 &&
                !(GetWindowLongW(control(kTxtSearch), GWL_STYLE) & ES_READONLY);
     }
 
@@ -151,7 +151,7 @@ TEST_F(Accessibility, AToolFindsProcurarRunsItAndSeesCancelarOnlyWhileTheSearchR
     EXPECT_TRUE(find->state & STATE_SYSTEM_FOCUSABLE);
 
     for (const wchar_t c : std::wstring(L"paciente")) PostMessageW(control(kTxtSearch), WM_CHAR, c, 1);
-    tests::pumpWaiting();
+    testing::pumpWaiting();
     std::vector<std::wstring> buttonsWhileRunning;
     scandrel::testing::PostedWork during;
     ASSERT_EQ(find->object->accDoDefaultAction(childSelf()), S_OK);
@@ -159,7 +159,7 @@ TEST_F(Accessibility, AToolFindsProcurarRunsItAndSeesCancelarOnlyWhileTheSearchR
     during.post([&] { buttonsWhileRunning = buttonNames(children(window->handle())); });
     ASSERT_TRUE(pumpUntil([&] { return during.done() && searchOver(); }));
     EXPECT_THAT(buttonsWhileRunning, Contains(L"Cancelar"));
-    EXPECT_EQ(tests::textOf(control(kLblResults)), L"Pesquisa concluída. Foram encontrados 300 resultados.");
+    EXPECT_EQ(testing::windowText(control(kLblResults)), L"Pesquisa concluída. Foram encontrados 300 resultados.");
     EXPECT_EQ(SendMessageW(control(kLstResults), LB_GETCOUNT, 0, 0), 300);
     EXPECT_THAT(buttonNames(children(window->handle())), Not(Contains(L"Cancelar")));
 }
@@ -197,7 +197,7 @@ TEST_F(Accessibility, TheStatusLineAnnouncesEveryNewText) {
     PostMessageW(control(kTxtSearch), WM_CHAR, L'p', 1);
     PostMessageW(control(kTxtSearch), WM_CHAR, 13, 1);
     ASSERT_TRUE(pumpUntil([&] { return searchOver(); }));
-    tests::pumpWaiting();
+    testing::pumpWaiting();
     UnhookWinEvent(hook);
     EXPECT_THAT(nameChanges, Contains(control(kLblResults)));
 

@@ -11,7 +11,7 @@
 #include "search/tests/test_clinic.h"
 #include "search/win32/search_window.h"
 #include "search/win32/search_window_ids.h"
-#include "search/win32/tests/message_loop.h"
+#include "search/win32/tests/window_driver.h"
 #include "testing/win32/message_box_watcher.h"
 #include "testing/win32/posted_work.h"
 #include "text/utf.h"
@@ -20,7 +20,7 @@ namespace scandrel::search::win32 {
 namespace {
 
 using namespace scandrel::search::testing;
-using tests::pumpUntil;
+using testing::pumpUntil;
 
 // A closed window's search keeps the window counted until it has returned.
 bool searchAlive() { return loadedWindowCount() > 0; }

@@ -15,7 +15,7 @@
 #include "search/tests/test_clinic.h"
 #include "search/win32/search_window.h"
 #include "search/win32/search_window_ids.h"
-#include "search/win32/tests/message_loop.h"
+#include "search/win32/tests/window_driver.h"
 #include "testing/win32/message_box_watcher.h"
 #include "text/utf.h"
 
@@ -24,7 +24,7 @@ namespace {
 
 using namespace scandrel::search::testing;
 using ::testing::ElementsAre;
-using tests::pumpUntil;
+using testing::pumpUntil;
 
 std::wstring classOf(HWND window) {
     wchar_t name[64] = {};
@@ -103,10 +103,10 @@ protected:
         window = SearchWindow::create(GetModuleHandleW(nullptr), [this](int32_t counter) { opened.push_back(counter); });
         window->setDbName(file.u16string());
         window->show();
-        tests::pumpWaiting();
+        testing::pumpWaiting();
     }
     HWND control(int id) const { return GetDlgItem(window->handle(), id); }
-    std::wstring status() const { return tests::textOf(control(kLblResults)); }
+    std::wstring status() const { return testing::windowText(control(kLblResults)); }
     void type(const std::u16string& text) {
         for (const char16_t c : text) PostMessageW(control(kTxtSearch), WM_CHAR, c, 1);
     }

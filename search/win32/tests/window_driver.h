@@ -34,6 +34,15 @@ inline bool pumpUntil(const std::function<bool()>& done, std::chrono::millisecon
     return true;
 }
 
+// Runs the messages waiting now, without waiting for more.
+inline void pumpWaiting() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
 inline void pump() {
     pumpUntil([] { return false; }, std::chrono::milliseconds(50));
 }
