@@ -1,29 +1,24 @@
 #include "text/time_of_day.h"
 
 #include <ctime>
-#include <utility>
 
 #include "text/progress.h"
 
 namespace scandrel::text {
 
-TimeOfDayClock::TimeOfDayClock(LocalTime localTime, Monotonic monotonic)
-    : localTime_(std::move(localTime)), monotonic_(std::move(monotonic)) {}
+namespace {
+constexpr double kRefreshAfter = 60.0;
+constexpr double kDay = 86400.0;
+}  // namespace
 
-float TimeOfDayClock::now() {
-    constexpr double kRefreshAfter = 60.0;
-    constexpr double kDay = 86400.0;
-    const auto now = monotonic_();
-    if (taken_) {
-        const double elapsed = std::chrono::duration<double>(now - takenAt_).count();
-        if (elapsed >= 0.0 && elapsed < kRefreshAfter && takenValue_ + elapsed < kDay) {
-            return static_cast<float>(takenValue_ + elapsed);
-        }
-    }
-    takenValue_ = localTime_();
-    takenAt_ = now;
-    taken_ = true;
-    return static_cast<float>(takenValue_);
+bool TimeOfDayClock::stillValid(std::chrono::steady_clock::time_point at) const {
+    if (!taken_) return false;
+    const double elapsed = std::chrono::duration<double>(at - takenAt_).count();
+    return elapsed >= 0.0 && elapsed < kRefreshAfter && takenValue_ + elapsed < kDay;
+}
+
+double TimeOfDayClock::elapsedSinceTaken(std::chrono::steady_clock::time_point at) const {
+    return std::chrono::duration<double>(at - takenAt_).count();
 }
 
 double localSecondsSinceMidnight() {
@@ -42,8 +37,8 @@ double localSecondsSinceMidnight() {
 }
 
 float secondsSinceMidnight() {
-    thread_local TimeOfDayClock clock(localSecondsSinceMidnight, [] { return std::chrono::steady_clock::now(); });
-    return clock.now();
+    thread_local TimeOfDayClock clock;
+    return clock.now(localSecondsSinceMidnight, [] { return std::chrono::steady_clock::now(); });
 }
 
 }  // namespace scandrel::text
