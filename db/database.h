@@ -13,7 +13,9 @@
 
 namespace scandrel::db {
 
-namespace jet { class ByteSource; class Engine; class Query; }
+namespace jet { class ByteSource; class Engine; }
+class RowSet;
+class LinkedTables;
 
 enum class ColumnType : uint8_t {
     Boolean, Byte, Integer, Long, Currency, Single, Double, DateTime, Binary, Text,
@@ -66,10 +68,10 @@ public:
     };
     void readAhead(size_t rows, const std::vector<Link>& links) const;
 
+    explicit Recordset(std::unique_ptr<RowSet> rows);
+
 private:
-    friend class Database;
-    explicit Recordset(std::unique_ptr<jet::Query> query);
-    std::unique_ptr<jet::Query> query_;
+    std::unique_ptr<RowSet> rows_;
 };
 
 class Database {
@@ -90,16 +92,29 @@ public:
     // SELECT * FROM t [WHERE c = n] [ORDER BY c [ASC|DESC]], case-insensitive,
     // names plain or in brackets. 3078 unknown table, 3265 unknown column,
     // syntax errors for anything else.
+    // A linked table is read where its rows are: the back-end file is opened at the
+    // first query on it (3024 missing, 3343 not a database we read, 3011 no such
+    // table there or links that lead round in a circle), the database server is
+    // reached through ODBC (3151 connection failed, 3146 a call failed).
     Recordset openRecordset(std::u16string_view sql) const;
 
-    // User tables in catalog order.
+    // User tables and linked tables in catalog order.
     std::vector<std::u16string> tableNames() const;
-    // 3078 unknown table.
+    // 3078 unknown table; for a linked table, the columns where its rows are.
     std::vector<ColumnInfo> columns(std::u16string_view table) const;
+    // Where a linked table's rows are ("clinica.mdb", the server's data source),
+    // as the catalog names it; empty for a local table.
+    std::u16string linkTarget(std::u16string_view table) const;
 
 private:
-    explicit Database(std::shared_ptr<jet::Engine> engine);
+    friend class LinkedTables;
+    // `linkDepth` counts the links followed to reach this file.
+    Database(std::shared_ptr<jet::Engine> engine, std::filesystem::path folder, int linkDepth);
+    static Database openLinked(const std::filesystem::path& path, int linkDepth);
+    std::unique_ptr<RowSet> rows(std::u16string_view sql) const;
+
     std::shared_ptr<jet::Engine> engine_;
+    std::shared_ptr<LinkedTables> links_;  // null when the file has no linked tables
 };
 
 }  // namespace scandrel::db
