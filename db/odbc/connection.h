@@ -8,11 +8,9 @@
 
 #include "db/odbc/handle.h"
 #include "db/odbc/result_rows.h"
+#include "db/odbc/server.h"
 
 namespace scandrel::db::odbc {
-
-inline constexpr SQLULEN kLoginTimeoutSeconds = 15;
-inline constexpr SQLULEN kQueryTimeoutSeconds = 60;
 
 class Connection {
 public:

@@ -20,6 +20,10 @@ namespace scandrel::db::odbc {
 
 class Connection;
 
+// Time limits, in seconds: a server that does not answer never holds the search.
+inline constexpr unsigned kLoginTimeoutSeconds = 15;
+inline constexpr unsigned kQueryTimeoutSeconds = 60;
+
 class Server {
 public:
     // Queries by number sent one by one to a table before the whole table is fetched.
