@@ -95,7 +95,11 @@ TEST_F(LinkedClinic, ThroughJetLinksSearchesListWhatTheBackEndLists) {
 TEST_F(LinkedClinic, AMissingBackEndIsReportedWithItsPath) {
     const fs::path front = dir_ / "front.mdb";
     db::odbc::testing::writeLinkingFrontEnd(db::Database::open(clinic()), front, {}, u"/mnt/servidor/dados/clinica.mdb");
-    const auto result = run({"search", front.string(), "silva"});
+    // The search shows the receptionist the message of a database that has gone...
+    const auto search = run({"search", front.string(), "silva"});
+    EXPECT_THAT(search.err, HasSubstr("o banco de dados não existe mais ou foi movido"));
+    // ...and the error itself names the back-end.
+    const auto result = run({"export", front.string(), "Pacientes"});
     EXPECT_EQ(result.status, 1);
     EXPECT_THAT(result.err, StartsWith("3024: "));
     EXPECT_THAT(result.err, HasSubstr("/mnt/servidor/dados/clinica.mdb"));

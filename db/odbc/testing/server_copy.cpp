@@ -77,6 +77,12 @@ void writeServerCopy(const Database& database, const std::filesystem::path& sqlF
             }
         }
         if (inBatch) out << ";\n";
+        // Stored in the order of the record number, as the Jet file holds them: rows
+        // asked for without an order then come from both in the same order.
+        if (!columns.empty() && toUtf8(columns[0].name).ends_with("_ln_Counter")) {
+            out << "ALTER TABLE " << name(table) << " ADD PRIMARY KEY (" << name(columns[0].name) << ");\n";
+            out << "CLUSTER " << name(table) << " USING " << name(table + u"_pkey") << ";\n";
+        }
     }
     out << "ANALYZE;\n";
     if (!out.flush()) throw std::runtime_error("cannot write " + sqlFile.string());
