@@ -64,6 +64,13 @@ PostgresServer::PostgresServer(std::string database) : bin_(serverPrograms()), d
                               " -c listen_addresses= -c fsync=off -c full_page_writes=off") +
                        " start >/dev/null",
                    90);
+    // Should this process end without its destructor running (killed, crashed), a
+    // watcher stops the server and removes its folder all the same.
+    const std::string stop = quoted((bin_ / "pg_ctl").string()) + " -D " + data + " -m immediate -w -t 30 stop";
+    const std::string asOwner = ::geteuid() == 0 ? "runuser -u postgres -- " + stop : stop;
+    std::system(("(while kill -0 " + std::to_string(::getpid()) + " 2>/dev/null; do sleep 1; done; " + asOwner +
+                 " >/dev/null 2>&1; rm -rf " + quoted(folder_.string()) + ") </dev/null >/dev/null 2>&1 &")
+                    .c_str());
     std::ifstream log(folder_ / "server.log");
     std::stringstream logText;
     logText << log.rdbuf();
