@@ -1,17 +1,10 @@
 #include "db/odbc/testing/postgres_server.h"
 
-#include <cstdlib>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <stdexcept>
 
-#ifdef _WIN32
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
-
+#include "db/odbc/testing/test_script.h"
 #include "text/utf.h"
 
 namespace scandrel::db::odbc::testing {
@@ -26,54 +19,28 @@ std::string slurp(const fs::path& path) {
     return text.str();
 }
 
-// Runs scripts/test-postgres with the arguments; true when it succeeds.
-bool script(const std::string& arguments) {
-#ifdef _WIN32
-    // Through the command interpreter, which starts the Linux script as such.
-    const std::string command = "\"" + fs::path(SCANDREL_TEST_POSTGRES).make_preferred().string() + "\" " + arguments;
-#else
-    const std::string command = "'" SCANDREL_TEST_POSTGRES "' " + arguments;
-#endif
-    return std::system(command.c_str()) == 0;
-}
-
-std::string quoted(const fs::path& path) { return "\"" + path.string() + "\""; }
-
 }  // namespace
 
 bool postgresAvailable() {
-#ifdef _WIN32
-    const fs::path root = "Z:/";
-#else
-    const fs::path root = "/";
-#endif
+    // The Linux root: the folder of the script's own path, up from its source tree.
+    const fs::path root = fs::path(SCANDREL_TEST_POSTGRES).root_path();
     std::error_code ignored;
     return fs::exists(root / "usr/lib/postgresql", ignored) &&
            slurp(root / "etc/odbcinst.ini").find("[PostgreSQL Unicode]") != std::string::npos;
 }
 
-PostgresServer::PostgresServer() {
-    std::random_device seed;
-    const std::string name = "scandrel-pg-" + std::to_string(::getpid()) + "-" + std::to_string(seed() % 100000);
-#ifdef _WIN32
-    folder_ = fs::path("Z:/tmp") / name;  // the same folder for Wine and for the script
-    const std::string watched;            // Wine's process numbers are not Linux's
-#else
-    folder_ = fs::temp_directory_path() / name;
-    const std::string watched = " " + std::to_string(::getpid());
-#endif
-    if (!script("start " + quoted(folder_) + watched + " >" + quoted(fs::temp_directory_path() / (name + ".out"))))
-        throw std::runtime_error("the PostgreSQL server did not start (scripts/test-postgres)");
-    std::error_code ignored;
-    fs::remove(fs::temp_directory_path() / (name + ".out"), ignored);
+PostgresServer::PostgresServer() : folder_(serverFolder()) {
+    std::vector<std::string> start = {"start", folder_.string()};
+    if (const std::string watched = watchedProcess(); !watched.empty()) start.push_back(watched);
+    if (!runTestScript(start)) throw std::runtime_error("the PostgreSQL server did not start (scripts/test-postgres)");
     connect_ = fromUtf8(slurp(folder_ / "connect.txt"));
     if (connect_.empty()) throw std::runtime_error("the PostgreSQL server gave no connection string");
 }
 
-PostgresServer::~PostgresServer() { script("stop " + quoted(folder_)); }
+PostgresServer::~PostgresServer() { runTestScript({"stop", folder_.string()}); }
 
 void PostgresServer::runSql(const std::filesystem::path& file) const {
-    if (!script("sql " + quoted(folder_) + " " + quoted(file)))
+    if (!runTestScript({"sql", folder_.string(), file.string()}))
         throw std::runtime_error("psql failed on " + file.string());
 }
 
