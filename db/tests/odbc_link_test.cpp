@@ -3,7 +3,12 @@
 // this goes through Wine's odbc32, the 32-bit unixODBC and the 32-bit driver.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fstream>
+
 #include "db/database.h"
+#include "db/odbc/odbc_errors.h"
+#include "db/odbc/server.h"
 #include "db/odbc/testing/postgres_server.h"
 #include "db/odbc/testing/server_copy.h"
 #include "db/tests/jet_test_files.h"
@@ -94,6 +99,30 @@ TEST(OdbcLinks, EveryValueReadsAsInTheJetFile) {
               testing::errorNumberOf([&] { jet.openRecordset(u"SELECT * FROM Pacientes WHERE Paci_tx_NomePaciente = 1"); }));
     EXPECT_EQ(testing::errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes WHERE Nada = 1"); }),
               errors::kFieldNotFound);
+}
+
+TEST(OdbcLinks, AStatementTheServerNeverFinishesEndsInAFailedCall) {
+    if (!odbc::testing::postgresAvailable()) GTEST_SKIP() << "PostgreSQL or its ODBC driver is not installed";
+    testing::TempFolder folder;
+    PostgresServer server;
+    {
+        std::ofstream sql(server.folder() / "slow.sql");
+        sql << "CREATE VIEW \"Lenta\" AS SELECT 1 AS \"N\" FROM pg_sleep(3600);\n";
+    }
+    server.runSql(server.folder() / "slow.sql");
+    const auto frontPath = folder.path() / "servidor.mdb";
+    {
+        writer::JetWriter file(frontPath, {});
+        file.addLink({u"Pacientes", {}, server.connectString(), u"Lenta"});
+        file.addLink({u"Guias", {}, u"ODBC;DSN=ClinicaQueNaoExiste", u"Guias"});
+        file.finish();
+    }
+    const Database front = Database::open(frontPath);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(testing::errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes"); }), odbc::kCallFailed);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(odbc::kQueryTimeoutSeconds + 20));
+    // A data source the driver manager does not know.
+    EXPECT_EQ(testing::errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Guias"); }), odbc::kConnectionFailed);
 }
 
 }  // namespace
