@@ -31,6 +31,17 @@ std::u16string columnTypeName(ColumnType type) {
     return u"Unknown";
 }
 
+bool comparableWithNumber(ColumnType type) {
+    switch (type) {
+        case ColumnType::Text:
+        case ColumnType::Memo:
+        case ColumnType::Binary:
+        case ColumnType::Ole:
+        case ColumnType::Guid: return false;
+        default: return true;
+    }
+}
+
 // Record sets.
 
 Recordset::Recordset(std::unique_ptr<RowSet> rows) : rows_(std::move(rows)) {}

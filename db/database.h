@@ -34,6 +34,10 @@ struct ColumnInfo {
 // Name of a column type as `schema` prints it ("Text", "Long Integer", ...).
 std::u16string columnTypeName(ColumnType type);
 
+// Whether WHERE column = number may ask for the column: not for texts, memos,
+// bytes and replication ids (the engine's 3464).
+bool comparableWithNumber(ColumnType type);
+
 class Recordset {
 public:
     Recordset(Recordset&&) noexcept;

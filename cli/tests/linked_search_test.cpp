@@ -18,6 +18,7 @@
 #include "db/odbc/server.h"
 #include "db/odbc/testing/postgres_server.h"
 #include "db/odbc/testing/server_copy.h"
+#include "db/tests/jet_test_files.h"
 #include "db/writer/jet_writer.h"
 #include "search/patient_text.h"
 #include "search/plain_text_buffer.h"
@@ -29,20 +30,12 @@ namespace {
 namespace fs = std::filesystem;
 using namespace scandrel;
 using db::odbc::testing::PostgresServer;
+using db::testing::describedError;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 constexpr int32_t kPatients = 300;
 const std::vector<std::string> kSearches = {"silva", "maria asma", "a", "casad", "zzzz", "15/0", "mae do paciente"};
-
-std::string described(const std::function<void()>& work) {
-    try {
-        work();
-    } catch (const Error& e) {
-        return std::to_string(e.number()) + ": " + toUtf8(e.description());
-    }
-    return "no error";
-}
 
 // Counter and text of every patient, in name order.
 std::vector<std::pair<Value, std::u16string>> patientTexts(const db::Database& database) {
@@ -166,7 +159,7 @@ TEST_F(OdbcLinkedClinic, SearchesListWhatTheJetFileLists) {
 TEST_F(OdbcLinkedClinic, FailuresGiveTheOdbcErrorsWithTheDriversMessage) {
     // No table of that name on the server: a failed call, in the driver's words too.
     const db::Database missing = db::Database::open(oneLink(server_->connectString(), u"NaoExiste"));
-    const std::string call = described([&] { missing.openRecordset(u"SELECT * FROM Pacientes"); });
+    const std::string call = describedError([&] { missing.openRecordset(u"SELECT * FROM Pacientes"); });
     EXPECT_THAT(call, StartsWith("3146: Falha na chamada ODBC."));
     EXPECT_THAT(call, HasSubstr("NaoExiste"));
 
@@ -174,10 +167,10 @@ TEST_F(OdbcLinkedClinic, FailuresGiveTheOdbcErrorsWithTheDriversMessage) {
     const std::u16string nowhere =
         u"ODBC;DRIVER={PostgreSQL Unicode};SERVER=" + fromUtf8(dir_.string()) + u";PORT=5;DATABASE=x;UID=postgres";
     const db::Database gone = db::Database::open(oneLink(nowhere, u"Pacientes"));
-    const std::string connection = described([&] { gone.openRecordset(u"SELECT * FROM Pacientes"); });
+    const std::string connection = describedError([&] { gone.openRecordset(u"SELECT * FROM Pacientes"); });
     EXPECT_THAT(connection, StartsWith("3151: Falha na conexão ODBC com 'PostgreSQL Unicode'."));
     EXPECT_THAT(connection, HasSubstr("Mensagem do driver: "));
-    const std::string unknownDriver = described([&] {
+    const std::string unknownDriver = describedError([&] {
         db::Database::open(oneLink(u"ODBC;DSN=ClinicaQueNaoExiste", u"Pacientes")).columns(u"Pacientes");
     });
     EXPECT_THAT(unknownDriver, StartsWith("3151: Falha na conexão ODBC com 'ClinicaQueNaoExiste'."));
@@ -203,7 +196,7 @@ TEST_F(OdbcLinkedClinic, AServerThatNeverAnswersDoesNotHoldTheSearch) {
         u"ODBC;DRIVER={PostgreSQL Unicode};SERVER=" + fromUtf8(dir_.string()) + u";PORT=7;DATABASE=x;UID=postgres";
     const db::Database database = db::Database::open(oneLink(silent, u"Pacientes"));
     const auto start = std::chrono::steady_clock::now();
-    const std::string result = described([&] { database.openRecordset(u"SELECT * FROM Pacientes"); });
+    const std::string result = describedError([&] { database.openRecordset(u"SELECT * FROM Pacientes"); });
     const auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_THAT(result, StartsWith("3151: "));
     EXPECT_LT(waited, std::chrono::seconds(db::odbc::kLoginTimeoutSeconds + 10));

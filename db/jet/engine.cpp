@@ -104,17 +104,6 @@ bool keyLess(const SortKey& a, const SortKey& b) {
     return a.text < b.text;
 }
 
-bool lookupAllowed(ColumnType type) {
-    switch (type) {
-        case ColumnType::Text:
-        case ColumnType::Memo:
-        case ColumnType::Binary:
-        case ColumnType::Ole:
-        case ColumnType::Guid: return false;
-        default: return true;
-    }
-}
-
 std::shared_ptr<const RowList> inOrder(const RowList& rows, const std::vector<SortKey>& keys, bool descending) {
     std::vector<uint32_t> order(rows.size());
     std::iota(order.begin(), order.end(), 0u);
@@ -515,7 +504,7 @@ std::unique_ptr<Query> Engine::query(std::u16string_view sql) {
         const int at = def->find(statement.where->column);
         if (at < 0) throw fieldNotFound(statement.where->column);
         whereColumn = static_cast<size_t>(at);
-        if (!lookupAllowed(def->columns[*whereColumn].info.type)) throw typeMismatchInCriteria();
+        if (!comparableWithNumber(def->columns[*whereColumn].info.type)) throw typeMismatchInCriteria();
     }
     if (statement.orderBy) {
         const int at = def->find(statement.orderBy->column);

@@ -6,12 +6,6 @@
 #include "text/date.h"
 
 namespace scandrel::db::odbc {
-namespace {
-
-constexpr size_t kTextChunk = 2048;  // characters read at a time from a long text
-
-}  // namespace
-
 ColumnInfo columnInfo(SQLSMALLINT sqlType, SQLULEN size, SQLSMALLINT digits) {
     ColumnInfo info;
     const auto bytes = [](SQLULEN n) { return static_cast<uint16_t>(std::min<SQLULEN>(n, 0xFFFF)); };
@@ -76,95 +70,87 @@ CellReader::CellReader(const Handle& statement, SQLUSMALLINT column, SQLSMALLINT
     }
 }
 
-Value CellReader::read() {
-    const SQLHSTMT statement = statement_->get();
+namespace {
+
+// A value of fixed size, made into a Value by `make` unless it is null.
+template <class T, class Make>
+Value fixedValue(const Handle& statement, SQLUSMALLINT column, SQLSMALLINT cType, Make&& make) {
+    T n{};
     SQLLEN indicator = 0;
-    const auto get = [&](SQLSMALLINT cType, void* target, SQLLEN size) {
-        statement_->check(SQLGetData(statement, column_, cType, target, size, &indicator));
-        return indicator != SQL_NULL_DATA;
-    };
+    statement.check(SQLGetData(statement.get(), column, cType, &n, sizeof n, &indicator));
+    return indicator == SQL_NULL_DATA ? Value::null() : make(n);
+}
+
+// A value of any length, read a chunk at a time and given to `append(units, count)`;
+// false for a null. Texts come with a terminating null after each chunk.
+template <class Unit, class Append>
+bool longValue(const Handle& statement, SQLUSMALLINT column, SQLSMALLINT cType, Append&& append) {
+    constexpr size_t kChunk = 2048;
+    Unit chunk[kChunk + 1];
+    const auto size = static_cast<SQLLEN>((kChunk + (cType == SQL_C_BINARY ? 0 : 1)) * sizeof(Unit));
+    while (true) {
+        SQLLEN indicator = 0;
+        const SQLRETURN got = SQLGetData(statement.get(), column, cType, chunk, size, &indicator);
+        if (got == SQL_NO_DATA) break;
+        statement.check(got);
+        if (indicator == SQL_NULL_DATA) return false;
+        // What this call gave: all that was left, or a full chunk when more follows.
+        const size_t left = indicator == SQL_NO_TOTAL ? kChunk : static_cast<size_t>(indicator) / sizeof(Unit);
+        append(chunk, std::min(left, kChunk));
+        if (got == SQL_SUCCESS) break;
+    }
+    return true;
+}
+
+}  // namespace
+
+Value CellReader::read() {
+    const Handle& s = *statement_;
     switch (kind_) {
-        case Kind::Text: return readText();
-        case Kind::Binary: return readBinary();
-        case Kind::Boolean: {
-            unsigned char bit = 0;
-            return get(SQL_C_BIT, &bit, sizeof bit) ? Value::boolean(bit != 0) : Value::null();
+        case Kind::Text: {
+            std::u16string text;
+            const bool given = longValue<char16_t>(s, column_, SQL_C_WCHAR,
+                                                   [&](const char16_t* units, size_t n) { text.append(units, n); });
+            return given ? Value::text(std::move(text)) : Value::null();
         }
-        case Kind::Byte: {
-            unsigned char byte = 0;
-            return get(SQL_C_UTINYINT, &byte, sizeof byte) ? Value::byte(byte) : Value::null();
+        case Kind::Binary: {
+            std::vector<uint8_t> bytes;
+            const bool given = longValue<uint8_t>(s, column_, SQL_C_BINARY, [&](const uint8_t* units, size_t n) {
+                bytes.insert(bytes.end(), units, units + n);
+            });
+            return given ? Value::binary(std::move(bytes)) : Value::null();
         }
-        case Kind::Integer: {
-            SQLSMALLINT n = 0;
-            return get(SQL_C_SSHORT, &n, sizeof n) ? Value::integer(n) : Value::null();
-        }
-        case Kind::Long: {
-            SQLINTEGER n = 0;
-            return get(SQL_C_SLONG, &n, sizeof n) ? Value::longValue(n) : Value::null();
-        }
-        case Kind::BigInt: {
-            SQLBIGINT n = 0;
-            if (!get(SQL_C_SBIGINT, &n, sizeof n)) return Value::null();
-            // Whole numbers that fit are the record numbers the search asks with.
-            if (n >= INT32_MIN && n <= INT32_MAX) return Value::longValue(static_cast<int32_t>(n));
-            return Value::doubleValue(static_cast<double>(n));
-        }
-        case Kind::Single: {
-            SQLREAL n = 0;
-            return get(SQL_C_FLOAT, &n, sizeof n) ? Value::single(n) : Value::null();
-        }
-        case Kind::Double: {
-            SQLDOUBLE n = 0;
-            return get(SQL_C_DOUBLE, &n, sizeof n) ? Value::doubleValue(n) : Value::null();
-        }
-        case Kind::Date: {
-            SQL_TIMESTAMP_STRUCT t{};
-            if (!get(SQL_C_TYPE_TIMESTAMP, &t, sizeof t)) return Value::null();
-            text::DateTime dt;
-            dt.year = t.year;
-            dt.month = t.month;
-            dt.day = t.day;
-            dt.hour = t.hour;
-            dt.minute = t.minute;
-            dt.second = t.second;
-            return Value::date(text::serialFromDateTime(dt));
-        }
+        case Kind::Boolean:
+            return fixedValue<unsigned char>(s, column_, SQL_C_BIT, [](unsigned char b) { return Value::boolean(b != 0); });
+        case Kind::Byte:
+            return fixedValue<unsigned char>(s, column_, SQL_C_UTINYINT, [](unsigned char b) { return Value::byte(b); });
+        case Kind::Integer:
+            return fixedValue<SQLSMALLINT>(s, column_, SQL_C_SSHORT, [](SQLSMALLINT n) { return Value::integer(n); });
+        case Kind::Long:
+            return fixedValue<SQLINTEGER>(s, column_, SQL_C_SLONG, [](SQLINTEGER n) { return Value::longValue(n); });
+        case Kind::BigInt:
+            return fixedValue<SQLBIGINT>(s, column_, SQL_C_SBIGINT, [](SQLBIGINT n) {
+                // Whole numbers that fit are the record numbers the search asks with.
+                if (n >= INT32_MIN && n <= INT32_MAX) return Value::longValue(static_cast<int32_t>(n));
+                return Value::doubleValue(static_cast<double>(n));
+            });
+        case Kind::Single:
+            return fixedValue<SQLREAL>(s, column_, SQL_C_FLOAT, [](SQLREAL n) { return Value::single(n); });
+        case Kind::Double:
+            return fixedValue<SQLDOUBLE>(s, column_, SQL_C_DOUBLE, [](SQLDOUBLE n) { return Value::doubleValue(n); });
+        case Kind::Date:
+            return fixedValue<SQL_TIMESTAMP_STRUCT>(s, column_, SQL_C_TYPE_TIMESTAMP, [](const SQL_TIMESTAMP_STRUCT& t) {
+                text::DateTime dt;
+                dt.year = t.year;
+                dt.month = t.month;
+                dt.day = t.day;
+                dt.hour = t.hour;
+                dt.minute = t.minute;
+                dt.second = t.second;
+                return Value::date(text::serialFromDateTime(dt));
+            });
     }
     return Value::null();
-}
-
-Value CellReader::readText() {
-    std::u16string text;
-    char16_t chunk[kTextChunk + 1];
-    while (true) {
-        SQLLEN indicator = 0;
-        const SQLRETURN got =
-            SQLGetData(statement_->get(), column_, SQL_C_WCHAR, chunk, sizeof chunk, &indicator);
-        if (got == SQL_NO_DATA) break;
-        statement_->check(got);
-        if (indicator == SQL_NULL_DATA) return Value::null();
-        // What this call gave: all that was left, or a full chunk when more follows.
-        const size_t left = indicator == SQL_NO_TOTAL ? kTextChunk : static_cast<size_t>(indicator) / sizeof(char16_t);
-        text.append(chunk, std::min(left, kTextChunk));
-        if (got == SQL_SUCCESS) break;
-    }
-    return Value::text(std::move(text));
-}
-
-Value CellReader::readBinary() {
-    std::vector<uint8_t> bytes;
-    uint8_t chunk[4096];
-    while (true) {
-        SQLLEN indicator = 0;
-        const SQLRETURN got = SQLGetData(statement_->get(), column_, SQL_C_BINARY, chunk, sizeof chunk, &indicator);
-        if (got == SQL_NO_DATA) break;
-        statement_->check(got);
-        if (indicator == SQL_NULL_DATA) return Value::null();
-        const size_t left = indicator == SQL_NO_TOTAL ? sizeof chunk : static_cast<size_t>(indicator);
-        bytes.insert(bytes.end(), chunk, chunk + std::min(left, sizeof chunk));
-        if (got == SQL_SUCCESS) break;
-    }
-    return Value::binary(std::move(bytes));
 }
 
 }  // namespace scandrel::db::odbc

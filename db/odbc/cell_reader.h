@@ -20,9 +20,6 @@ public:
 private:
     enum class Kind : uint8_t { Text, Boolean, Byte, Integer, Long, BigInt, Single, Double, Date, Binary };
 
-    Value readText();
-    Value readBinary();
-
     const Handle* statement_;
     SQLUSMALLINT column_;
     Kind kind_;

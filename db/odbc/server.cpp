@@ -32,17 +32,6 @@ std::u16string attribute(std::u16string_view connect, std::u16string_view key) {
     return {};
 }
 
-bool searchable(ColumnType type) {
-    switch (type) {
-        case ColumnType::Text:
-        case ColumnType::Memo:
-        case ColumnType::Binary:
-        case ColumnType::Ole:
-        case ColumnType::Guid: return false;
-        default: return true;
-    }
-}
-
 std::u16string decimal(int64_t n) {
     std::string digits = std::to_string(n);
     return std::u16string(digits.begin(), digits.end());
@@ -105,7 +94,7 @@ std::unique_ptr<RowSet> Server::open(const jet::SelectStatement& statement) {
     if (statement.where) {
         const int at = shape.find(statement.where->column);
         if (at < 0) throw jet::fieldNotFound(statement.where->column);
-        if (!searchable(shape.columns[static_cast<size_t>(at)].type)) throw jet::typeMismatchInCriteria();
+        if (!comparableWithNumber(shape.columns[static_cast<size_t>(at)].type)) throw jet::typeMismatchInCriteria();
         whereColumn = static_cast<size_t>(at);
     }
     if (statement.orderBy) {

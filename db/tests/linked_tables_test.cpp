@@ -13,6 +13,7 @@
 namespace scandrel::db {
 namespace {
 
+using testing::describedError;
 using testing::errorNumberOf;
 using testing::TempFolder;
 using ::testing::ElementsAre;
@@ -28,15 +29,6 @@ std::vector<std::vector<Value>> rowsOf(Recordset rows) {
         all.push_back(std::move(row));
     }
     return all;
-}
-
-std::string described(const std::function<void()>& work) {
-    try {
-        work();
-    } catch (const Error& e) {
-        return std::to_string(e.number()) + ": " + toUtf8(e.description());
-    }
-    return "no error";
 }
 
 class LinkedTables : public ::testing::Test {
@@ -118,14 +110,14 @@ TEST_F(LinkedTables, BackEndsThatAreMissingDamagedOrLackTheTableGiveTheirOwnErro
     const auto path = frontEnd("front.mdb", {jetLink(u"Pacientes", missing), jetLink(u"Anamneses", notJet),
                                             jetLink(u"Textos", backEnd_, u"NaoExiste")});
     const Database front = Database::open(path);  // back-ends are opened when first asked for
-    const std::string gone = described([&] { front.openRecordset(u"SELECT * FROM Pacientes"); });
+    const std::string gone = describedError([&] { front.openRecordset(u"SELECT * FROM Pacientes"); });
     EXPECT_THAT(gone, ::testing::StartsWith("3024: "));
     EXPECT_THAT(gone, HasSubstr(missing.string()));
     EXPECT_EQ(errorNumberOf([&] { front.columns(u"Pacientes"); }), errors::kFileNotFound);
-    const std::string damaged = described([&] { front.openRecordset(u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = 1"); });
+    const std::string damaged = describedError([&] { front.openRecordset(u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = 1"); });
     EXPECT_THAT(damaged, ::testing::StartsWith("3343: "));
     EXPECT_THAT(damaged, HasSubstr(notJet.string()));
-    const std::string absent = described([&] { front.openRecordset(u"SELECT * FROM Textos"); });
+    const std::string absent = describedError([&] { front.openRecordset(u"SELECT * FROM Textos"); });
     EXPECT_THAT(absent, ::testing::StartsWith("3011: "));
     EXPECT_THAT(absent, HasSubstr("NaoExiste"));
     // The local table is not held back by the broken links.
