@@ -72,13 +72,16 @@ void Recordset::readAhead(size_t rows, const std::vector<Link>& links) const { r
 
 Database::Database(std::shared_ptr<jet::Engine> engine, std::filesystem::path folder, int linkDepth)
     : engine_(std::move(engine)) {
-    if (engine_->hasLinks()) links_ = std::make_shared<LinkedTables>(engine_, std::move(folder), linkDepth);
+    if (engine_->hasLinks() && linkDepth >= 0)
+        links_ = std::make_shared<LinkedTables>(engine_, std::move(folder), linkDepth);
 }
 Database::Database(Database&&) noexcept = default;
 Database& Database::operator=(Database&&) noexcept = default;
 Database::~Database() = default;
 
-Database Database::open(const std::filesystem::path& path) { return openLinked(path, 0); }
+Database Database::open(const std::filesystem::path& path, LinkPolicy links) {
+    return openLinked(path, links == LinkPolicy::Follow ? 0 : -1);
+}
 
 Database Database::openLinked(const std::filesystem::path& path, int linkDepth) {
     return Database(jet::Engine::open(path), path.parent_path(), linkDepth);
@@ -105,7 +108,7 @@ std::vector<std::u16string> Database::tableNames() const { return engine_->table
 
 std::vector<ColumnInfo> Database::columns(std::u16string_view table) const {
     if (links_ && engine_->link(table)) return links_->columns(table);
-    return engine_->table(table)->infos;
+    return engine_->table(table)->infos;  // a link left alone is no table: 3078
 }
 
 std::u16string Database::linkTarget(std::u16string_view table) const {

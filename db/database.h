@@ -78,11 +78,17 @@ private:
     std::unique_ptr<RowSet> rows_;
 };
 
+// Whether queries on linked tables go where the links point. Files of unknown origin
+// (fuzzing) are read with their links left alone: a link names any file to open and
+// any ODBC driver to load.
+enum class LinkPolicy : uint8_t { Follow, Ignore };
+
 class Database {
 public:
     // Read only, shared with a host that may be writing: no lock, no lock file.
     // 3024 missing file or folder, 3051 cannot open (permissions), 3343 not a database we read.
-    static Database open(const std::filesystem::path& path);
+    // With links ignored, a linked table is listed but a query on it gives 3078.
+    static Database open(const std::filesystem::path& path, LinkPolicy links = LinkPolicy::Follow);
     // The same for a database held in memory (tests, fuzzing); `name` stands for
     // the file name in error descriptions.
     static Database fromBytes(std::vector<uint8_t> bytes, std::u16string_view name = u"(memória)");
@@ -112,7 +118,7 @@ public:
 
 private:
     friend class LinkedTables;
-    // `linkDepth` counts the links followed to reach this file.
+    // `linkDepth` counts the links followed to reach this file; negative: links ignored.
     Database(std::shared_ptr<jet::Engine> engine, std::filesystem::path folder, int linkDepth);
     static Database openLinked(const std::filesystem::path& path, int linkDepth);
     std::unique_ptr<RowSet> rows(std::u16string_view sql) const;

@@ -139,6 +139,16 @@ TEST_F(LinkedTables, ChainsOfLinksAreFollowedAndCirclesEndInAnError) {
     EXPECT_EQ(errorNumberOf([&] { circle.columns(u"Pacientes"); }), 3011);
 }
 
+TEST_F(LinkedTables, LinksLeftAloneAreListedButNotFollowed) {
+    const auto path = frontEnd("front.mdb", {jetLink(u"Pacientes", backEnd_),
+                                            {u"Guias", {}, u"ODBC;DRIVER=/tmp/qualquer.so", u"Guias"}});
+    const Database front = Database::open(path, LinkPolicy::Ignore);
+    EXPECT_THAT(front.tableNames(), ElementsAre(u"Local", u"Pacientes", u"Guias"));
+    EXPECT_EQ(errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes"); }), errors::kTableNotFound);
+    EXPECT_EQ(errorNumberOf([&] { front.columns(u"Guias"); }), errors::kTableNotFound);
+    EXPECT_FALSE(front.openRecordset(u"SELECT * FROM Local").eof());
+}
+
 TEST_F(LinkedTables, BackEndPathsWithoutAFolderAreTheFrontEndsNeighbours) {
     const auto path = frontEnd("front.mdb", {{u"Pacientes", u"clinica.mdb", {}, u"Pacientes"}});
     EXPECT_EQ(Database::open(path).openRecordset(u"SELECT * FROM Pacientes").recordCount(), 3);
