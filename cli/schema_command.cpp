@@ -1,4 +1,4 @@
-// scandrel schema DB [TABLE]: the columns of one table, or of every user table,
+// scandrel schema DB [TABLE]: the columns of one table, or of every user or linked table,
 // with their types and stored sizes:
 //
 //   Table1
@@ -6,6 +6,9 @@
 //     C     Byte              1 byte
 //     P     Numeric (18,2)   17 bytes
 //     M     Memo
+//
+// A linked table's name is followed by where its rows are:
+//   Pacientes  (vinculada a \\servidor\dados\clinica.mdb)
 //
 // Tables are separated by an empty line. Names are padded by characters, which
 // lines the columns up for the usual Latin names.
@@ -51,7 +54,7 @@ std::string sizeText(const db::ColumnInfo& column) {
     return text;
 }
 
-void printTable(OutputBuffer& out, const std::u16string& table,
+void printTable(OutputBuffer& out, const std::u16string& table, const std::u16string& linkTarget,
                 const std::vector<db::ColumnInfo>& columns) {
     struct Line {
         std::string name, type, size;
@@ -69,6 +72,10 @@ void printTable(OutputBuffer& out, const std::u16string& table,
     }
 
     out.putUtf16(table);
+    if (!linkTarget.empty()) {
+        // A linked table: where its rows are.
+        out.putUtf16(u"  (vinculada a " + linkTarget + u")");
+    }
     out.put('\n');
     for (const Line& line : lines) {
         std::string& raw = out.raw();
@@ -102,13 +109,13 @@ int runSchema(const Args& args) {
             const std::u16string wanted = text::toLower(table);
             for (const std::u16string& name : database.tableNames())
                 if (text::toLower(name) == wanted) table = name;
-            printTable(out, table, columns);
+            printTable(out, table, database.linkTarget(table), columns);
         } else {
             bool first = true;
             for (const std::u16string& table : database.tableNames()) {
                 if (!first) out.put('\n');
                 first = false;
-                printTable(out, table, database.columns(table));
+                printTable(out, table, database.linkTarget(table), database.columns(table));
             }
         }
         out.finish();

@@ -1,4 +1,4 @@
-// scandrel tables DB: the user tables, one per line, in catalog order.
+// scandrel tables DB: the user tables and linked tables, one per line, in catalog order.
 #include <filesystem>
 
 #include "cli/cli_support.h"

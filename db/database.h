@@ -13,7 +13,9 @@
 
 namespace scandrel::db {
 
-namespace jet { class ByteSource; class Engine; class Query; }
+namespace jet { class ByteSource; class Engine; }
+class RowSet;
+class LinkedTables;
 
 enum class ColumnType : uint8_t {
     Boolean, Byte, Integer, Long, Currency, Single, Double, DateTime, Binary, Text,
@@ -31,6 +33,10 @@ struct ColumnInfo {
 
 // Name of a column type as `schema` prints it ("Text", "Long Integer", ...).
 std::u16string columnTypeName(ColumnType type);
+
+// Whether WHERE column = number may ask for the column: not for texts, memos,
+// bytes and replication ids (the engine's 3464).
+bool comparableWithNumber(ColumnType type);
 
 class Recordset {
 public:
@@ -66,17 +72,23 @@ public:
     };
     void readAhead(size_t rows, const std::vector<Link>& links) const;
 
+    explicit Recordset(std::unique_ptr<RowSet> rows);
+
 private:
-    friend class Database;
-    explicit Recordset(std::unique_ptr<jet::Query> query);
-    std::unique_ptr<jet::Query> query_;
+    std::unique_ptr<RowSet> rows_;
 };
+
+// Whether queries on linked tables go where the links point. Files of unknown origin
+// (fuzzing) are read with their links left alone: a link names any file to open and
+// any ODBC driver to load.
+enum class LinkPolicy : uint8_t { Follow, Ignore };
 
 class Database {
 public:
     // Read only, shared with a host that may be writing: no lock, no lock file.
     // 3024 missing file or folder, 3051 cannot open (permissions), 3343 not a database we read.
-    static Database open(const std::filesystem::path& path);
+    // With links ignored, a linked table is listed but a query on it gives 3078.
+    static Database open(const std::filesystem::path& path, LinkPolicy links = LinkPolicy::Follow);
     // The same for a database held in memory (tests, fuzzing); `name` stands for
     // the file name in error descriptions.
     static Database fromBytes(std::vector<uint8_t> bytes, std::u16string_view name = u"(memória)");
@@ -90,16 +102,29 @@ public:
     // SELECT * FROM t [WHERE c = n] [ORDER BY c [ASC|DESC]], case-insensitive,
     // names plain or in brackets. 3078 unknown table, 3265 unknown column,
     // syntax errors for anything else.
+    // A linked table is read where its rows are: the back-end file is opened at the
+    // first query on it (3024 missing, 3343 not a database we read, 3011 no such
+    // table there or links that lead round in a circle), the database server is
+    // reached through ODBC (3151 connection failed, 3146 a call failed).
     Recordset openRecordset(std::u16string_view sql) const;
 
-    // User tables in catalog order.
+    // User tables and linked tables in catalog order.
     std::vector<std::u16string> tableNames() const;
-    // 3078 unknown table.
+    // 3078 unknown table; for a linked table, the columns where its rows are.
     std::vector<ColumnInfo> columns(std::u16string_view table) const;
+    // Where a linked table's rows are ("clinica.mdb", the server's data source),
+    // as the catalog names it; empty for a local table.
+    std::u16string linkTarget(std::u16string_view table) const;
 
 private:
-    explicit Database(std::shared_ptr<jet::Engine> engine);
+    friend class LinkedTables;
+    // `linkDepth` counts the links followed to reach this file; negative: links ignored.
+    Database(std::shared_ptr<jet::Engine> engine, std::filesystem::path folder, int linkDepth);
+    static Database openLinked(const std::filesystem::path& path, int linkDepth);
+    std::unique_ptr<RowSet> rows(std::u16string_view sql) const;
+
     std::shared_ptr<jet::Engine> engine_;
+    std::shared_ptr<LinkedTables> links_;  // null when the file has no linked tables
 };
 
 }  // namespace scandrel::db

@@ -18,6 +18,7 @@ namespace {
 using scandrel::Error;
 using scandrel::Value;
 using scandrel::db::Database;
+using scandrel::db::LinkPolicy;
 using scandrel::db::Recordset;
 using scandrel::fuzz::MemoryFile;
 
@@ -74,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static MemoryFile file("jet_fuzz");
     file.assign(data, size);
     try {
-        const Database db = Database::open(file.path());
+        const Database db = Database::open(file.path(), LinkPolicy::Ignore);
         size_t valuesLeft = kMaxValues;
         const auto tables = db.tableNames();
         for (size_t t = 0; t < tables.size() && t < kMaxTables; ++t) {

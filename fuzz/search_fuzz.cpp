@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "fuzz/memory_file.h"
@@ -98,7 +99,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     scandrel::search::PlainTextBuffer buffer;
     // A clock that moves a second per reading, for the time-left estimate.
     float seconds = 36000;
-    SearchController controller(view, buffer, [&seconds] { return seconds += 1; });
+    SearchController controller(view, buffer, [&seconds] { return seconds += 1; }, [](const std::u16string& path) {
+        return scandrel::db::Database::open(std::filesystem::path(path), scandrel::db::LinkPolicy::Ignore);
+    });
     view.start(controller);
     controller.setDbName(scandrel::fromUtf8(file.path()));
     controller.cxFind_Click();

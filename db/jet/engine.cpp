@@ -18,6 +18,8 @@ constexpr size_t kCachedPages = 256;
 constexpr size_t kMostPrepared = 64;  // statements kept parsed
 constexpr uint8_t kDataPageType = 0x01;
 constexpr int32_t kTableType = 1;
+constexpr int32_t kOdbcLinkType = 4;
+constexpr int32_t kJetLinkType = 6;
 constexpr uint32_t kSystemFlags = 0x80000002u;
 // Reading ahead: rounds of following rows moved to other pages, and chains of long
 // values; pages of a table read ahead at a time while its rows are listed.
@@ -102,17 +104,6 @@ bool keyLess(const SortKey& a, const SortKey& b) {
     return a.text < b.text;
 }
 
-bool lookupAllowed(ColumnType type) {
-    switch (type) {
-        case ColumnType::Text:
-        case ColumnType::Memo:
-        case ColumnType::Binary:
-        case ColumnType::Ole:
-        case ColumnType::Guid: return false;
-        default: return true;
-    }
-}
-
 std::shared_ptr<const RowList> inOrder(const RowList& rows, const std::vector<SortKey>& keys, bool descending) {
     std::vector<uint32_t> order(rows.size());
     std::iota(order.begin(), order.end(), 0u);
@@ -167,27 +158,51 @@ void Engine::startOver() {
 
 void Engine::readCatalog() {
     catalog_.clear();
+    links_.clear();
     const TableDef catalog = readTableDef(pages_, format_, kCatalogPage);
     const int id = catalog.find(u"Id");
     const int name = catalog.find(u"Name");
     const int type = catalog.find(u"Type");
     const int flags = catalog.find(u"Flags");
     if (id < 0 || name < 0 || type < 0 || flags < 0) corrupt();
+    // Where linked tables point to; files without these columns have no links.
+    const int database = catalog.find(u"Database");
+    const int connect = catalog.find(u"Connect");
+    const int foreignName = catalog.find(u"ForeignName");
     const auto integerAt = [&](int column, Bytes row) -> int64_t {
         const Value v = value(catalog.columns[static_cast<size_t>(column)], row);
         return v.kind() == Value::Kind::Integer || v.kind() == Value::Kind::Long ? v.asInteger() : 0;
     };
+    const auto textAt = [&](int column, Bytes row) -> std::u16string {
+        if (column < 0) return {};
+        const Value v = value(catalog.columns[static_cast<size_t>(column)], row);
+        return v.kind() == Value::Kind::Text ? v.asText() : std::u16string();
+    };
     const std::shared_ptr<const RowList> rows = rowsOf(catalog);
     for (const RowRef& ref : *rows) {
         const RowBytes row = locate(ref);
-        if ((integerAt(type, row.bytes) & 0x7F) != kTableType) continue;
+        const int64_t kind = integerAt(type, row.bytes) & 0x7F;
+        if (kind != kTableType && kind != kJetLinkType && kind != kOdbcLinkType) continue;
         if (static_cast<uint32_t>(integerAt(flags, row.bytes)) & kSystemFlags) continue;
         const Value tableName = value(catalog.columns[static_cast<size_t>(name)], row.bytes);
         if (tableName.kind() != Value::Kind::Text) continue;
         CatalogEntry entry;
         entry.name = tableName.asText();
         entry.folded = foldName(entry.name);
-        entry.tdefPage = static_cast<uint32_t>(integerAt(id, row.bytes)) & 0x00FFFFFFu;
+        if (kind == kTableType) {
+            entry.tdefPage = static_cast<uint32_t>(integerAt(id, row.bytes)) & 0x00FFFFFFu;
+        } else {
+            Link link;
+            link.name = entry.name;
+            link.odbc = kind == kOdbcLinkType;
+            link.database = textAt(database, row.bytes);
+            link.connect = textAt(connect, row.bytes);
+            link.foreignName = textAt(foreignName, row.bytes);
+            // A link stored without the far name keeps its own.
+            if (link.foreignName.empty()) link.foreignName = entry.name;
+            entry.link = static_cast<int>(links_.size());
+            links_.push_back(std::move(link));
+        }
         catalog_.push_back(std::move(entry));
     }
     rows_.erase(kCatalogPage);
@@ -203,12 +218,20 @@ std::vector<std::u16string> Engine::tableNames() const {
 std::shared_ptr<const TableDef> Engine::table(std::u16string_view name) {
     const std::u16string folded = foldName(name);
     for (const CatalogEntry& entry : catalog_) {
-        if (entry.folded != folded) continue;
+        if (entry.folded != folded || entry.link >= 0) continue;
         auto& slot = definitions_[entry.tdefPage];
         if (!slot) slot = guarded([&] { return std::make_shared<const TableDef>(readTableDef(pages_, format_, entry.tdefPage)); });
         return slot;
     }
     throw tableNotFound(name);
+}
+
+const Engine::Link* Engine::link(std::u16string_view name) const {
+    if (links_.empty()) return nullptr;
+    const std::u16string folded = foldName(name);
+    for (const CatalogEntry& entry : catalog_)
+        if (entry.link >= 0 && entry.folded == folded) return &links_[static_cast<size_t>(entry.link)];
+    return nullptr;
 }
 
 RowBytes Engine::locate(RowRef ref) { return locateRow(pages_, format_, ref); }
@@ -481,7 +504,7 @@ std::unique_ptr<Query> Engine::query(std::u16string_view sql) {
         const int at = def->find(statement.where->column);
         if (at < 0) throw fieldNotFound(statement.where->column);
         whereColumn = static_cast<size_t>(at);
-        if (!lookupAllowed(def->columns[*whereColumn].info.type)) throw typeMismatchInCriteria();
+        if (!comparableWithNumber(def->columns[*whereColumn].info.type)) throw typeMismatchInCriteria();
     }
     if (statement.orderBy) {
         const int at = def->find(statement.orderBy->column);

@@ -37,8 +37,23 @@ public:
 
     Engine(std::unique_ptr<ByteSource> source, std::u16string name, const Format& format);
 
+    // Tables and links, in catalog order.
     std::vector<std::u16string> tableNames() const;
     std::shared_ptr<const TableDef> table(std::u16string_view name);
+
+    // A linked table: its rows live in another Jet file (`database`, the back-end's
+    // path as stored) or on a database server (`connect`, the ODBC connection string
+    // as stored); `foreignName` is the table's name there.
+    struct Link {
+        std::u16string name;
+        bool odbc = false;
+        std::u16string database;
+        std::u16string connect;
+        std::u16string foreignName;
+    };
+    // The link of that name, without regard to case; nullptr for a local table or none.
+    const Link* link(std::u16string_view name) const;
+    bool hasLinks() const { return !links_.empty(); }
     std::unique_ptr<Query> query(std::u16string_view sql);
 
     RowBytes locate(RowRef ref);
@@ -89,6 +104,7 @@ private:
         std::u16string name;
         std::u16string folded;
         uint32_t tdefPage = 0;
+        int link = -1;  // index in links_ for a linked table
     };
     struct Lookup {
         std::shared_ptr<RowList> rows;  // grouped by value, physical order within a value
@@ -132,6 +148,7 @@ private:
     PageCache pages_;
     Format format_;
     std::vector<CatalogEntry> catalog_;
+    std::vector<Link> links_;
     std::unordered_map<uint32_t, std::shared_ptr<const TableDef>> definitions_;
     std::unordered_map<uint32_t, std::shared_ptr<const RowList>> rows_;
     std::map<std::pair<uint32_t, size_t>, Lookup> lookups_;

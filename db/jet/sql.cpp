@@ -191,4 +191,29 @@ SelectStatement::Where withNumber(const SelectStatement::Where& where, std::u16s
     return out;
 }
 
+std::u16string selectText(const SelectStatement& statement) {
+    std::u16string sql = u"SELECT * FROM [" + statement.table + u"]";
+    if (const auto& where = statement.where) {
+        sql += u" WHERE [" + where->column + u"] = ";
+        if (where->negative) sql += u'-';
+        if (where->outOfRange) {
+            sql += u"99999999999999999999";  // beyond any number, as the one written was
+        } else {
+            uint64_t magnitude = where->value < 0 ? 0 - static_cast<uint64_t>(where->value)
+                                                  : static_cast<uint64_t>(where->value);
+            std::u16string digits;
+            do {
+                digits.insert(digits.begin(), static_cast<char16_t>(u'0' + magnitude % 10));
+                magnitude /= 10;
+            } while (magnitude != 0);
+            sql += digits;
+        }
+    }
+    if (const auto& order = statement.orderBy) {
+        sql += u" ORDER BY [" + order->column + u"]";
+        if (order->descending) sql += u" DESC";
+    }
+    return sql;
+}
+
 }  // namespace scandrel::db::jet

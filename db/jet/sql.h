@@ -38,4 +38,8 @@ std::optional<size_t> trailingNumberStart(std::u16string_view sql);
 // `digits` instead of its own number.
 SelectStatement::Where withNumber(const SelectStatement::Where& where, std::u16string_view digits);
 
+// The statement written out again, names in brackets: what parseSelect reads back
+// as the same statement.
+std::u16string selectText(const SelectStatement& statement);
+
 }  // namespace scandrel::db::jet

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "text/error.h"
+#include "text/utf.h"
 
 namespace scandrel::db::testing {
 
@@ -47,6 +48,16 @@ inline int32_t errorNumberOf(const std::function<void()>& work) {
     return 0;
 }
 
+inline std::string describedError(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const Error& e) {
+        return std::to_string(e.number()) + ": " + toUtf8(e.description());
+    }
+    return "no error";
+}
+
+// "number: description" of the error `work` ends with; "no error" when it ends normally.
 // A fresh folder under the system's temporary folder, removed with the object.
 class TempFolder {
 public:

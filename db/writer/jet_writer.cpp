@@ -33,6 +33,10 @@ constexpr int32_t kTablesContainer = 0x0F000001;
 constexpr int32_t kObjectsRoot = 0x0F000000;
 constexpr int32_t kSystemFlag = INT32_MIN;  // 0x80000000
 constexpr double kCreated = 36526.0;        // 2000-01-01
+constexpr int16_t kOdbcLinkType = 4;
+constexpr int16_t kJetLinkType = 6;
+constexpr int32_t kFirstLinkId = 0x0F000100;  // links have no definition page
+constexpr size_t kDatabaseColumn = 8, kConnectColumn = 9, kForeignNameColumn = 10;
 
 TableDef catalogDefinition() {
     using T = ColumnType;
@@ -77,6 +81,7 @@ struct JetWriter::Impl {
     std::filesystem::path path;
     std::ofstream file;
     std::vector<TableState> tables;  // [0] is the catalog
+    std::vector<LinkDef> links;
     std::optional<DataPage> longValues;
     uint32_t nextPage = 0;
     bool finished = false;
@@ -196,6 +201,19 @@ struct JetWriter::Impl {
             add(catalog, catalogRow(static_cast<int32_t>(tables[i].definitionPage), kTablesContainer,
                                     tables[i].layout.name, 1, 0));
         }
+        for (size_t i = 0; i < links.size(); ++i) {
+            const LinkDef& link = links[i];
+            const bool odbc = !link.connect.empty();
+            std::vector<Value> row = catalogRow(kFirstLinkId + static_cast<int32_t>(i), kTablesContainer, link.name,
+                                                odbc ? kOdbcLinkType : kJetLinkType, 0);
+            if (odbc) {
+                row[kConnectColumn] = Value::text(link.connect);
+            } else {
+                row[kDatabaseColumn] = Value::text(link.database);
+            }
+            row[kForeignNameColumn] = Value::text(link.foreignName);
+            add(catalog, row);
+        }
         flush(catalog.current);
 
         DataPage maps(kUsageMapPage, 0);
@@ -259,6 +277,18 @@ JetWriter::~JetWriter() {
 void JetWriter::addRow(size_t tableIndex, const std::vector<Value>& row) {
     if (impl_->finished || tableIndex + 1 >= impl_->tables.size()) throw invalidArgument(u"addRow");
     impl_->add(impl_->tables[tableIndex + 1], row);
+}
+
+void JetWriter::addLink(LinkDef link) {
+    Impl& w = *impl_;
+    if (w.finished || link.name.empty() || link.connect.empty() == link.database.empty() ||
+        link.foreignName.empty())
+        throw invalidArgument(u"addLink");
+    for (const TableState& t : w.tables)
+        if (sameName(t.layout.name, link.name)) throw invalidDefinition(link.name);
+    for (const LinkDef& other : w.links)
+        if (sameName(other.name, link.name)) throw invalidDefinition(link.name);
+    w.links.push_back(std::move(link));
 }
 
 void JetWriter::finish() {

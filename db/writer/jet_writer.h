@@ -35,6 +35,16 @@ struct TableDef {
     std::vector<ColumnDef> columns;
 };
 
+// A linked table: only its catalog entry is written; its rows are in another Jet
+// file (`database`, the back-end's path) or on a database server (`connect`, an
+// ODBC connection string starting "ODBC;"), where the table is `foreignName`.
+struct LinkDef {
+    std::u16string name;
+    std::u16string database;
+    std::u16string connect;
+    std::u16string foreignName;
+};
+
 class JetWriter {
 public:
     // Creates (or overwrites) the file and checks the table definitions.
@@ -49,6 +59,10 @@ public:
     // Boolean for booleans, Date for date/time, Double (or any number) for double.
     // Null is allowed in every column except booleans.
     void addRow(size_t tableIndex, const std::vector<Value>& row);
+
+    // Adds a linked table's catalog entry (before finish). Exactly one of `database`
+    // and `connect` is given; the name is not one of the file's tables or links.
+    void addLink(LinkDef link);
 
     // Writes the catalog, the usage maps and the header; the file is then complete.
     void finish();

@@ -1,0 +1,109 @@
+#include "db/linked_tables.h"
+
+#include "db/jet/errors.h"
+#include "db/jet/table_def.h"
+#include "db/link_errors.h"
+#include "db/odbc/server.h"
+#include "text/error.h"
+
+namespace scandrel::db {
+namespace {
+
+constexpr size_t kMostRoutes = 64;  // statement texts kept, as the engine keeps its own
+
+// A back-end path as stored: absolute, or taken from the front-end's folder.
+std::filesystem::path backEndPath(const std::filesystem::path& folder, const std::u16string& stored) {
+    const std::filesystem::path path(stored);
+    if (path.is_absolute() || folder.empty() || stored.empty()) return path;
+    return folder / path;
+}
+
+}  // namespace
+
+LinkedTables::LinkedTables(std::shared_ptr<jet::Engine> frontEnd, std::filesystem::path folder, int depth)
+    : frontEnd_(std::move(frontEnd)), folder_(std::move(folder)), depth_(depth) {}
+
+LinkedTables::~LinkedTables() = default;
+
+std::u16string LinkedTables::target(const jet::Engine::Link& link) {
+    return link.odbc ? odbc::dataSourceName(link.connect) : link.database;
+}
+
+LinkedTables::Route LinkedTables::route(std::u16string_view sql) const {
+    Route found;
+    found.statement = jet::parseSelect(sql);
+    found.link = frontEnd_->link(found.statement.table);
+    if (!found.link) return found;
+    found.statement.table = found.link->foreignName;
+    if (!found.link->odbc) {
+        // Sent as it was when the far name is the same: the back-end then finds it
+        // among the statements it has prepared and read ahead.
+        const std::u16string far = jet::foldName(found.link->foreignName) == jet::foldName(found.link->name)
+                                       ? std::u16string(sql)
+                                       : jet::selectText(found.statement);
+        const auto numberAt = jet::trailingNumberStart(far);
+        found.farHead = far.substr(0, numberAt.value_or(far.size()));
+    }
+    return found;
+}
+
+std::unique_ptr<RowSet> LinkedTables::open(std::u16string_view sql) {
+    const auto numberAt = jet::trailingNumberStart(sql);
+    if (!numberAt) {
+        const Route once = route(sql);
+        return once.link ? openFrom(once, {}) : nullptr;
+    }
+    const std::u16string_view head = sql.substr(0, *numberAt);
+    auto known = routes_.find(std::u16string(head));
+    if (known == routes_.end()) {
+        if (routes_.size() >= kMostRoutes) routes_.clear();
+        known = routes_.emplace(std::u16string(head), route(sql)).first;
+    }
+    if (!known->second.link) return nullptr;
+    return openFrom(known->second, sql.substr(*numberAt));
+}
+
+std::unique_ptr<RowSet> LinkedTables::openFrom(const Route& route, std::u16string_view digits) {
+    const jet::Engine::Link& link = *route.link;
+    if (link.odbc) {
+        jet::SelectStatement statement = route.statement;
+        if (statement.where && !digits.empty()) statement.where = jet::withNumber(*statement.where, digits);
+        return server(link).open(statement);
+    }
+    const Database& far = backEnd(link);
+    try {
+        return far.rows(route.farHead + std::u16string(digits));
+    } catch (const Error& e) {
+        if (e.number() == errors::kTableNotFound) throw linkedTableNotFound(link.foreignName, link.database);
+        throw;
+    }
+}
+
+std::vector<ColumnInfo> LinkedTables::columns(std::u16string_view table) {
+    const jet::Engine::Link* link = frontEnd_->link(table);
+    if (!link) throw jet::tableNotFound(table);
+    if (link->odbc) return server(*link).columns(link->foreignName);
+    try {
+        return backEnd(*link).columns(link->foreignName);
+    } catch (const Error& e) {
+        if (e.number() == errors::kTableNotFound) throw linkedTableNotFound(link->foreignName, link->database);
+        throw;
+    }
+}
+
+const Database& LinkedTables::backEnd(const jet::Engine::Link& link) {
+    const std::filesystem::path path = backEndPath(folder_, link.database);
+    if (const auto found = backEnds_.find(path); found != backEnds_.end()) return found->second;
+    if (depth_ + 1 > kMostLinks) throw linksGoRound(link.name);
+    if (link.database.empty()) throw jet::fileNotFound(link.database);
+    // Opened like the front-end: read only, shared, with the path as stored in messages.
+    return backEnds_.emplace(path, Database::openLinked(path, depth_ + 1)).first->second;
+}
+
+odbc::Server& LinkedTables::server(const jet::Engine::Link& link) {
+    auto& slot = servers_[link.connect];
+    if (!slot) slot = std::make_unique<odbc::Server>(link.connect);
+    return *slot;
+}
+
+}  // namespace scandrel::db

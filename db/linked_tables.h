@@ -1,0 +1,63 @@
+#pragma once
+// The linked tables of a front-end file: a query on one is read where the table's
+// rows are, in another Jet file (the back-end) or on a database server through ODBC.
+// Back-ends and server connections are opened at their first query and kept for as
+// long as the front-end stays open.
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "db/database.h"
+#include "db/jet/engine.h"
+#include "db/jet/sql.h"
+#include "db/row_set.h"
+
+namespace scandrel::db {
+
+namespace odbc { class Server; }
+
+class LinkedTables {
+public:
+    // Links followed from the file the host opened, at most: more means links that
+    // lead round in a circle.
+    static constexpr int kMostLinks = 16;
+
+    // `folder` is the front-end's own, for back-end paths stored without one.
+    LinkedTables(std::shared_ptr<jet::Engine> frontEnd, std::filesystem::path folder, int depth);
+    ~LinkedTables();
+
+    // The rows of the statement when its table is a link; nullptr when it is not.
+    std::unique_ptr<RowSet> open(std::u16string_view sql);
+    std::vector<ColumnInfo> columns(std::u16string_view table);
+
+    // Where the link's rows are, as the catalog names it.
+    static std::u16string target(const jet::Engine::Link& link);
+
+private:
+    // How a statement is answered; a null link for a local table.
+    struct Route {
+        const jet::Engine::Link* link = nullptr;
+        jet::SelectStatement statement;  // as the far side names its table
+        std::u16string farHead;          // Jet back-ends: the statement as sent there, up to its number
+    };
+
+    Route route(std::u16string_view sql) const;
+    std::unique_ptr<RowSet> openFrom(const Route& route, std::u16string_view digits);
+    const Database& backEnd(const jet::Engine::Link& link);
+    odbc::Server& server(const jet::Engine::Link& link);
+
+    std::shared_ptr<jet::Engine> frontEnd_;
+    std::filesystem::path folder_;
+    int depth_;
+    std::map<std::filesystem::path, Database> backEnds_;
+    std::map<std::u16string, std::unique_ptr<odbc::Server>> servers_;
+    // Statements that end in a number, by their text before it: the search sends the
+    // same few for every patient.
+    std::unordered_map<std::u16string, Route> routes_;
+};
+
+}  // namespace scandrel::db

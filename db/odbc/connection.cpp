@@ -1,0 +1,98 @@
+#include "db/odbc/connection.h"
+
+#include "db/jet/table_def.h"
+#include "db/odbc/cell_reader.h"
+#include "db/odbc/odbc_errors.h"
+#include "db/odbc/round_trips.h"
+
+namespace scandrel::db::odbc {
+namespace {
+
+SQLPOINTER number(SQLULEN n) { return reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(n)); }
+
+// The environment, asking for the behaviour of ODBC 3.
+SQLHANDLE odbc3(const Handle& environment) {
+    SQLSetEnvAttr(environment.get(), SQL_ATTR_ODBC_VERSION, number(SQL_OV_ODBC3), 0);
+    return environment.get();
+}
+
+}  // namespace
+
+Connection::Connection(std::u16string_view connect, std::u16string_view dataSource)
+    : environment_(SQL_HANDLE_ENV, SQL_NULL_HANDLE),
+      connection_(SQL_HANDLE_DBC, odbc3(environment_)) {
+    SQLSetConnectAttrW(connection_.get(), SQL_ATTR_LOGIN_TIMEOUT, number(kLoginTimeoutSeconds), 0);
+    SQLSetConnectAttrW(connection_.get(), SQL_ATTR_CONNECTION_TIMEOUT, number(kQueryTimeoutSeconds), 0);
+    SQLSetConnectAttrW(connection_.get(), SQL_ATTR_ACCESS_MODE, number(SQL_MODE_READ_ONLY), 0);
+    const std::u16string text(connect);
+    char16_t completed[1024] = {};
+    SQLSMALLINT length = 0;
+    const SQLRETURN result =
+        SQLDriverConnectW(connection_.get(), nullptr, const_cast<SQLWCHAR*>(wide(text)), SQL_NTS, wide(completed),
+                          static_cast<SQLSMALLINT>(std::size(completed)), &length, SQL_DRIVER_NOPROMPT);
+    if (!succeeded(result)) throw connectionFailed(dataSource, connection_.diagnostics());
+    countRoundTrip();
+
+    char16_t quote[8] = {};
+    SQLSMALLINT quoteLength = 0;
+    if (succeeded(SQLGetInfoW(connection_.get(), SQL_IDENTIFIER_QUOTE_CHAR, quote, sizeof quote, &quoteLength)) &&
+        quote[0] != u' ')
+        quote_.assign(quote, std::char_traits<char16_t>::length(quote));
+}
+
+std::u16string Connection::quoted(std::u16string_view name) const {
+    std::u16string out;
+    size_t from = 0;
+    while (true) {
+        const size_t dot = quote_.empty() ? std::u16string_view::npos : name.find(u'.', from);
+        const std::u16string_view part = name.substr(from, dot == std::u16string_view::npos ? dot : dot - from);
+        out += quote_;
+        for (const char16_t c : part) {
+            out += c;
+            if (!quote_.empty() && c == quote_[0]) out += c;  // a quote inside the name is doubled
+        }
+        out += quote_;
+        if (dot == std::u16string_view::npos) break;
+        out += u'.';
+        from = dot + 1;
+    }
+    return out;
+}
+
+std::shared_ptr<ResultRows> Connection::fetch(std::u16string_view sql) {
+    const Handle statement(SQL_HANDLE_STMT, connection_.get());
+    SQLSetStmtAttrW(statement.get(), SQL_ATTR_QUERY_TIMEOUT, number(kQueryTimeoutSeconds), 0);
+    const std::u16string text(sql);
+    countRoundTrip();
+    statement.check(SQLExecDirectW(statement.get(), const_cast<SQLWCHAR*>(wide(text)), SQL_NTS));
+
+    auto result = std::make_shared<ResultRows>();
+    SQLSMALLINT count = 0;
+    statement.check(SQLNumResultCols(statement.get(), &count));
+    std::vector<CellReader> readers;
+    for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(count); ++i) {
+        char16_t name[256] = {};
+        SQLSMALLINT nameLength = 0, sqlType = 0, digits = 0, nullable = 0;
+        SQLULEN size = 0;
+        statement.check(SQLDescribeColW(statement.get(), i, wide(name), static_cast<SQLSMALLINT>(std::size(name)),
+                                        &nameLength, &sqlType, &size, &digits, &nullable));
+        ColumnInfo info = columnInfo(sqlType, size, digits);
+        info.name.assign(name, std::min<size_t>(static_cast<size_t>(std::max<SQLSMALLINT>(nameLength, 0)),
+                                                std::size(name) - 1));
+        result->foldedNames.push_back(jet::foldName(info.name));
+        readers.emplace_back(statement, i, sqlType);
+        result->columns.push_back(std::move(info));
+    }
+    while (true) {
+        const SQLRETURN got = SQLFetch(statement.get());
+        if (got == SQL_NO_DATA) break;
+        statement.check(got);
+        std::vector<Value> row;
+        row.reserve(readers.size());
+        for (CellReader& reader : readers) row.push_back(reader.read());
+        result->rows.push_back(std::move(row));
+    }
+    return result;
+}
+
+}  // namespace scandrel::db::odbc

@@ -1,0 +1,18 @@
+#pragma once
+// The errors of tables linked through ODBC, with the driver's own messages after
+// the engine's Portuguese description.
+#include <string_view>
+
+#include "text/error.h"
+
+namespace scandrel::db::odbc {
+
+inline constexpr int32_t kCallFailed = 3146;
+inline constexpr int32_t kConnectionFailed = 3151;
+
+// 3146: a call to the driver failed.
+Error callFailed(std::u16string_view driverMessage);
+// 3151: no connection to the data source.
+Error connectionFailed(std::u16string_view dataSource, std::u16string_view driverMessage);
+
+}  // namespace scandrel::db::odbc

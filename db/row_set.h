@@ -1,0 +1,33 @@
+#pragma once
+// Where a record set's rows come from: a table of a Jet file, or rows a database
+// server sent. Recordset keeps the checks and names; a row set only moves and reads.
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/database.h"
+
+namespace scandrel::db {
+
+class RowSet {
+public:
+    virtual ~RowSet() = default;
+
+    virtual void moveFirst() = 0;  // 3021 when the set is empty
+    virtual void moveLast() = 0;   // 3021 when the set is empty
+    virtual void moveNext() = 0;   // 3021 when already at the end
+    virtual bool eof() const = 0;
+    virtual size_t count() const = 0;
+
+    virtual const std::vector<ColumnInfo>& columns() const = 0;
+    // Index of a field by name, without regard to case; -1 when there is none.
+    virtual int find(std::u16string_view name) const = 0;
+    // 3021 at the end of the set.
+    virtual Value value(int fieldIndex) const = 0;
+    virtual bool appendText(int fieldIndex, std::u16string& out) const = 0;
+    // See Recordset::readAhead.
+    virtual void readAhead(size_t rows, const std::vector<Recordset::Link>& links) const = 0;
+};
+
+}  // namespace scandrel::db

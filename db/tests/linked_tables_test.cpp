@@ -1,0 +1,187 @@
+// Front-end files whose tables are links to tables of other Jet files.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "db/database.h"
+#include "db/tests/jet_test_files.h"
+#include "db/writer/clinic_writer.h"
+#include "db/writer/jet_writer.h"
+#include "text/utf.h"
+
+namespace scandrel::db {
+namespace {
+
+using testing::describedError;
+using testing::errorNumberOf;
+using testing::TempFolder;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using writer::LinkDef;
+
+// Every value of every row, in the order the record set gives them.
+std::vector<std::vector<Value>> rowsOf(Recordset rows) {
+    std::vector<std::vector<Value>> all;
+    for (; !rows.eof(); rows.moveNext()) {
+        std::vector<Value> row;
+        for (size_t i = 0; i < rows.columns().size(); ++i) row.push_back(rows.value(static_cast<int>(i)));
+        all.push_back(std::move(row));
+    }
+    return all;
+}
+
+class LinkedTables : public ::testing::Test {
+protected:
+    void SetUp() override {
+        backEnd_ = folder_.path() / "clinica.mdb";
+        writer::ClinicWriter clinic(backEnd_);
+        const int32_t bruna = clinic.add(writer::kPacientes, {{u"Paci_tx_NomePaciente", Value::text(u"BRUNA COSTA")}});
+        const int32_t ana = clinic.add(writer::kPacientes, {{u"Paci_tx_NomePaciente", Value::text(u"ÁLVARO LIMA")}});
+        clinic.add(writer::kPacientes, {{u"Paci_tx_NomePaciente", Value::text(u"ana souza")}});
+        clinic.add(writer::kAnamneses, {{u"Anam_ln_Paciente", Value::longValue(ana)},
+                                        {u"Anam_tx_Diagnostico1", Value::text(u"asma")}});
+        clinic.add(writer::kAnamneses, {{u"Anam_ln_Paciente", Value::longValue(bruna)},
+                                        {u"Anam_tx_Diagnostico1", Value::text(u"rinite")}});
+        clinic.add(writer::kAnamneses, {{u"Anam_ln_Paciente", Value::longValue(ana)},
+                                        {u"Anam_tx_Diagnostico1", Value::text(u"gastrite")}});
+        clinic.finish();
+    }
+
+    // A front-end with one local table and the given links.
+    std::filesystem::path frontEnd(const std::string& name, const std::vector<LinkDef>& links) {
+        const std::filesystem::path path = folder_.path() / name;
+        writer::JetWriter file(path, {{u"Local", {{u"Nota", ColumnType::Text, 50}}}});
+        file.addRow(0, {Value::text(u"só aqui")});
+        for (const LinkDef& link : links) file.addLink(link);
+        file.finish();
+        return path;
+    }
+
+    LinkDef jetLink(std::u16string name, const std::filesystem::path& backEnd, std::u16string far = {}) {
+        return {name, backEnd.u16string(), {}, far.empty() ? name : far};
+    }
+
+    TempFolder folder_;
+    std::filesystem::path backEnd_;
+};
+
+TEST_F(LinkedTables, QueriesReadTheBackEndsRowsAndLocalTablesStillWork) {
+    const auto path = frontEnd("front.mdb", {jetLink(u"Pacientes", backEnd_), jetLink(u"Anamneses", backEnd_)});
+    const Database front = Database::open(path);
+    const Database back = Database::open(backEnd_);
+    EXPECT_THAT(front.tableNames(), ElementsAre(u"Local", u"Pacientes", u"Anamneses"));
+    for (const std::u16string_view sql :
+         {u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente", u"SELECT * FROM pacientes",
+          u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = 2", u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = 1",
+          u"SELECT * FROM [Anamneses] WHERE Anam_ln_Paciente = 7 ORDER BY Anam_tx_Diagnostico1 DESC"}) {
+        EXPECT_EQ(rowsOf(front.openRecordset(sql)), rowsOf(back.openRecordset(sql))) << toUtf8(sql);
+    }
+    Recordset local = front.openRecordset(u"SELECT * FROM Local");
+    EXPECT_EQ(local.field(u"Nota"), Value::text(u"só aqui"));
+    EXPECT_EQ(front.columns(u"PACIENTES").size(), back.columns(u"Pacientes").size());
+    EXPECT_EQ(front.linkTarget(u"Pacientes"), backEnd_.u16string());
+    EXPECT_EQ(front.linkTarget(u"Local"), u"");
+    EXPECT_EQ(errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Guias"); }), errors::kTableNotFound);
+}
+
+TEST_F(LinkedTables, ALinkNamedOtherwiseReadsTheFarTableAndKeepsNumbersApart) {
+    const auto path = frontEnd("front.mdb", {jetLink(u"Pac", backEnd_, u"Pacientes"),
+                                            jetLink(u"Diag", backEnd_, u"Anamneses")});
+    const Database front = Database::open(path);
+    const Database back = Database::open(backEnd_);
+    EXPECT_EQ(rowsOf(front.openRecordset(u"SELECT * FROM Pac ORDER BY Paci_tx_NomePaciente DESC")),
+              rowsOf(back.openRecordset(u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente DESC")));
+    // The same statement with another number, the way the search sends it.
+    for (int n : {2, 1, 2, 99}) {
+        const std::u16string number = fromUtf8(std::to_string(n));
+        EXPECT_EQ(rowsOf(front.openRecordset(u"SELECT * FROM Diag WHERE Anam_ln_Paciente = " + number)),
+                  rowsOf(back.openRecordset(u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = " + number)));
+    }
+    EXPECT_TRUE(front.openRecordset(u"SELECT * FROM Diag WHERE Anam_ln_Paciente = 99999999999999999999").eof());
+    EXPECT_EQ(errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Diag WHERE Nada = 1"); }),
+              errors::kFieldNotFound);
+}
+
+TEST_F(LinkedTables, BackEndsThatAreMissingDamagedOrLackTheTableGiveTheirOwnErrors) {
+    const std::filesystem::path missing = folder_.path() / "servidor" / "sumiu.mdb";
+    const std::filesystem::path notJet = folder_.path() / "notas.txt";
+    std::ofstream(notJet) << std::string(4096, 'x');
+    const auto path = frontEnd("front.mdb", {jetLink(u"Pacientes", missing), jetLink(u"Anamneses", notJet),
+                                            jetLink(u"Textos", backEnd_, u"NaoExiste")});
+    const Database front = Database::open(path);  // back-ends are opened when first asked for
+    const std::string gone = describedError([&] { front.openRecordset(u"SELECT * FROM Pacientes"); });
+    EXPECT_THAT(gone, ::testing::StartsWith("3024: "));
+    EXPECT_THAT(gone, HasSubstr(missing.string()));
+    EXPECT_EQ(errorNumberOf([&] { front.columns(u"Pacientes"); }), errors::kFileNotFound);
+    const std::string damaged = describedError([&] { front.openRecordset(u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = 1"); });
+    EXPECT_THAT(damaged, ::testing::StartsWith("3343: "));
+    EXPECT_THAT(damaged, HasSubstr(notJet.string()));
+    const std::string absent = describedError([&] { front.openRecordset(u"SELECT * FROM Textos"); });
+    EXPECT_THAT(absent, ::testing::StartsWith("3011: "));
+    EXPECT_THAT(absent, HasSubstr("NaoExiste"));
+    // The local table is not held back by the broken links.
+    EXPECT_FALSE(front.openRecordset(u"SELECT * FROM Local").eof());
+}
+
+TEST_F(LinkedTables, ChainsOfLinksAreFollowedAndCirclesEndInAnError) {
+    const auto middle = frontEnd("meio.mdb", {jetLink(u"Pacientes", backEnd_)});
+    const auto front = frontEnd("front.mdb", {jetLink(u"Pacientes", middle)});
+    EXPECT_EQ(rowsOf(Database::open(front).openRecordset(u"SELECT * FROM Pacientes")),
+              rowsOf(Database::open(backEnd_).openRecordset(u"SELECT * FROM Pacientes")));
+
+    // a.mdb's Pacientes is b.mdb's, which is a.mdb's again.
+    const auto a = folder_.path() / "a.mdb";
+    const auto b = frontEnd("b.mdb", {jetLink(u"Pacientes", a)});
+    frontEnd("a.mdb", {jetLink(u"Pacientes", b)});
+    const Database circle = Database::open(a);
+    EXPECT_EQ(errorNumberOf([&] { circle.openRecordset(u"SELECT * FROM Pacientes"); }), 3011);
+    EXPECT_EQ(errorNumberOf([&] { circle.columns(u"Pacientes"); }), 3011);
+}
+
+TEST_F(LinkedTables, LinksLeftAloneAreListedButNotFollowed) {
+    const auto path = frontEnd("front.mdb", {jetLink(u"Pacientes", backEnd_),
+                                            {u"Guias", {}, u"ODBC;DRIVER=/tmp/qualquer.so", u"Guias"}});
+    const Database front = Database::open(path, LinkPolicy::Ignore);
+    EXPECT_THAT(front.tableNames(), ElementsAre(u"Local", u"Pacientes", u"Guias"));
+    EXPECT_EQ(errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes"); }), errors::kTableNotFound);
+    EXPECT_EQ(errorNumberOf([&] { front.columns(u"Guias"); }), errors::kTableNotFound);
+    EXPECT_FALSE(front.openRecordset(u"SELECT * FROM Local").eof());
+}
+
+TEST_F(LinkedTables, BackEndPathsWithoutAFolderAreTheFrontEndsNeighbours) {
+    const auto path = frontEnd("front.mdb", {{u"Pacientes", u"clinica.mdb", {}, u"Pacientes"}});
+    EXPECT_EQ(Database::open(path).openRecordset(u"SELECT * FROM Pacientes").recordCount(), 3);
+}
+
+TEST_F(LinkedTables, BackEndGivenWithItsDriveOrRoot) {
+    // Under Windows the temporary folder is on a drive ("C:\users\..."), and Wine's
+    // drive Z: is the Linux root: both paths name the same back-end there.
+    std::vector<std::u16string> paths = {backEnd_.u16string()};
+#ifdef _WIN32
+    ASSERT_TRUE(backEnd_.has_root_name());
+    const std::filesystem::path linuxPath = std::filesystem::path(SCANDREL_SOURCE_DIR);  // "Z:/work/..."
+    ASSERT_EQ(linuxPath.root_name(), std::filesystem::path("Z:"));
+    const std::filesystem::path onZ = std::filesystem::path(SCANDREL_SOURCE_DIR) / "build" / "win32" / "link-back.mdb";
+    std::filesystem::copy_file(backEnd_, onZ, std::filesystem::copy_options::overwrite_existing);
+    paths.push_back(onZ.lexically_normal().make_preferred().u16string());
+#endif
+    for (const std::u16string& backEnd : paths) {
+        const auto path = frontEnd("front.mdb", {{u"Pacientes", backEnd, {}, u"Pacientes"}});
+        EXPECT_EQ(Database::open(path).openRecordset(u"SELECT * FROM Pacientes").recordCount(), 3) << toUtf8(backEnd);
+    }
+#ifdef _WIN32
+    std::filesystem::remove(onZ);
+#endif
+}
+
+TEST(LinkWriter, RefusesLinksThatCannotBeRead) {
+    TempFolder folder;
+    writer::JetWriter file(folder.path() / "x.mdb", {{u"Pacientes", {{u"A", ColumnType::Long}}}});
+    EXPECT_NE(errorNumberOf([&] { file.addLink({u"pacientes", u"b.mdb", {}, u"T"}); }), 0);
+    EXPECT_NE(errorNumberOf([&] { file.addLink({u"L", u"b.mdb", u"ODBC;DSN=x", u"T"}); }), 0);
+    EXPECT_NE(errorNumberOf([&] { file.addLink({u"L", {}, {}, u"T"}); }), 0);
+}
+
+}  // namespace
+}  // namespace scandrel::db
