@@ -107,6 +107,7 @@ constexpr ControlWord kControlWords[] = {
     {"mac", Action::DocumentCodePage, 0, 10000},
     {"nestcell", Action::Character, u'\t'},
     {"nestrow", Action::Break},
+    {"nonesttables", Action::Skip},  // the text for readers that cannot show nested tables
     {"nonshppict", Action::Skip},
     {"objalias", Action::Skip},
     {"objclass", Action::Skip},
@@ -313,6 +314,12 @@ public:
     Reader& operator=(const Reader&) = delete;
 
     void run() {
+        read();
+        endBytes();
+    }
+
+private:
+    void read() {
         while (p_ < end_) {
             switch (leadOf(*p_)) {
                 case Lead::Text:
@@ -323,10 +330,12 @@ public:
                     break;
                 case Lead::OpenBrace:
                     ++p_;
+                    endBytes();
                     openGroup();
                     break;
                 case Lead::CloseBrace:
                     ++p_;
+                    endBytes();
                     if (!closeGroup()) return;
                     break;
                 case Lead::Ignored:
@@ -336,10 +345,10 @@ public:
         }
     }
 
-private:
     GroupState& state() { return stack_.back(); }
 
     void openGroup() {
+        groupStart_ = p_;
         pendingSkip_ = 0;
         stack_.push_back(stack_.empty() ? kDocumentState : stack_.back());
     }
@@ -360,10 +369,16 @@ private:
         w_ += 2;
     }
 
-    // A run of ordinary characters, copied while it is scanned.
+    // A run of ordinary characters. In the Western code page, the memo's own, each
+    // character is itself and the run is copied while it is scanned. In any other
+    // page a character stands for its byte in the Western page, read in that page
+    // (a character the Western page has no byte for stays as it is).
     void textRun() {
         const char16_t* p = p_;
-        if (pendingSkip_ == 0 && inText()) {
+        // Only text asks for the code page: a font table's names would sort it again and again.
+        const bool text = inText();
+        const bool western = text && currentCodePage() == kWesternCodePage;
+        if (pendingSkip_ == 0 && western) {
             char16_t* w = w_;
             copyTextRun(p, w);
             w_ = w;
@@ -374,11 +389,42 @@ private:
         const auto length = static_cast<size_t>(p - p_);
         const size_t skipped = std::min<size_t>(pendingSkip_, length);
         pendingSkip_ -= static_cast<uint32_t>(skipped);
-        if (inText()) {
-            std::copy(p_ + skipped, p, w_);
-            w_ += length - skipped;
+        if (text) {
+            if (western) {
+                std::copy(p_ + skipped, p, w_);
+                w_ += length - skipped;
+            } else {
+                for (const char16_t* c = p_ + skipped; c < p; ++c) textCharacterAsByte(*c);
+            }
         }
         p_ = p;
+    }
+
+    void textCharacterAsByte(char16_t c) {
+        if (const int byte = westernByteOf(c); byte >= 0) {
+            putByte(static_cast<unsigned char>(byte));
+        } else {
+            endBytes();
+            put(c);
+        }
+    }
+
+    // A byte of the text in the code page at hand. NUL characters are dropped.
+    void putByte(unsigned char byte) {
+        char16_t chars[ByteDecoder::kMaxOutput];
+        const size_t count = decoder_.put(currentCodePage(), byte, chars);
+        for (size_t i = 0; i < count; ++i) {
+            if (chars[i] != 0) put(chars[i]);
+        }
+    }
+
+    // Ends a character of several bytes that is still waiting for the rest.
+    void endBytes() {
+        if (!decoder_.waiting()) return;
+        char16_t chars[ByteDecoder::kMaxOutput];
+        const size_t count = decoder_.finish(chars);
+        if (!inText()) return;
+        for (size_t i = 0; i < count; ++i) put(chars[i]);
     }
 
     // Copies characters from `p` to `w` up to the end of the run. Where there is room
@@ -420,7 +466,7 @@ private:
             --pendingSkip_;
             return;
         }
-        if (inText()) put(c);
+        if (inText() && c != 0) put(c);
     }
 
     void controlAt() {
@@ -429,6 +475,7 @@ private:
             return;
         }
         const char16_t c = p_[1];
+        if (c != u'\'') endBytes();
         if (isAsciiLetter(c)) {
             controlWord();
         } else {
@@ -458,9 +505,8 @@ private:
                 break;
         }
         pendingSkip_ = 0;
-        if (c == u'*') {
-            skipGroup();
-        } else if (c == u'\r' || c == u'\n') {
+        // \* is read with the control word after it (controlWord).
+        if (c == u'\r' || c == u'\n') {
             // A backslash before a line end is a paragraph mark.
             if (inText()) putParagraphMark();
         }
@@ -473,10 +519,22 @@ private:
         const int low = end_ - p_ >= 2 ? hexValue(p_[1]) : -1;
         if (low < 0) return;
         p_ += 2;
-        emit(decodeByte(currentCodePage(), static_cast<unsigned char>(high * 16 + low)));
+        if (pendingSkip_ > 0) {
+            --pendingSkip_;
+            return;
+        }
+        if (inText()) putByte(static_cast<unsigned char>(high * 16 + low));
+    }
+
+    // "{\*\word": the word names a destination, which a reader that does not know
+    // the word skips. Anywhere else \* marks nothing.
+    bool marksDestination(const char16_t* backslash) const {
+        return groupStart_ != nullptr && backslash == groupStart_ + 2 && groupStart_[0] == u'\\' &&
+               groupStart_[1] == u'*';
     }
 
     void controlWord() {
+        const bool destination = marksDestination(p_);
         const char16_t* const nameStart = p_ + 1;
         const char16_t* p = nameStart + 1;  // the first letter is known
         while (p < end_ && isAsciiLetter(*p)) ++p;
@@ -499,7 +557,10 @@ private:
 
         pendingSkip_ = 0;
         const ControlWord* word = findControlWord(name);
-        if (word == nullptr) return;
+        if (word == nullptr) {
+            if (destination) skipGroup();
+            return;
+        }
         const uint32_t bits = negative ? 0u - magnitude : magnitude;
         const auto parameter = static_cast<int32_t>(bits);
         apply(*word, hasParameter, parameter, bits);
@@ -678,6 +739,8 @@ private:
     const size_t base_;
     char16_t* w_ = nullptr;
     SmallStack<GroupState, 32> stack_;
+    const char16_t* groupStart_ = nullptr;  // just after the last opening brace
+    ByteDecoder decoder_;
     uint32_t pendingSkip_ = 0;  // \u fallback characters still to skip
     uint32_t documentCodePage_ = kWesternCodePage;
     int32_t defaultFont_ = 0;
