@@ -10,6 +10,7 @@
 #include <string>
 
 #include "search/plain_text_buffer.h"
+#include "search/tests/rtf_long_documents.h"
 #include "text/utf.h"
 
 namespace scandrel::search::rtf {
@@ -268,12 +269,7 @@ TEST(RtfMalformed, RandomMarkupNeverFails) {
     }
 }
 
-std::u16string repeat(std::u16string_view s, size_t n) {
-    std::u16string out;
-    out.reserve(s.size() * n);
-    for (size_t i = 0; i < n; ++i) out += s;
-    return out;
-}
+using testing::repeat;
 
 TEST(RtfLimits, DeepNestingNeedsNoRecursion) {
     constexpr size_t kDepth = 100000;
@@ -289,29 +285,13 @@ TEST(RtfLimits, DeepNestingNeedsNoRecursion) {
 // Shapes that would expose a path quadratic in the document's length (rtf_bench
 // times them; a quadratic path runs past the test's time-out).
 TEST(RtfLimits, LongDocumentsOfEveryShape) {
-    constexpr size_t kCount = 200000;
-    std::u16string fonts = u"{\\rtf1{\\fonttbl";
-    for (size_t i = kCount; i > 0; --i) {
-        fonts += u"{\\f" + fromUtf8(std::to_string(i)) + u"\\fcharset204 A;}";
-    }
-    fonts += u"}";
-    for (size_t i = 1; i <= kCount; i += 997) fonts += u"\\f" + fromUtf8(std::to_string(i)) + u" \\'c0";
-    fonts += u"}";
-
-    const std::u16string documents[] = {
-        u"{\\rtf1 " + repeat(u"{\\b w\\'e9rd\\u233?\\par}", kCount) + u"}",
-        u"{\\rtf1 " + repeat(u"{", kCount) + repeat(u"}", kCount) + u"}",
-        u"{\\rtf1\\uc60000 " + repeat(u"\\u233 abc", kCount) + u"}",
-        u"{\\rtf1 " + repeat(u"{\\*\\x a}", kCount) + u"}",
-        u"{\\rtf1 " + repeat(u"\\abcdefghijklmnopqrstuvwxyz ", kCount) + u"}",
-        fonts,
-    };
     std::u16string out;
-    for (const auto& doc : documents) {
+    for (const auto& document : testing::longDocuments()) {
         out.clear();
-        appendRichText(doc, out);
+        appendRichText(document.rtf, out);
+        EXPECT_LE(out.size(), document.rtf.size()) << document.shape;
     }
-    EXPECT_EQ(out, repeat(u"\u0410", (kCount + 996) / 997));
+    EXPECT_EQ(out, testing::lastLongDocumentText());
 }
 
 // Documents whose plain text the rich-edit control was seen to give: NAME.rtf
