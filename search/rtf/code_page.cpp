@@ -113,7 +113,7 @@ void ByteDecoder::select(uint32_t codePage) {
     }
 }
 
-size_t ByteDecoder::put(uint32_t codePage, unsigned char byte, char16_t* out) {
+size_t ByteDecoder::putAfterSelecting(uint32_t codePage, unsigned char byte, char16_t* out) {
     size_t written = 0;
     if (codePage != codePage_ || !selected_) {
         written = finish(out);

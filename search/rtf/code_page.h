@@ -35,7 +35,14 @@ public:
     static constexpr size_t kMaxOutput = 3;  // characters one call can write
 
     // Writes the characters the byte completes to `out` and returns how many.
-    size_t put(uint32_t codePage, unsigned char byte, char16_t* out);
+    size_t put(uint32_t codePage, unsigned char byte, char16_t* out) {
+        // A single-byte page, the usual case, never has a byte waiting.
+        if (codePage == codePage_ && singleBytes_ != nullptr) {
+            out[0] = byte < 0x80 ? byte : singleBytes_[byte - 0x80u];
+            return 1;
+        }
+        return putAfterSelecting(codePage, byte, out);
+    }
 
     // Ends a waiting incomplete character: a lone lead byte becomes its page's
     // default character, a cut UTF-8 sequence U+FFFD. Returns how many were written.
@@ -45,6 +52,7 @@ public:
 
 private:
     void select(uint32_t codePage);
+    size_t putAfterSelecting(uint32_t codePage, unsigned char byte, char16_t* out);
     size_t putUtf8(unsigned char byte, char16_t* out);
     size_t putDoubleByte(unsigned char byte, char16_t* out);
 

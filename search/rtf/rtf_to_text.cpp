@@ -377,7 +377,7 @@ private:
         const char16_t* p = p_;
         // Only text asks for the code page: a font table's names would sort it again and again.
         const bool text = inText();
-        const bool western = text && currentCodePage() == kWesternCodePage;
+        const bool western = text && textCodePage() == kWesternCodePage;
         if (pendingSkip_ == 0 && western) {
             char16_t* w = w_;
             copyTextRun(p, w);
@@ -412,7 +412,7 @@ private:
     // A byte of the text in the code page at hand. NUL characters are dropped.
     void putByte(unsigned char byte) {
         char16_t chars[ByteDecoder::kMaxOutput];
-        const size_t count = decoder_.put(currentCodePage(), byte, chars);
+        const size_t count = decoder_.put(textCodePage(), byte, chars);
         for (size_t i = 0; i < count; ++i) {
             if (chars[i] != 0) put(chars[i]);
         }
@@ -533,11 +533,32 @@ private:
                groupStart_[1] == u'*';
     }
 
-    void controlWord() {
-        const bool destination = marksDestination(p_);
-        const char16_t* const nameStart = p_ + 1;
-        const char16_t* p = nameStart + 1;  // the first letter is known
+    // The end of the ASCII letters from `p` on; eight characters at a time where
+    // there are eight.
+    const char16_t* skipLetters(const char16_t* p) const {
+#if defined(__SSE2__)
+        const __m128i caseBit = _mm_set1_epi16(0x20);
+        const __m128i letterA = _mm_set1_epi16(static_cast<short>(u'a'));
+        const __m128i minusOne = _mm_set1_epi16(-1);
+        const __m128i alphabet = _mm_set1_epi16(26);
+        while (end_ - p >= 8) {
+            // (c | 0x20) - 'a' in 0..25; characters from U+8000 up are negative here.
+            const __m128i offset =
+                _mm_sub_epi16(_mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), caseBit), letterA);
+            const __m128i letters = _mm_and_si128(_mm_cmpgt_epi16(offset, minusOne), _mm_cmplt_epi16(offset, alphabet));
+            const auto mask = static_cast<unsigned>(_mm_movemask_epi8(letters));
+            if (mask != 0xFFFFu) return p + __builtin_ctz(~mask) / 2;
+            p += 8;
+        }
+#endif
         while (p < end_ && isAsciiLetter(*p)) ++p;
+        return p;
+    }
+
+    void controlWord() {
+        const char16_t* const backslash = p_;
+        const char16_t* const nameStart = p_ + 1;
+        const char16_t* p = skipLetters(nameStart + 1);  // the first letter is known
         const std::u16string_view name(nameStart, static_cast<size_t>(p - nameStart));
 
         bool negative = false;
@@ -558,7 +579,7 @@ private:
         pendingSkip_ = 0;
         const ControlWord* word = findControlWord(name);
         if (word == nullptr) {
-            if (destination) skipGroup();
+            if (marksDestination(backslash)) skipGroup();
             return;
         }
         const uint32_t bits = negative ? 0u - magnitude : magnitude;
@@ -617,10 +638,12 @@ private:
                 break;
             case Action::DocumentCodePage:
                 documentCodePage_ = word.codePage;
+                if (documentCodePage_ != kWesternCodePage) onlyWestern_ = false;
                 break;
             case Action::AnsiCodePage:
                 if (hasParameter && parameter > 0 && isSupportedCodePage(static_cast<uint32_t>(parameter))) {
                     documentCodePage_ = static_cast<uint32_t>(parameter);
+                    if (documentCodePage_ != kWesternCodePage) onlyWestern_ = false;
                 } else {
                     documentCodePage_ = kWesternCodePage;
                 }
@@ -683,9 +706,14 @@ private:
         if (stack_.empty() || state().destination != Destination::FontTable || fontBeingDefined_ < 0) return;
         // A later definition of the same font wins; the lookup keeps the last one.
         fontCodePages_.push_back({fontBeingDefined_, codePage});
+        if (codePage != 0 && codePage != kWesternCodePage) onlyWestern_ = false;
         fontsSorted_ = false;
         cachedFont_ = kNoFont;
     }
+
+    // The code page of the text at hand; without a look at the font while every
+    // page the document names is the Western one, as in nearly every memo.
+    uint32_t textCodePage() { return onlyWestern_ ? kWesternCodePage : currentCodePage(); }
 
     uint32_t currentCodePage() {
         const int32_t font = stack_.empty() || state().font < 0 ? defaultFont_ : state().font;
@@ -743,6 +771,7 @@ private:
     ByteDecoder decoder_;
     uint32_t pendingSkip_ = 0;  // \u fallback characters still to skip
     uint32_t documentCodePage_ = kWesternCodePage;
+    bool onlyWestern_ = true;  // no page but the Western one named so far
     int32_t defaultFont_ = 0;
     int32_t fontBeingDefined_ = -1;
     SmallStack<FontCodePage, kFewFonts> fontCodePages_;

@@ -96,6 +96,24 @@ TEST(RtfText, ControlWordsEndAtTheirDelimiterAndTakeSignedParameters) {
     EXPECT_EQ(text(uR"({\rtf1 a\par1 b})"), u"a\r\nb");  // a parameter the word ignores
 }
 
+// Names of every length, ended by each kind of character, also characters
+// whose low byte is that of a letter, or at the end of the input.
+TEST(RtfText, ControlWordNamesOfEveryLengthEndWhereTheLettersEnd) {
+    const std::pair<std::u16string, std::u16string> kEnds[] = {
+        {u" ", u""}, {u"12 ", u""}, {u"-3x", u"x"}, {u"\u8061", u"\u8061"}, {u"\u0141", u"\u0141"},
+        {u"\u0161", u"\u0161"}, {u"{}", u""}, {u"\\par ", u"\r\n"}, {u"\r\n", u""},
+    };
+    for (size_t length = 1; length <= 20; ++length) {
+        const std::u16string name(length, u'q');
+        for (const auto& [end, endText] : kEnds) {
+            ASSERT_EQ(text(u"{\\rtf1 a\\" + name + end + u"b}"), u"a" + endText + u"b") << length << toUtf8(end);
+        }
+        ASSERT_EQ(text(u"{\\rtf1 a\\" + name), u"a") << length;  // the input ends inside the name
+        const std::u16string before(length, u'x');  // a known word at every offset
+        ASSERT_EQ(text(u"{\\rtf1 " + before + u"\\par b}"), before + u"\r\nb") << length;
+    }
+}
+
 TEST(RtfText, ControlSymbols) {
     EXPECT_EQ(text(uR"({\rtf1 a\~b\-c\_d\{\}\\e})"), u"a\u00A0bc\u2011d{}\\e");
     EXPECT_EQ(text(uR"({\rtf1 a\|b\!c\@d\:e})"), u"abcd:e");
