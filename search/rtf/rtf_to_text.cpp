@@ -153,6 +153,19 @@ constexpr ControlWord kControlWords[] = {
 static_assert(std::is_sorted(std::begin(kControlWords), std::end(kControlWords),
                              [](const ControlWord& a, const ControlWord& b) { return a.name < b.name; }));
 
+// Formatting this reader ignores but a reader knows: "{\*" before one of them
+// marks no destination, and the group is read. Sorted for the binary search;
+// asked only after "{\*".
+constexpr std::string_view kFormattingWords[] = {
+    "ab", "af", "ai", "b", "caps", "cb", "cf", "charscalex", "cs", "dbch", "dn", "expnd", "expndtw",
+    "fi", "fs", "hich", "highlight", "i", "insrsid", "kerning", "lang", "langfe", "langfenp",
+    "langnp", "li", "loch", "ltrch", "noproof", "nosupersub", "outl", "pard", "qc", "qj", "ql",
+    "qr", "ri", "rtlch", "s", "sa", "sb", "scaps", "shad", "sl", "slmult", "strike", "sub", "super",
+    "ul", "ulnone", "up",
+};
+
+static_assert(std::is_sorted(std::begin(kFormattingWords), std::end(kFormattingWords)));
+
 // The words by a hash of their names, in a table at most a quarter full; most
 // words a document uses are formatting this reader ignores, and are looked up
 // all the same.
@@ -199,6 +212,18 @@ const ControlWord* findControlWord(std::u16string_view name) {
         if (sameName(word.name, name)) return &word;
     }
     return nullptr;
+}
+
+// Out of line: asked rarely, and kept out of the reader's hot path.
+[[gnu::noinline, gnu::cold]] bool isFormattingWord(std::u16string_view name) {
+    const auto* it = std::lower_bound(std::begin(kFormattingWords), std::end(kFormattingWords), name,
+                                      [](std::string_view word, std::u16string_view n) {
+                                          return std::lexicographical_compare(word.begin(), word.end(), n.begin(),
+                                                                              n.end(), [](char a, char16_t b) {
+                                                                                  return static_cast<char16_t>(a) < b;
+                                                                              });
+                                      });
+    return it != std::end(kFormattingWords) && sameName(*it, name);
 }
 
 // One comparison: setting bit 5 maps A-Z onto a-z and nothing else onto them.
@@ -579,7 +604,7 @@ private:
         pendingSkip_ = 0;
         const ControlWord* word = findControlWord(name);
         if (word == nullptr) {
-            if (marksDestination(backslash)) skipGroup();
+            if (marksDestination(backslash) && !isFormattingWord(name)) skipGroup();
             return;
         }
         const uint32_t bits = negative ? 0u - magnitude : magnitude;

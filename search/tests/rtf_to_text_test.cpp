@@ -232,6 +232,8 @@ TEST(RtfDestinations, HiddenDestinationsLeaveNoText) {
     EXPECT_EQ(text(uR"({\rtf1 a{\*\foo hidden{\b more}}b{\*\generator x;}c})"), u"abc");
     // \* marks a destination only where one stands, at the start of a group.
     EXPECT_EQ(text(uR"({\rtf1 a{\i x\*\cs7 The quick}b})"), u"axThe quickb");
+    EXPECT_EQ(text(uR"({\rtf1 a{\*\cs7 x}b{\*\ulnone y}c})"), u"axbyc");  // formatting, not destinations
+    EXPECT_EQ(text(uR"({\rtf1 a{\i x\*\foo y}b})"), u"axyb");
     EXPECT_EQ(text(uR"({\rtf1 a{\*\bkmkstart m}{\*\fldinst x}b})"), u"ab");  // known destinations as ever
     EXPECT_EQ(text(uR"({\rtf1 a{\nonesttables b}c})"), u"ac");
     EXPECT_EQ(text(uR"({\rtf1 a{\*\shppict{\pict 01}}{\nonshppict{\pict 02}}b})"), u"ab");

@@ -80,6 +80,11 @@ const std::map<std::string, Difference>& knownDifferences() {
          {u"\u0410",
           "the control knows no Mac character set but 77 and reads the others' bytes in the Western page; "
           "the reader reads them in their Mac pages (89: Mac Cyrillic)"}},
+        {"star inside a group before an unknown word",
+         {u"axyb",
+          "the control drops the rest of the group after \\* and a word it does not know, wherever they "
+          "stand; the reader takes \\* for the mark of a destination only at the start of a group, and "
+          "keeps the text of a group it is met inside"}},
         {"symbol font letters",
          {u"aba\uF0B7c",
           "under Wine the control gives a symbol font's letters, typed or as \\'hh, as private-use "
@@ -162,6 +167,8 @@ std::vector<Case> inlineCases() {
           uR"({\rtf1\ansi\ansicpg10029 \'84})", uR"({\rtf1\ansi{\fonttbl{\f0\fcharset77 M;}}\f0 \'8e})"}},
         {"mac character sets", {uR"({\rtf1\ansi{\fonttbl{\f0\fcharset89 R;}}\f0 \'80})"}},
         {"star inside a group", {uR"({\rtf1 a{\i x\*\cs7 The quick}b})"}},
+        {"star at a group's start before a formatting word", {uR"({\rtf1 a{\*\cs7 x}b})"}},
+        {"star inside a group before an unknown word", {uR"({\rtf1 a{\i x\*\foo y}b})"}},
         {"nested tables fallback", {uR"({\rtf1 a{\nonesttables b}c})"}},
         {"nul byte", {uR"({\rtf1 a\'00b})"}},
         {"symbol font letters",
