@@ -12,6 +12,7 @@
 #endif
 
 #include "search/rtf/code_page.h"
+#include "text/utf.h"
 
 namespace scandrel::search::rtf {
 
@@ -548,7 +549,13 @@ private:
             --pendingSkip_;
             return;
         }
-        if (inText()) putByte(static_cast<unsigned char>(high * 16 + low));
+        if (!inText()) return;
+        if (onlyWestern_) {  // the usual case: a Western byte, nothing waiting
+            const char16_t c = fromCp1252(static_cast<unsigned char>(high * 16 + low));
+            if (c != 0) put(c);
+            return;
+        }
+        putByte(static_cast<unsigned char>(high * 16 + low));
     }
 
     // "{\*\word": the word names a destination, which a reader that does not know
