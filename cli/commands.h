@@ -14,5 +14,6 @@ int runExport(const Args& args);    // scandrel export DB TABLE
 int runMakeDemo(const Args& args);  // scandrel make-demo OUT.mdb [--patients N] [--seed S]
 int runSearch(const Args& args);    // scandrel search DB [--ids] WORDS...
 int runText(const Args& args);      // scandrel text DB COUNTER
+int runRtf(const Args& args);       // scandrel rtf FILE|-
 
 }  // namespace scandrel::cli

@@ -19,7 +19,9 @@ constexpr std::string_view kUsage =
     "  export DB TABELA                                linhas da tabela em CSV (UTF-8)\n"
     "  make-demo SAIDA.mdb [--patients N] [--seed S]   cria um banco de demonstração\n"
     "  search DB [--ids] PALAVRAS...                   pacientes cujo texto tem todas as palavras\n"
-    "  text DB CONTADOR                                texto de busca de um paciente\n";
+    "  text DB CONTADOR                                texto de busca de um paciente\n"
+    "  rtf ARQUIVO                                     texto que a busca tira de um memo com os bytes\n"
+    "                                                  do arquivo (- para a entrada padrão)\n";
 
 struct Command {
     std::string_view name;
@@ -30,6 +32,7 @@ constexpr Command kCommands[] = {
     {"tables", scandrel::cli::runTables},       {"schema", scandrel::cli::runSchema},
     {"export", scandrel::cli::runExport},       {"make-demo", scandrel::cli::runMakeDemo},
     {"search", scandrel::cli::runSearch},       {"text", scandrel::cli::runText},
+    {"rtf", scandrel::cli::runRtf},
 };
 
 void print(std::FILE* stream, std::string_view text) {

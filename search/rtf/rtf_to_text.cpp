@@ -12,6 +12,7 @@
 #endif
 
 #include "search/rtf/code_page.h"
+#include "text/utf.h"
 
 namespace scandrel::search::rtf {
 
@@ -107,6 +108,7 @@ constexpr ControlWord kControlWords[] = {
     {"mac", Action::DocumentCodePage, 0, 10000},
     {"nestcell", Action::Character, u'\t'},
     {"nestrow", Action::Break},
+    {"nonesttables", Action::Skip},  // the text for readers that cannot show nested tables
     {"nonshppict", Action::Skip},
     {"objalias", Action::Skip},
     {"objclass", Action::Skip},
@@ -151,6 +153,19 @@ constexpr ControlWord kControlWords[] = {
 
 static_assert(std::is_sorted(std::begin(kControlWords), std::end(kControlWords),
                              [](const ControlWord& a, const ControlWord& b) { return a.name < b.name; }));
+
+// Formatting this reader ignores but a reader knows: "{\*" before one of them
+// marks no destination, and the group is read. Sorted for the binary search;
+// asked only after "{\*".
+constexpr std::string_view kFormattingWords[] = {
+    "ab", "af", "ai", "b", "caps", "cb", "cf", "charscalex", "cs", "dbch", "dn", "expnd", "expndtw",
+    "fi", "fs", "hich", "highlight", "i", "insrsid", "kerning", "lang", "langfe", "langfenp",
+    "langnp", "li", "loch", "ltrch", "noproof", "nosupersub", "outl", "pard", "qc", "qj", "ql",
+    "qr", "ri", "rtlch", "s", "sa", "sb", "scaps", "shad", "sl", "slmult", "strike", "sub", "super",
+    "ul", "ulnone", "up",
+};
+
+static_assert(std::is_sorted(std::begin(kFormattingWords), std::end(kFormattingWords)));
 
 // The words by a hash of their names, in a table at most a quarter full; most
 // words a document uses are formatting this reader ignores, and are looked up
@@ -198,6 +213,18 @@ const ControlWord* findControlWord(std::u16string_view name) {
         if (sameName(word.name, name)) return &word;
     }
     return nullptr;
+}
+
+// Out of line: asked rarely, and kept out of the reader's hot path.
+[[gnu::noinline, gnu::cold]] bool isFormattingWord(std::u16string_view name) {
+    const auto* it = std::lower_bound(std::begin(kFormattingWords), std::end(kFormattingWords), name,
+                                      [](std::string_view word, std::u16string_view n) {
+                                          return std::lexicographical_compare(word.begin(), word.end(), n.begin(),
+                                                                              n.end(), [](char a, char16_t b) {
+                                                                                  return static_cast<char16_t>(a) < b;
+                                                                              });
+                                      });
+    return it != std::end(kFormattingWords) && sameName(*it, name);
 }
 
 // One comparison: setting bit 5 maps A-Z onto a-z and nothing else onto them.
@@ -313,6 +340,12 @@ public:
     Reader& operator=(const Reader&) = delete;
 
     void run() {
+        read();
+        endBytes();
+    }
+
+private:
+    void read() {
         while (p_ < end_) {
             switch (leadOf(*p_)) {
                 case Lead::Text:
@@ -323,10 +356,12 @@ public:
                     break;
                 case Lead::OpenBrace:
                     ++p_;
+                    endBytes();
                     openGroup();
                     break;
                 case Lead::CloseBrace:
                     ++p_;
+                    endBytes();
                     if (!closeGroup()) return;
                     break;
                 case Lead::Ignored:
@@ -336,10 +371,10 @@ public:
         }
     }
 
-private:
     GroupState& state() { return stack_.back(); }
 
     void openGroup() {
+        groupStart_ = p_;
         pendingSkip_ = 0;
         stack_.push_back(stack_.empty() ? kDocumentState : stack_.back());
     }
@@ -360,10 +395,16 @@ private:
         w_ += 2;
     }
 
-    // A run of ordinary characters, copied while it is scanned.
+    // A run of ordinary characters. In the Western code page, the memo's own, each
+    // character is itself and the run is copied while it is scanned. In any other
+    // page a character stands for its byte in the Western page, read in that page
+    // (a character the Western page has no byte for stays as it is).
     void textRun() {
         const char16_t* p = p_;
-        if (pendingSkip_ == 0 && inText()) {
+        // Only text asks for the code page: a font table's names would sort it again and again.
+        const bool text = inText();
+        const bool western = text && textCodePage() == kWesternCodePage;
+        if (pendingSkip_ == 0 && western) {
             char16_t* w = w_;
             copyTextRun(p, w);
             w_ = w;
@@ -374,11 +415,42 @@ private:
         const auto length = static_cast<size_t>(p - p_);
         const size_t skipped = std::min<size_t>(pendingSkip_, length);
         pendingSkip_ -= static_cast<uint32_t>(skipped);
-        if (inText()) {
-            std::copy(p_ + skipped, p, w_);
-            w_ += length - skipped;
+        if (text) {
+            if (western) {
+                std::copy(p_ + skipped, p, w_);
+                w_ += length - skipped;
+            } else {
+                for (const char16_t* c = p_ + skipped; c < p; ++c) textCharacterAsByte(*c);
+            }
         }
         p_ = p;
+    }
+
+    void textCharacterAsByte(char16_t c) {
+        if (const int byte = westernByteOf(c); byte >= 0) {
+            putByte(static_cast<unsigned char>(byte));
+        } else {
+            endBytes();
+            put(c);
+        }
+    }
+
+    // A byte of the text in the code page at hand. NUL characters are dropped.
+    void putByte(unsigned char byte) {
+        char16_t chars[ByteDecoder::kMaxOutput];
+        const size_t count = decoder_.put(textCodePage(), byte, chars);
+        for (size_t i = 0; i < count; ++i) {
+            if (chars[i] != 0) put(chars[i]);
+        }
+    }
+
+    // Ends a character of several bytes that is still waiting for the rest.
+    void endBytes() {
+        if (!decoder_.waiting()) return;
+        char16_t chars[ByteDecoder::kMaxOutput];
+        const size_t count = decoder_.finish(chars);
+        if (!inText()) return;
+        for (size_t i = 0; i < count; ++i) put(chars[i]);
     }
 
     // Copies characters from `p` to `w` up to the end of the run. Where there is room
@@ -420,7 +492,7 @@ private:
             --pendingSkip_;
             return;
         }
-        if (inText()) put(c);
+        if (inText() && c != 0) put(c);
     }
 
     void controlAt() {
@@ -429,6 +501,7 @@ private:
             return;
         }
         const char16_t c = p_[1];
+        if (c != u'\'') endBytes();
         if (isAsciiLetter(c)) {
             controlWord();
         } else {
@@ -458,9 +531,8 @@ private:
                 break;
         }
         pendingSkip_ = 0;
-        if (c == u'*') {
-            skipGroup();
-        } else if (c == u'\r' || c == u'\n') {
+        // \* is read with the control word after it (controlWord).
+        if (c == u'\r' || c == u'\n') {
             // A backslash before a line end is a paragraph mark.
             if (inText()) putParagraphMark();
         }
@@ -473,13 +545,52 @@ private:
         const int low = end_ - p_ >= 2 ? hexValue(p_[1]) : -1;
         if (low < 0) return;
         p_ += 2;
-        emit(decodeByte(currentCodePage(), static_cast<unsigned char>(high * 16 + low)));
+        if (pendingSkip_ > 0) {
+            --pendingSkip_;
+            return;
+        }
+        if (!inText()) return;
+        if (onlyWestern_) {  // the usual case: a Western byte, nothing waiting
+            const char16_t c = fromCp1252(static_cast<unsigned char>(high * 16 + low));
+            if (c != 0) put(c);
+            return;
+        }
+        putByte(static_cast<unsigned char>(high * 16 + low));
+    }
+
+    // "{\*\word": the word names a destination, which a reader that does not know
+    // the word skips. Anywhere else \* marks nothing.
+    bool marksDestination(const char16_t* backslash) const {
+        return groupStart_ != nullptr && backslash == groupStart_ + 2 && groupStart_[0] == u'\\' &&
+               groupStart_[1] == u'*';
+    }
+
+    // The end of the ASCII letters from `p` on; eight characters at a time where
+    // there are eight.
+    const char16_t* skipLetters(const char16_t* p) const {
+#if defined(__SSE2__)
+        const __m128i caseBit = _mm_set1_epi16(0x20);
+        const __m128i letterA = _mm_set1_epi16(static_cast<short>(u'a'));
+        const __m128i minusOne = _mm_set1_epi16(-1);
+        const __m128i alphabet = _mm_set1_epi16(26);
+        while (end_ - p >= 8) {
+            // (c | 0x20) - 'a' in 0..25; characters from U+8000 up are negative here.
+            const __m128i offset =
+                _mm_sub_epi16(_mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), caseBit), letterA);
+            const __m128i letters = _mm_and_si128(_mm_cmpgt_epi16(offset, minusOne), _mm_cmplt_epi16(offset, alphabet));
+            const auto mask = static_cast<unsigned>(_mm_movemask_epi8(letters));
+            if (mask != 0xFFFFu) return p + __builtin_ctz(~mask) / 2;
+            p += 8;
+        }
+#endif
+        while (p < end_ && isAsciiLetter(*p)) ++p;
+        return p;
     }
 
     void controlWord() {
+        const char16_t* const backslash = p_;
         const char16_t* const nameStart = p_ + 1;
-        const char16_t* p = nameStart + 1;  // the first letter is known
-        while (p < end_ && isAsciiLetter(*p)) ++p;
+        const char16_t* p = skipLetters(nameStart + 1);  // the first letter is known
         const std::u16string_view name(nameStart, static_cast<size_t>(p - nameStart));
 
         bool negative = false;
@@ -499,7 +610,10 @@ private:
 
         pendingSkip_ = 0;
         const ControlWord* word = findControlWord(name);
-        if (word == nullptr) return;
+        if (word == nullptr) {
+            if (marksDestination(backslash) && !isFormattingWord(name)) skipGroup();
+            return;
+        }
         const uint32_t bits = negative ? 0u - magnitude : magnitude;
         const auto parameter = static_cast<int32_t>(bits);
         apply(*word, hasParameter, parameter, bits);
@@ -556,10 +670,12 @@ private:
                 break;
             case Action::DocumentCodePage:
                 documentCodePage_ = word.codePage;
+                if (documentCodePage_ != kWesternCodePage) onlyWestern_ = false;
                 break;
             case Action::AnsiCodePage:
                 if (hasParameter && parameter > 0 && isSupportedCodePage(static_cast<uint32_t>(parameter))) {
                     documentCodePage_ = static_cast<uint32_t>(parameter);
+                    if (documentCodePage_ != kWesternCodePage) onlyWestern_ = false;
                 } else {
                     documentCodePage_ = kWesternCodePage;
                 }
@@ -622,9 +738,14 @@ private:
         if (stack_.empty() || state().destination != Destination::FontTable || fontBeingDefined_ < 0) return;
         // A later definition of the same font wins; the lookup keeps the last one.
         fontCodePages_.push_back({fontBeingDefined_, codePage});
+        if (codePage != 0 && codePage != kWesternCodePage) onlyWestern_ = false;
         fontsSorted_ = false;
         cachedFont_ = kNoFont;
     }
+
+    // The code page of the text at hand; without a look at the font while every
+    // page the document names is the Western one, as in nearly every memo.
+    uint32_t textCodePage() { return onlyWestern_ ? kWesternCodePage : currentCodePage(); }
 
     uint32_t currentCodePage() {
         const int32_t font = stack_.empty() || state().font < 0 ? defaultFont_ : state().font;
@@ -678,8 +799,11 @@ private:
     const size_t base_;
     char16_t* w_ = nullptr;
     SmallStack<GroupState, 32> stack_;
+    const char16_t* groupStart_ = nullptr;  // just after the last opening brace
+    ByteDecoder decoder_;
     uint32_t pendingSkip_ = 0;  // \u fallback characters still to skip
     uint32_t documentCodePage_ = kWesternCodePage;
+    bool onlyWestern_ = true;  // no page but the Western one named so far
     int32_t defaultFont_ = 0;
     int32_t fontBeingDefined_ = -1;
     SmallStack<FontCodePage, kFewFonts> fontCodePages_;

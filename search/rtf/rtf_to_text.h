@@ -4,6 +4,13 @@
 // tables, document information, pictures, fields' instructions, ...) leave
 // nothing behind. Any input is accepted: unbalanced braces, truncated escapes and
 // nesting of any depth end or skip gracefully.
+//
+// Bytes, written as \'hh or as the memo's own characters (each the byte it has in
+// the Western code page, as the control reads the memo), are read in the code
+// page of the font at hand, or of the document: single-byte pages, the
+// double-byte pages 932, 936, 949 and 950, and UTF-8 (65001). A symbol font's
+// bytes below 0x80 are the letters they are typed with, which a search can find;
+// its bytes from 0x80 up are the private-use symbols U+F080-U+F0FF.
 #include <string>
 #include <string_view>
 

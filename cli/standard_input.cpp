@@ -1,0 +1,18 @@
+#include "cli/standard_input.h"
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace scandrel::cli {
+
+std::string readStandardInput() {
+    useBinaryStandardInput();
+    std::string bytes;
+    char block[1 << 16];
+    size_t count = 0;
+    while ((count = std::fread(block, 1, sizeof block, stdin)) > 0) bytes.append(block, count);
+    if (std::ferror(stdin)) throw std::runtime_error("a entrada padrão não pôde ser lida");
+    return bytes;
+}
+
+}  // namespace scandrel::cli

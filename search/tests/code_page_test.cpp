@@ -1,0 +1,59 @@
+#include "search/rtf/code_page.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+#include "text/utf.h"
+
+namespace scandrel::search::rtf {
+namespace {
+
+std::u16string decode(ByteDecoder& decoder, uint32_t codePage, std::string_view bytes) {
+    std::u16string text;
+    char16_t chars[ByteDecoder::kMaxOutput];
+    for (const char byte : bytes) text.append(chars, decoder.put(codePage, static_cast<unsigned char>(byte), chars));
+    return text;
+}
+
+TEST(CodePage, WesternBytesOfTheMemosCharactersGoBothWays) {
+    for (unsigned byte = 0; byte <= 0xFF; ++byte) {
+        EXPECT_EQ(westernByteOf(fromCp1252(static_cast<unsigned char>(byte))), static_cast<int>(byte)) << byte;
+    }
+    EXPECT_EQ(westernByteOf(u'\u0416'), -1);
+    EXPECT_EQ(westernByteOf(u'\u0080'), -1);  // 0x80 is the euro sign
+}
+
+TEST(CodePage, AWaitingCharacterEndsWhenThePageChangesOrTheStreamEnds) {
+    ByteDecoder decoder;
+    EXPECT_EQ(decode(decoder, 932, "\x82"), u"");
+    EXPECT_TRUE(decoder.waiting());
+    EXPECT_EQ(decode(decoder, 1252, "\xE9"), u"\u30FB\u00E9");  // the lead byte alone, then the new page
+    EXPECT_FALSE(decoder.waiting());
+
+    EXPECT_EQ(decode(decoder, kUtf8CodePage, "\xF0\x9F\x98"), u"");
+    char16_t chars[ByteDecoder::kMaxOutput];
+    ASSERT_EQ(decoder.finish(chars), 1u);
+    EXPECT_EQ(chars[0], u'\uFFFD');
+    EXPECT_EQ(decoder.finish(chars), 0u);
+
+    // At most kMaxOutput characters for one byte: a cut sequence, then a pair from another page.
+    EXPECT_EQ(decode(decoder, kUtf8CodePage, "\xE3\x81"), u"");
+    EXPECT_EQ(decode(decoder, 936, "\x81"), u"\uFFFD");
+    EXPECT_EQ(decode(decoder, 936, "\x20"), u"? ");
+}
+
+TEST(CodePage, CharacterSetsAndPageNumbers) {
+    EXPECT_EQ(codePageOfCharset(128), 932u);
+    EXPECT_EQ(codePageOfCharset(2), kSymbolCodePage);
+    EXPECT_EQ(codePageOfCharset(89), 10007u);
+    EXPECT_EQ(codePageOfCharset(1), 0u);  // the document's own page
+    for (const uint32_t page : {437u, 852u, 1252u, 1258u, 932u, 950u, 10000u, 10029u, kUtf8CodePage}) {
+        EXPECT_TRUE(isSupportedCodePage(page)) << page;
+    }
+    for (const uint32_t page : {0u, 1u, 1200u, 10001u, 99999u}) EXPECT_FALSE(isSupportedCodePage(page)) << page;
+}
+
+}  // namespace
+}  // namespace scandrel::search::rtf
