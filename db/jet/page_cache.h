@@ -1,8 +1,14 @@
 #pragma once
-// Pages read on demand and kept in a small, bounded cache. A page handed out stays
-// valid for as long as its holder keeps it, even after the cache has let it go.
-#include <array>
-#include <chrono>
+// The pages of the file, read on demand and kept up to a memory budget. A page
+// handed out stays valid for as long as its holder keeps it, even after the cache
+// has let it go.
+//
+// When the whole file fits the budget (a clinic's database usually does), a page
+// missing is read with its neighbours, a block of the file in one read, and every
+// page is kept: the file is read once, in few large reads. When it doesn't fit,
+// pages are read one at a time, and the reads the search will need soon are planned
+// ahead (fetch): sorted in file order, neighbouring pages in one read, and over a
+// network many reads under way at once.
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
@@ -19,6 +25,7 @@ using PagePtr = std::shared_ptr<const Page>;
 
 class PageCache {
 public:
+    // `capacity`: the most pages kept.
     PageCache(std::unique_ptr<ByteSource> source, uint32_t pageSize, size_t capacity);
     ~PageCache();
     PageCache(const PageCache&) = delete;
@@ -31,31 +38,43 @@ public:
     // at the file's size again and try once more: the host may be adding pages.
     PagePtr page(uint32_t number);
     // The page as the file holds it now, not as it was kept (pages the host changes
-    // as it works, such as the maps of the pages each table owns).
+    // as it works, such as the maps of the pages each table owns), read alone.
     PagePtr freshPage(uint32_t number);
-    // Looks at the file's size again; the new page count.
+    // Looks at the file's size again; the new page count. A file that has grown or
+    // shrunk is being written by the host: the pages kept are let go (their holders
+    // keep theirs).
     uint32_t refreshPageCount();
     // Lets go of every page kept or fetched (their holders keep theirs) and looks at
     // the size again: after the host has written, nothing read before is trusted.
     void startOver();
 
-    // True once the file's reads have been seen to wait (a server's shared folder, a
-    // cold disk): then reading ahead, many reads at once, pays for itself. Local
-    // reads from the system's cache never turn it on.
-    bool readsWait() const { return readsWait_; }
-    // Reads ahead whatever the reads take (tests).
-    void alwaysReadAhead() { readsWait_ = alwaysReadAhead_ = true; }
-    // Reads these pages now, many reads in flight at once, neighbouring pages in one
-    // read, and keeps them apart until they are asked for or the room is needed.
-    // Pages at hand already and pages past the end are left out; a read that fails
-    // is left to the page's own read when it is asked for.
+    // Whether every page of the file can be kept.
+    bool fileFits() const { return pageCount_ <= slots_.size(); }
+    // Whether fetch() is worth calling: the file doesn't fit, so pages are read one at
+    // a time unless planned.
+    bool plansReads() const { return alwaysPlan_ || !fileFits(); }
+    // Plans reads whatever the file's size (tests).
+    void alwaysReadAhead() { alwaysPlan_ = true; }
+    // Reads these pages now, in file order, neighbouring pages in one read (over a
+    // network, many reads under way at once), and keeps them apart until they are
+    // asked for or the room is needed. Pages at hand already and pages past the end
+    // are left out; a read that fails is left to the page's own read when it is
+    // asked for.
     void fetch(std::vector<uint32_t> numbers);
     // The page when it is at hand (kept or fetched), without reading anything.
     PagePtr peek(uint32_t number) const;
 
 private:
+    // Reads the page, or its block of the file when the file fits, and keeps it.
+    PagePtr readIn(uint32_t number);
+    // Reads the pages [first, first + count) in one read and keeps those not kept
+    // yet; false when the read came up short.
+    bool readBlock(uint32_t first, uint32_t count);
     bool readPage(uint32_t number, uint8_t* destination);
-    void noteReadTime(std::chrono::steady_clock::duration taken);
+    // Keeps a page read, in a free slot or in place of one not used lately.
+    void keep(uint32_t number, PagePtr page);
+    void forget(size_t slot);
+    void forgetAll();
 
     struct Slot {
         uint32_t number = 0;
@@ -67,18 +86,15 @@ private:
     uint32_t pageSize_;
     uint32_t pageCount_;
     std::vector<Slot> slots_;
+    std::vector<size_t> free_;  // slots holding no page
     std::unordered_map<uint32_t, size_t> where_;
     size_t hand_ = 0;
+    bool alwaysPlan_ = false;
 
     // Pages read ahead, not yet asked for.
     std::unordered_map<uint32_t, PagePtr> fetched_;
     std::unique_ptr<ParallelReads> readers_;
-    // How long the last few reads of single pages took.
-    std::array<std::chrono::steady_clock::duration, 16> readTimes_{};
-    size_t readTimesSeen_ = 0;
-    bool readsWait_ = false;
-    bool alwaysReadAhead_ = false;
-    uint64_t readCalls_ = 0;  // made to the source
+    std::vector<uint8_t> block_;  // a block read, before it is cut into pages
 };
 
 }  // namespace scandrel::db::jet
