@@ -43,12 +43,12 @@ uint32_t PageCache::refreshPageCount() {
 }
 
 void PageCache::forgetAll() {
-    for (Slot& slot : slots_) {
-        slot.page.reset();
-        slot.used = false;
+    // Only the slots holding a page: a large budget makes many more.
+    for (const auto& [number, slot] : where_) {
+        slots_[slot].page.reset();
+        slots_[slot].used = false;
+        free_.push_back(slot);
     }
-    free_.clear();
-    for (size_t slot = slots_.size(); slot-- > 0;) free_.push_back(slot);
     where_.clear();
     fetched_.clear();
     hand_ = 0;
