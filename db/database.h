@@ -55,12 +55,12 @@ public:
     // another type, which value() reads. 3021 at the end of the set.
     bool appendText(int fieldIndex, std::u16string& out) const;
 
-    // Reading ahead, for a file too large to be kept whole: the rows after the
-    // current one, `rows` of them, are read before they are needed, in file order and
-    // neighbouring pages in one read, with the memos they point at and, for each link,
-    // the rows that its statement would give with the row's value in its field, with
-    // their memos. Reads nothing where the file is kept whole; never fails, never
-    // moves the set.
+    // Reading ahead, for a file on a network too large to be kept whole: the rows
+    // after the current one, `rows` of them, are read before they are needed, in file
+    // order, neighbouring pages in one read, many reads at once, with the memos they
+    // point at and, for each link, the rows that its statement would give with the
+    // row's value in its field, with their memos. Reads nothing elsewhere; never
+    // fails, never moves the set.
     struct Link {
         std::u16string_view statement;  // up to the number, as sent for earlier rows
         std::u16string_view field;      // the field of these rows that gives the number

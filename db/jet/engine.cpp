@@ -19,7 +19,8 @@ constexpr uint8_t kDataPageType = 0x01;
 constexpr int32_t kTableType = 1;
 constexpr uint32_t kSystemFlags = 0x80000002u;
 // Reading ahead: rounds of following rows moved to other pages, and chains of long
-// values; pages of a table read ahead at a time while its rows are listed.
+// values; pages of a table read ahead at a time while its rows are listed, where the
+// file doesn't fit the pages kept.
 constexpr int kMostAheadRounds = 8;
 constexpr size_t kTablePagesAhead = 1024;
 
@@ -220,7 +221,7 @@ Value Engine::value(const JetColumn& column, Bytes row) {
 template <class Visit>
 void Engine::visitRows(const RowList& rows, Visit&& visit) {
     for (size_t i = 0; i < rows.size(); ++i) {
-        if (i % kTablePagesAhead == 0 && pages_.plansReads()) {
+        if (i % kTablePagesAhead == 0 && !pages_.fileFits()) {
             std::vector<uint32_t> ahead;
             for (size_t j = i; j < std::min(rows.size(), i + kTablePagesAhead); ++j) ahead.push_back(rows[j].page);
             pages_.fetch(std::move(ahead));
@@ -243,7 +244,7 @@ std::shared_ptr<const RowList> Engine::scanRows(const TableDef& def, Visit&& vis
     const std::vector<uint32_t> owned = mappedPages(pages_, format_, def.usageMap);
     for (size_t at = 0; at < owned.size(); ++at) {
         const uint32_t number = owned[at];
-        if (at % kTablePagesAhead == 0 && pages_.plansReads()) {
+        if (at % kTablePagesAhead == 0 && !pages_.fileFits()) {
             const auto from = owned.begin() + static_cast<std::ptrdiff_t>(at);
             pages_.fetch(std::vector<uint32_t>(from, from + static_cast<std::ptrdiff_t>(std::min(kTablePagesAhead, owned.size() - at))));
         }

@@ -51,12 +51,13 @@ public:
     // See appendFieldText.
     bool appendText(const JetColumn& column, Bytes row, std::u16string& out);
 
-    // Reading ahead, where the file doesn't fit the pages kept (see PageCache::fetch):
+    // Reading ahead, where the file doesn't fit the pages kept and lies on a network
+    // (see PageCache::plansReads):
     // the pages of the rows [begin, end) of `rows`, rows of `def`, are read in file
     // order, with the long values their fields point at, and for each link the rows
     // its statement would give with the row's value in the link's column, with their
-    // long values. Reads nothing where the whole file is kept; never fails: what
-    // can't be worked out ahead is read when it is asked for.
+    // long values. Reads nothing elsewhere; never fails: what can't be worked out
+    // ahead is read when it is asked for.
     struct AheadLink {
         std::u16string head;  // a statement that ends in a number, without the number
         size_t column = 0;    // the column of `def` that gives the number

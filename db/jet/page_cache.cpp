@@ -28,10 +28,7 @@ uint32_t pagesIn(uint64_t bytes, uint32_t pageSize) {
 
 PageCache::PageCache(std::unique_ptr<ByteSource> source, uint32_t pageSize, size_t capacity)
     : source_(std::move(source)), pageSize_(pageSize), pageCount_(pagesIn(source_->size(), pageSize)),
-      slots_(capacity == 0 ? 1 : capacity) {
-    free_.reserve(slots_.size());
-    for (size_t slot = slots_.size(); slot-- > 0;) free_.push_back(slot);
-}
+      slots_(capacity == 0 ? 1 : capacity) {}
 
 PageCache::~PageCache() = default;
 
@@ -43,13 +40,15 @@ uint32_t PageCache::refreshPageCount() {
 }
 
 void PageCache::forgetAll() {
-    // Only the slots holding a page: a large budget makes many more.
-    for (const auto& [number, slot] : where_) {
+    // Only the slots that have held a page: a large budget makes many more.
+    for (size_t slot = 0; slot < touched_; ++slot) {
+        if (!slots_[slot].page) continue;
+        where_[slots_[slot].number] = 0;
         slots_[slot].page.reset();
         slots_[slot].used = false;
-        free_.push_back(slot);
     }
-    where_.clear();
+    touched_ = 0;
+    free_.clear();
     fetched_.clear();
     hand_ = 0;
 }
@@ -60,19 +59,35 @@ void PageCache::startOver() {
 }
 
 void PageCache::forget(size_t slot) {
-    where_.erase(slots_[slot].number);
+    where_[slots_[slot].number] = 0;
     slots_[slot].page.reset();
     slots_[slot].used = false;
     free_.push_back(slot);
 }
 
 PagePtr PageCache::freshPage(uint32_t number) {
-    if (const auto found = where_.find(number); found != where_.end()) forget(found->second);
+    if (const size_t slot = slotOf(number); slot != kNoSlot) forget(slot);
     fetched_.erase(number);
-    auto buffer = std::make_shared<Page>(pageSize_);
+    std::shared_ptr<Page> buffer = spareBuffer();
     if (!readPage(number, buffer->data())) corrupt();
     keep(number, buffer);
     return buffer;
+}
+
+std::shared_ptr<Page> PageCache::spareBuffer() {
+    if (!free_.empty() || touched_ < slots_.size()) return std::make_shared<Page>(pageSize_);
+    // Full: the page let go next makes room, and is read over when no one holds it
+    // any more (every page is made here modifiable, and only handed out as constant).
+    while (slots_[hand_].used) {
+        slots_[hand_].used = false;
+        hand_ = (hand_ + 1) % slots_.size();
+    }
+    const size_t slot = hand_;
+    hand_ = (hand_ + 1) % slots_.size();
+    PagePtr old = slots_[slot].page;
+    forget(slot);
+    if (old.use_count() == 1) return std::const_pointer_cast<Page>(std::move(old));
+    return std::make_shared<Page>(pageSize_);
 }
 
 void PageCache::keep(uint32_t number, PagePtr page) {
@@ -80,6 +95,8 @@ void PageCache::keep(uint32_t number, PagePtr page) {
     if (!free_.empty()) {
         slot = free_.back();
         free_.pop_back();
+    } else if (touched_ < slots_.size()) {
+        slot = touched_++;
     } else {
         // Second-chance replacement: pass over recently used slots once.
         while (slots_[hand_].used) {
@@ -88,10 +105,11 @@ void PageCache::keep(uint32_t number, PagePtr page) {
         }
         slot = hand_;
         hand_ = (hand_ + 1) % slots_.size();
-        where_.erase(slots_[slot].number);
+        where_[slots_[slot].number] = 0;
     }
     slots_[slot] = Slot{number, true, std::move(page)};
-    where_[number] = slot;
+    if (number >= where_.size()) where_.resize(std::max<size_t>(number + 1, pageCount_), 0);
+    where_[number] = static_cast<uint32_t>(slot + 1);
 }
 
 bool PageCache::readPage(uint32_t number, uint8_t* destination) {
@@ -107,10 +125,10 @@ bool PageCache::readBlock(uint32_t first, uint32_t count) {
     if (!source_->read(static_cast<uint64_t>(first) * pageSize_, block_.data(), block_.size())) return false;
     for (uint32_t i = 0; i < count; ++i) {
         const uint32_t number = first + i;
-        if (where_.count(number) != 0) continue;  // kept already: its holders may have it
+        if (kept(number)) continue;  // kept already: its holders may have it
         const uint8_t* from = block_.data() + static_cast<size_t>(i) * pageSize_;
         fetched_.erase(number);
-        keep(number, std::make_shared<const Page>(from, from + pageSize_));
+        keep(number, std::make_shared<Page>(from, from + pageSize_));
     }
     return true;
 }
@@ -120,17 +138,17 @@ PagePtr PageCache::readIn(uint32_t number) {
         // The page's block, less the pages at either end that are kept already.
         uint32_t first = number - number % kBlockPages;
         uint32_t end = std::min(first + kBlockPages, pageCount_);
-        while (first < number && where_.count(first) != 0) ++first;
-        while (end - 1 > number && where_.count(end - 1) != 0) --end;
+        while (first < number && kept(first)) ++first;
+        while (end - 1 > number && kept(end - 1)) --end;
         if (readBlock(first, end - first)) {
-            if (const auto found = where_.find(number); found != where_.end()) return slots_[found->second].page;
+            if (const size_t slot = slotOf(number); slot != kNoSlot) return slots_[slot].page;
         }
     }
     return freshPage(number);
 }
 
 PagePtr PageCache::peek(uint32_t number) const {
-    if (const auto found = where_.find(number); found != where_.end()) return slots_[found->second].page;
+    if (const size_t slot = slotOf(number); slot != kNoSlot) return slots_[slot].page;
     if (const auto found = fetched_.find(number); found != fetched_.end()) return found->second;
     return nullptr;
 }
@@ -138,7 +156,7 @@ PagePtr PageCache::peek(uint32_t number) const {
 void PageCache::fetch(std::vector<uint32_t> numbers) {
     std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
-    std::erase_if(numbers, [&](uint32_t n) { return n >= pageCount_ || where_.count(n) != 0 || fetched_.count(n) != 0; });
+    std::erase_if(numbers, [&](uint32_t n) { return n >= pageCount_ || kept(n) || fetched_.count(n) != 0; });
     if (numbers.empty()) return;
     if (numbers.size() > kMostFetched) numbers.resize(kMostFetched);
     // Pages read ahead before and never asked for make room for these.
@@ -182,14 +200,14 @@ void PageCache::fetch(std::vector<uint32_t> numbers) {
         while (wanted < numbers.size() && numbers[wanted] < run.first) ++wanted;
         for (; wanted < numbers.size() && numbers[wanted] < run.first + run.count; ++wanted) {
             const uint8_t* from = run.bytes.data() + static_cast<size_t>(numbers[wanted] - run.first) * pageSize_;
-            fetched_[numbers[wanted]] = std::make_shared<const Page>(from, from + pageSize_);
+            fetched_[numbers[wanted]] = std::make_shared<Page>(from, from + pageSize_);
         }
     }
 }
 
 PagePtr PageCache::page(uint32_t number) {
-    if (const auto found = where_.find(number); found != where_.end()) {
-        Slot& slot = slots_[found->second];
+    if (const size_t kept = slotOf(number); kept != kNoSlot) {
+        Slot& slot = slots_[kept];
         slot.used = true;
         return slot.page;
     }

@@ -6,9 +6,9 @@
 // When the whole file fits the budget (a clinic's database usually does), a page
 // missing is read with its neighbours, a block of the file in one read, and every
 // page is kept: the file is read once, in few large reads. When it doesn't fit,
-// pages are read one at a time, and the reads the search will need soon are planned
-// ahead (fetch): sorted in file order, neighbouring pages in one read, and over a
-// network many reads under way at once.
+// pages are read one at a time, except those read ahead (fetch): a table's pages as
+// it is listed, and on a network the rows the search will need soon, sorted in file
+// order, neighbouring pages in one read, many reads under way at once.
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
@@ -50,9 +50,10 @@ public:
 
     // Whether every page of the file can be kept.
     bool fileFits() const { return pageCount_ <= slots_.size(); }
-    // Whether fetch() is worth calling: the file doesn't fit, so pages are read one at
-    // a time unless planned.
-    bool plansReads() const { return alwaysPlan_ || !fileFits(); }
+    // Whether planning the reads of rows ahead pays: the file doesn't fit, and lies on
+    // a network, where every read waits and many can be under way at once. (Locally,
+    // rows in name order lie apart in the file: planning their reads saves no read.)
+    bool plansReads() const { return alwaysPlan_ || (!fileFits() && source_->remote()); }
     // Plans reads whatever the file's size (tests).
     void alwaysReadAhead() { alwaysPlan_ = true; }
     // Reads these pages now, in file order, neighbouring pages in one read (over a
@@ -73,8 +74,16 @@ private:
     bool readPage(uint32_t number, uint8_t* destination);
     // Keeps a page read, in a free slot or in place of one not used lately.
     void keep(uint32_t number, PagePtr page);
+    // A page's buffer to read into: the one of the page let go next when the cache is full.
+    std::shared_ptr<Page> spareBuffer();
     void forget(size_t slot);
     void forgetAll();
+    // The slot holding the page, or kNoSlot.
+    static constexpr size_t kNoSlot = static_cast<size_t>(-1);
+    size_t slotOf(uint32_t number) const {
+        return number < where_.size() && where_[number] != 0 ? where_[number] - 1 : kNoSlot;
+    }
+    bool kept(uint32_t number) const { return slotOf(number) != kNoSlot; }
 
     struct Slot {
         uint32_t number = 0;
@@ -86,8 +95,9 @@ private:
     uint32_t pageSize_;
     uint32_t pageCount_;
     std::vector<Slot> slots_;
-    std::vector<size_t> free_;  // slots holding no page
-    std::unordered_map<uint32_t, size_t> where_;
+    size_t touched_ = 0;        // slots from here on have held no page yet
+    std::vector<size_t> free_;  // slots before touched_ holding no page
+    std::vector<uint32_t> where_;  // by page number: its slot + 1, or 0
     size_t hand_ = 0;
     bool alwaysPlan_ = false;
 

@@ -94,7 +94,7 @@ TEST(PageCache, AFileLargerThanTheBudgetIsReadAPageAtATime) {
     CountingSource& source = *owned;
     jet::PageCache pages(std::move(owned), kJet4Page, 100);
     EXPECT_FALSE(pages.fileFits());
-    EXPECT_TRUE(pages.plansReads());
+    EXPECT_FALSE(pages.plansReads());  // not on a network
     for (uint32_t p = 0; p < 150; p += 10) EXPECT_EQ((*pages.page(p))[0], static_cast<uint8_t>(p));
     EXPECT_EQ(source.calls, 15);
     EXPECT_EQ(source.bytesRead, 15 * kJet4Page);

@@ -1,6 +1,7 @@
-// A database larger than the pages kept: the rows ahead, and their related rows,
-// are read before they are asked for, in file order, neighbouring pages in one
-// read; over a network many reads at once, locally on the calling thread alone.
+// A database larger than the pages kept, on a network: the rows ahead, and their
+// related rows, are read before they are asked for, in file order, neighbouring
+// pages in one read, many reads at once; a local file is read on the calling
+// thread alone.
 // The values are the same as read one at a time, and no reading thread outlives
 // the database. Reads are counted, never timed.
 #include <gtest/gtest.h>
@@ -106,7 +107,6 @@ TEST(ReadAhead, PlannedReadsAreFewLargeReadsInFileOrder) {
     auto owned = std::make_unique<RecordingSource>(jet::memorySource(numberedPages(100)), false);
     RecordingSource& source = *owned;
     jet::PageCache pages(std::move(owned), kPage, 4);
-    ASSERT_TRUE(pages.plansReads());
     // Asked for out of order, one twice, one past the end: pages close together come
     // in one read with the page between, pages farther apart in reads of their own.
     pages.fetch({90, 41, 3, 39, 4, 5, 7, 3, 40, 250});
@@ -130,12 +130,12 @@ TEST(ReadAhead, PlannedReadsGiveTheSameValuesInNoMoreReads) {
     writeClinic(path, 150, true);
     const std::vector<Value> expected = readClinic(Database::open(path), false);
 
-    auto plain = std::make_unique<RecordingSource>(jet::openFileSource(path), false);
+    auto plain = std::make_unique<RecordingSource>(jet::openFileSource(path), true);
     RecordingSource& plainReads = *plain;
     const Database one = Database::fromSource(std::move(plain), u"clinica.mdb", kFewPages);
     EXPECT_EQ(readClinic(one, false), expected);
 
-    auto planned = std::make_unique<RecordingSource>(jet::openFileSource(path), false);
+    auto planned = std::make_unique<RecordingSource>(jet::openFileSource(path), true);
     RecordingSource& plannedReads = *planned;
     const Database ahead = Database::fromSource(std::move(planned), u"clinica.mdb", kFewPages);
     EXPECT_EQ(readClinic(ahead, true), expected);
@@ -155,7 +155,7 @@ TEST(ReadAhead, OverANetworkManyReadsAreUnderWayAtOnceAndLocallyOne) {
     EXPECT_EQ(readClinic(shared, true), expected);
     EXPECT_GE(network.mostAtOnce(), 2);
 
-    // The same reads from a local file: never more than one at a time, whatever they take.
+    // A local file: never more than one read at a time, whatever they take.
     class LocalWaitingSource final : public jet::ByteSource {
     public:
         explicit LocalWaitingSource(std::unique_ptr<WaitingSource> inner) : inner_(std::move(inner)) {}
