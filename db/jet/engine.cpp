@@ -24,6 +24,18 @@ constexpr uint32_t kSystemFlags = 0x80000002u;
 constexpr int kMostAheadRounds = 8;
 constexpr size_t kTablePagesAhead = 1024;
 
+// A local file larger than the budget is read a page at a time, at random (rows in
+// name order lie anywhere in the file), with this many pages kept: keeping much
+// of it would save few reads, and cost more in the processor's caches than the
+// system's cache costs to read from.
+constexpr size_t kLocalPages = 256;
+
+size_t cachePages(const ByteSource& source, uint32_t pageSize, size_t cacheBytes) {
+    const size_t budget = cacheBytes / pageSize;
+    if (source.size() / pageSize > budget && !source.remote()) return std::min(budget, kLocalPages);
+    return budget;
+}
+
 bool holdsLongValue(const JetColumn& column) {
     return column.code == type_code::kMemo || column.code == type_code::kOle;
 }
@@ -128,8 +140,8 @@ std::shared_ptr<const RowList> inOrder(const RowList& rows, const std::vector<So
 
 }  // namespace
 
-Engine::Engine(std::unique_ptr<ByteSource> source, std::u16string name, const Format& format, size_t cacheBytes)
-    : name_(std::move(name)), pages_(std::move(source), format.pageSize, cacheBytes / format.pageSize), format_(format) {}
+Engine::Engine(std::unique_ptr<ByteSource> source, std::u16string name, const Format& format, size_t pagesKept)
+    : name_(std::move(name)), pages_(std::move(source), format.pageSize, pagesKept), format_(format) {}
 
 std::shared_ptr<Engine> Engine::create(std::unique_ptr<ByteSource> source, std::u16string name, size_t cacheBytes) {
     Format format;
@@ -141,7 +153,8 @@ std::shared_ptr<Engine> Engine::create(std::unique_ptr<ByteSource> source, std::
         throw unrecognizedFormat(name);
     }
     if (format.encrypted) throw invalidPassword();
-    auto engine = std::make_shared<Engine>(std::move(source), std::move(name), format, cacheBytes);
+    const size_t kept = cachePages(*source, format.pageSize, cacheBytes);
+    auto engine = std::make_shared<Engine>(std::move(source), std::move(name), format, kept);
     engine->guarded([&] { engine->readCatalog(); });
     return engine;
 }

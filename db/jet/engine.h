@@ -40,7 +40,7 @@ public:
     static std::shared_ptr<Engine> create(std::unique_ptr<ByteSource> source, std::u16string name,
                                           size_t cacheBytes = kCacheBudget);
 
-    Engine(std::unique_ptr<ByteSource> source, std::u16string name, const Format& format, size_t cacheBytes);
+    Engine(std::unique_ptr<ByteSource> source, std::u16string name, const Format& format, size_t pagesKept);
 
     std::vector<std::u16string> tableNames() const;
     std::shared_ptr<const TableDef> table(std::u16string_view name);
