@@ -165,7 +165,8 @@ public:
     // Waits as a read of `bytes` sent now would.
     void carry(size_t bytes) {
         using namespace std::chrono;
-        const auto transfer = duration_cast<steady_clock::duration>(duration<double>(static_cast<double>(bytes) / bytesPerSecond_));
+        const auto transfer =
+            duration_cast<steady_clock::duration>(duration<double>(static_cast<double>(bytes) / bytesPerSecond_));
         steady_clock::time_point done;
         {
             const std::lock_guard lock(mutex_);
@@ -251,7 +252,8 @@ InProcess searchInProcess(const fs::path& file, std::chrono::microseconds wait, 
     QuietView view(fromUtf8(std::string(kWords[0]) + " " + kWords[1]));
     search::PlainTextBuffer buffer;
     search::SearchController controller(view, buffer, text::secondsSinceMidnight, [&](const std::u16string& path) {
-        auto source = std::make_unique<TallyingSource>(db::jet::openFileSource(std::filesystem::path(path)), tally, wait, link);
+        auto source =
+            std::make_unique<TallyingSource>(db::jet::openFileSource(std::filesystem::path(path)), tally, wait, link);
         return db::Database::fromSource(std::move(source), path);
     });
     controller.setDbName(file.u16string());

@@ -271,9 +271,13 @@ std::shared_ptr<const RowList> Engine::scanRows(const TableDef& def, Visit&& vis
     // A moved row's data is normally marked so as not to be listed where it now lies;
     // where it is listed there too, it is taken out and the rows visited again.
     if (!moved.empty()) {
-        const auto order = [](const RowRef& a, const RowRef& b) { return a.page != b.page ? a.page < b.page : a.row < b.row; };
+        const auto order = [](const RowRef& a, const RowRef& b) {
+            return a.page != b.page ? a.page < b.page : a.row < b.row;
+        };
         std::sort(moved.begin(), moved.end(), order);
-        const auto isMoved = [&](const RowRef& ref) { return std::binary_search(moved.begin(), moved.end(), ref, order); };
+        const auto isMoved = [&](const RowRef& ref) {
+            return std::binary_search(moved.begin(), moved.end(), ref, order);
+        };
         if (std::any_of(rows->begin(), rows->end(), isMoved)) {
             std::erase_if(*rows, isMoved);
             restart();

@@ -155,8 +155,8 @@ std::unique_ptr<ByteSource> openFileSource(const std::filesystem::path& path) {
     }
     // Reads many at once are only sent over a network.
     const bool remote = onNetwork(wide);
-    HANDLE overlapped = remote ? CreateFileW(wide.c_str(), GENERIC_READ, kSharing, nullptr, OPEN_EXISTING,
-                                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_RANDOM_ACCESS | FILE_FLAG_OVERLAPPED, nullptr)
+    constexpr DWORD kOverlapped = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_RANDOM_ACCESS | FILE_FLAG_OVERLAPPED;
+    HANDLE overlapped = remote ? CreateFileW(wide.c_str(), GENERIC_READ, kSharing, nullptr, OPEN_EXISTING, kOverlapped, nullptr)
                                : INVALID_HANDLE_VALUE;
     return std::make_unique<Win32FileSource>(file, overlapped, static_cast<uint64_t>(size.QuadPart), remote);
 }

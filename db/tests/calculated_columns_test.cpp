@@ -34,16 +34,19 @@ std::vector<uint8_t> wrapped(const std::vector<uint8_t>& value) {
 }
 
 std::vector<uint8_t> compressedText(const std::string& latin1) {
-    std::vector<uint8_t> out = {0xFF, 0xFE};
-    out.insert(out.end(), latin1.begin(), latin1.end());
+    std::vector<uint8_t> out(latin1.size() + 2);
+    out[0] = 0xFF;
+    out[1] = 0xFE;
+    std::copy(latin1.begin(), latin1.end(), out.begin() + 2);
     return out;
 }
 
 // Writes the text placeholder `marker` (stored compressed: FF FE, then one byte a
 // character) over with `bytes`, exactly as long.
 void replaceStored(std::vector<uint8_t>& file, char marker, const std::vector<uint8_t>& bytes) {
-    std::vector<uint8_t> stored = {0xFF, 0xFE};
-    stored.insert(stored.end(), bytes.size() - 2, static_cast<uint8_t>(marker));
+    std::vector<uint8_t> stored(bytes.size(), static_cast<uint8_t>(marker));
+    stored[0] = 0xFF;
+    stored[1] = 0xFE;
     const auto found = std::search(file.begin(), file.end(), stored.begin(), stored.end());
     ASSERT_NE(found, file.end()) << "placeholder " << marker;
     std::copy(bytes.begin(), bytes.end(), found);

@@ -144,7 +144,7 @@ TEST(PageCache, ASearchOfAClinicThatFitsReadsEachPageOnce) {
     ASSERT_GT(pageCount, 200u);  // several blocks
     uint64_t readAgain = 0;
     for (const auto& [page, reads] : source.pageReads) {
-        const bool map = maps.count(page) != 0 || file[page * kJet4Page] == 0x05;  // a map's row, or its bitmap
+        const bool map = maps.count(page) != 0 || file[static_cast<size_t>(page) * kJet4Page] == 0x05;  // a map row or bitmap
         EXPECT_TRUE(reads == 1 || map) << "page " << page << " read " << reads << " times";
         readAgain += static_cast<uint64_t>(reads - 1);
     }
