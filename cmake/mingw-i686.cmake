@@ -11,8 +11,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # Test programs run under 32-bit Wine in a private prefix (cmake/wine-run).
 set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/wine-run")
-# Every machine that runs the host has SSE2: single- and double-precision arithmetic
-# in SSE registers, rounded to its type at each step as on 64-bit builds, instead of
-# the x87 unit's wider registers.
-set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
-set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
