@@ -28,7 +28,7 @@ uint32_t pagesIn(uint64_t bytes, uint32_t pageSize) {
 
 PageCache::PageCache(std::unique_ptr<ByteSource> source, uint32_t pageSize, size_t capacity)
     : source_(std::move(source)), pageSize_(pageSize), pageCount_(pagesIn(source_->size(), pageSize)),
-      slots_(capacity == 0 ? 1 : capacity) {}
+      capacity_(capacity == 0 ? 1 : capacity) {}
 
 PageCache::~PageCache() = default;
 
@@ -75,7 +75,7 @@ PagePtr PageCache::freshPage(uint32_t number) {
 }
 
 std::shared_ptr<Page> PageCache::spareBuffer() {
-    if (!free_.empty() || touched_ < slots_.size()) return std::make_shared<Page>(pageSize_);
+    if (!free_.empty() || touched_ < capacity_) return std::make_shared<Page>(pageSize_);
     // Full: the page let go next makes room, and is read over when no one holds it
     // any more (every page is made here modifiable, and only handed out as constant).
     while (slots_[hand_].used) {
@@ -95,7 +95,8 @@ void PageCache::keep(uint32_t number, PagePtr page) {
     if (!free_.empty()) {
         slot = free_.back();
         free_.pop_back();
-    } else if (touched_ < slots_.size()) {
+    } else if (touched_ < capacity_) {
+        if (touched_ == slots_.size()) slots_.emplace_back();
         slot = touched_++;
     } else {
         // Second-chance replacement: pass over recently used slots once.

@@ -49,7 +49,7 @@ public:
     void startOver();
 
     // Whether every page of the file can be kept.
-    bool fileFits() const { return pageCount_ <= slots_.size(); }
+    bool fileFits() const { return pageCount_ <= capacity_; }
     // Whether planning the reads of rows ahead pays: the file doesn't fit, and lies on
     // a network, where every read waits and many can be under way at once. (Locally,
     // rows in name order lie apart in the file: planning their reads saves no read.)
@@ -94,7 +94,8 @@ private:
     std::unique_ptr<ByteSource> source_;
     uint32_t pageSize_;
     uint32_t pageCount_;
-    std::vector<Slot> slots_;
+    size_t capacity_;
+    std::vector<Slot> slots_;   // made as they are first needed, up to capacity_
     size_t touched_ = 0;        // slots from here on have held no page yet
     std::vector<size_t> free_;  // slots before touched_ holding no page
     std::vector<uint32_t> where_;  // by page number: its slot + 1, or 0
