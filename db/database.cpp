@@ -91,8 +91,11 @@ Database Database::fromBytes(std::vector<uint8_t> bytes, std::u16string_view nam
     return Database(jet::Engine::fromBytes(std::move(bytes), std::u16string(name)), {}, 0);
 }
 
-Database Database::fromSource(std::unique_ptr<jet::ByteSource> source, std::u16string_view name) {
-    return Database(jet::Engine::create(std::move(source), std::u16string(name)), {}, 0);
+Database Database::fromSource(std::unique_ptr<jet::ByteSource> source, std::u16string_view name,
+                              size_t cacheBytes) {
+    return Database(jet::Engine::create(std::move(source), std::u16string(name),
+                                        cacheBytes != 0 ? cacheBytes : jet::Engine::kCacheBudget),
+                    {}, 0);
 }
 
 Recordset Database::openRecordset(std::u16string_view sql) const { return Recordset(rows(sql)); }

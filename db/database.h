@@ -61,11 +61,12 @@ public:
     // another type, which value() reads. 3021 at the end of the set.
     bool appendText(int fieldIndex, std::u16string& out) const;
 
-    // Reading ahead, for a file whose reads wait (a server's shared folder): the rows
-    // after the current one, `rows` of them, are read many reads at once before they
-    // are needed, with the memos they point at and, for each link, the rows that its
-    // statement would give with the row's value in its field, with their memos. Reads
-    // nothing where reads don't wait; never fails, never moves the set.
+    // Reading ahead, for a file on a network too large to be kept whole: the rows
+    // after the current one, `rows` of them, are read before they are needed, in file
+    // order, neighbouring pages in one read, many reads at once, with the memos they
+    // point at and, for each link, the rows that its statement would give with the
+    // row's value in its field, with their memos. Reads nothing elsewhere; never
+    // fails, never moves the set.
     struct Link {
         std::u16string_view statement;  // up to the number, as sent for earlier rows
         std::u16string_view field;      // the field of these rows that gives the number
@@ -92,8 +93,11 @@ public:
     // The same for a database held in memory (tests, fuzzing); `name` stands for
     // the file name in error descriptions.
     static Database fromBytes(std::vector<uint8_t> bytes, std::u16string_view name = u"(memória)");
-    // The same for any source of bytes (benchmarks: a source that counts or waits).
-    static Database fromSource(std::unique_ptr<jet::ByteSource> source, std::u16string_view name);
+    // The same for any source of bytes (benchmarks: a source that counts or waits);
+    // `cacheBytes`, when not 0, instead of the engine's memory budget for pages (tests:
+    // a file larger than the pages kept).
+    static Database fromSource(std::unique_ptr<jet::ByteSource> source, std::u16string_view name,
+                               size_t cacheBytes = 0);
 
     Database(Database&&) noexcept;
     Database& operator=(Database&&) noexcept;

@@ -20,9 +20,13 @@ public:
     // be called from several threads at once (reading ahead), never together with
     // currentSize().
     virtual bool read(uint64_t offset, uint8_t* destination, size_t count) = 0;
+    // Whether the bytes come over a network (a server's shared folder), where every
+    // read waits: then reads are worth sending many at once.
+    virtual bool remote() const { return false; }
 };
 
-// Opens the file read only and shared with writers, without any lock.
+// Opens the file read only and shared with writers, without any lock; remote when
+// the file system it lies on is a network's.
 // 3024 when the file or a folder on its path is missing, 3051 when it can't be opened.
 std::unique_ptr<ByteSource> openFileSource(const std::filesystem::path& path);
 

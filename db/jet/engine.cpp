@@ -14,7 +14,6 @@ namespace scandrel::db::jet {
 namespace {
 
 constexpr uint32_t kCatalogPage = 2;
-constexpr size_t kCachedPages = 256;
 constexpr size_t kMostPrepared = 64;  // statements kept parsed
 constexpr uint8_t kDataPageType = 0x01;
 constexpr int32_t kTableType = 1;
@@ -22,9 +21,22 @@ constexpr int32_t kOdbcLinkType = 4;
 constexpr int32_t kJetLinkType = 6;
 constexpr uint32_t kSystemFlags = 0x80000002u;
 // Reading ahead: rounds of following rows moved to other pages, and chains of long
-// values; pages of a table read ahead at a time while its rows are listed.
+// values; pages of a table read ahead at a time while its rows are listed, where the
+// file doesn't fit the pages kept.
 constexpr int kMostAheadRounds = 8;
 constexpr size_t kTablePagesAhead = 1024;
+
+// A local file larger than the budget is read a page at a time, at random (rows in
+// name order lie anywhere in the file), with this many pages kept: keeping much
+// of it would save few reads, and cost more in the processor's caches than the
+// system's cache costs to read from.
+constexpr size_t kLocalPages = 256;
+
+size_t cachePages(const ByteSource& source, uint32_t pageSize, size_t cacheBytes) {
+    const size_t budget = cacheBytes / pageSize;
+    if (source.size() / pageSize > budget && !source.remote()) return std::min(budget, kLocalPages);
+    return budget;
+}
 
 bool holdsLongValue(const JetColumn& column) {
     return column.code == type_code::kMemo || column.code == type_code::kOle;
@@ -119,10 +131,10 @@ std::shared_ptr<const RowList> inOrder(const RowList& rows, const std::vector<So
 
 }  // namespace
 
-Engine::Engine(std::unique_ptr<ByteSource> source, std::u16string name, const Format& format)
-    : name_(std::move(name)), pages_(std::move(source), format.pageSize, kCachedPages), format_(format) {}
+Engine::Engine(std::unique_ptr<ByteSource> source, std::u16string name, const Format& format, size_t pagesKept)
+    : name_(std::move(name)), pages_(std::move(source), format.pageSize, pagesKept), format_(format) {}
 
-std::shared_ptr<Engine> Engine::create(std::unique_ptr<ByteSource> source, std::u16string name) {
+std::shared_ptr<Engine> Engine::create(std::unique_ptr<ByteSource> source, std::u16string name, size_t cacheBytes) {
     Format format;
     try {
         std::vector<uint8_t> header(kSmallestPage);
@@ -131,7 +143,9 @@ std::shared_ptr<Engine> Engine::create(std::unique_ptr<ByteSource> source, std::
     } catch (const CorruptFile&) {
         throw unrecognizedFormat(name);
     }
-    auto engine = std::make_shared<Engine>(std::move(source), std::move(name), format);
+    if (format.encrypted) throw invalidPassword();
+    const size_t kept = cachePages(*source, format.pageSize, cacheBytes);
+    auto engine = std::make_shared<Engine>(std::move(source), std::move(name), format, kept);
     engine->guarded([&] { engine->readCatalog(); });
     return engine;
 }
@@ -241,26 +255,32 @@ Value Engine::value(const JetColumn& column, Bytes row) {
 }
 
 template <class Visit>
-std::shared_ptr<const RowList> Engine::scanRows(const TableDef& def, Visit&& visit) {
+void Engine::visitRows(const RowList& rows, Visit&& visit) {
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (i % kTablePagesAhead == 0 && !pages_.fileFits()) {
+            std::vector<uint32_t> ahead;
+            for (size_t j = i; j < std::min(rows.size(), i + kTablePagesAhead); ++j) ahead.push_back(rows[j].page);
+            pages_.fetch(std::move(ahead));
+        }
+        visit(i, locate(rows[i]).bytes);
+    }
+}
+
+template <class Visit, class Restart>
+std::shared_ptr<const RowList> Engine::scanRows(const TableDef& def, Visit&& visit, Restart&& restart) {
     if (const auto found = rows_.find(def.tdefPage); found != rows_.end() && found->second) {
         const std::shared_ptr<const RowList> rows = found->second;
-        for (size_t i = 0; i < rows->size(); ++i) {
-            if (i % kTablePagesAhead == 0 && pages_.readsWait()) {
-                std::vector<uint32_t> ahead;
-                for (size_t j = i; j < std::min(rows->size(), i + kTablePagesAhead); ++j) ahead.push_back((*rows)[j].page);
-                pages_.fetch(std::move(ahead));
-            }
-            visit(i, locate((*rows)[i]).bytes);
-        }
+        visitRows(*rows, visit);
         return rows;
     }
     // The list is made page by page, and each page's rows are visited while it is at
     // hand: a table larger than the cache is read once, not once more for its values.
     auto rows = std::make_shared<RowList>();
+    std::vector<RowRef> moved;  // where rows moved by an update now lie
     const std::vector<uint32_t> owned = mappedPages(pages_, format_, def.usageMap);
     for (size_t at = 0; at < owned.size(); ++at) {
         const uint32_t number = owned[at];
-        if (at % kTablePagesAhead == 0 && pages_.readsWait()) {
+        if (at % kTablePagesAhead == 0 && !pages_.fileFits()) {
             const auto from = owned.begin() + static_cast<std::ptrdiff_t>(at);
             pages_.fetch(std::vector<uint32_t>(from, from + static_cast<std::ptrdiff_t>(std::min(kTablePagesAhead, owned.size() - at))));
         }
@@ -268,8 +288,24 @@ std::shared_ptr<const RowList> Engine::scanRows(const TableDef& def, Visit&& vis
         const Bytes b(page->data(), page->size());
         if (b.u8(0) != kDataPageType || b.u32(4) != def.tdefPage) continue;
         const size_t first = rows->size();
-        listRows(number, *page, format_, *rows);
+        listRows(number, *page, format_, *rows, moved);
         for (size_t i = first; i < rows->size(); ++i) visit(i, locate((*rows)[i]).bytes);
+    }
+    // A moved row's data is normally marked so as not to be listed where it now lies;
+    // where it is listed there too, it is taken out and the rows visited again.
+    if (!moved.empty()) {
+        const auto order = [](const RowRef& a, const RowRef& b) {
+            return a.page != b.page ? a.page < b.page : a.row < b.row;
+        };
+        std::sort(moved.begin(), moved.end(), order);
+        const auto isMoved = [&](const RowRef& ref) {
+            return std::binary_search(moved.begin(), moved.end(), ref, order);
+        };
+        if (std::any_of(rows->begin(), rows->end(), isMoved)) {
+            std::erase_if(*rows, isMoved);
+            restart();
+            visitRows(*rows, visit);
+        }
     }
     rows->shrink_to_fit();
     rows_[def.tdefPage] = rows;
@@ -347,7 +383,7 @@ void Engine::fetchRowsAhead(std::vector<AheadRows>& groups, Each&& each) {
 
 void Engine::readAhead(const TableDef& def, const RowList& rows, size_t begin, size_t end,
                        const std::vector<AheadLink>& links) {
-    if (!pages_.readsWait() || begin >= end || end > rows.size()) return;
+    if (!pages_.plansReads() || begin >= end || end > rows.size()) return;
     std::vector<AheadRows> first(1);
     first[0].def = &def;
     first[0].refs.assign(rows.begin() + static_cast<std::ptrdiff_t>(begin), rows.begin() + static_cast<std::ptrdiff_t>(end));
@@ -384,7 +420,7 @@ bool Engine::appendText(const JetColumn& column, Bytes row, std::u16string& out)
 }
 
 std::shared_ptr<const RowList> Engine::rowsOf(const TableDef& def) {
-    return scanRows(def, [](size_t, Bytes) {});
+    return scanRows(def, [](size_t, Bytes) {}, [] {});
 }
 
 std::optional<int64_t> Engine::lookupKey(const Value& v) const {
@@ -423,12 +459,18 @@ const Engine::Lookup& Engine::lookup(const TableDef& def, size_t column) {
 
     std::vector<int64_t> keys;  // of the rows that have one, in list order
     std::vector<uint32_t> at;   // where those rows are in the list
-    const std::shared_ptr<const RowList> all = scanRows(def, [&](size_t i, Bytes row) {
-        if (const auto k = lookupKey(value(def.columns[column], row))) {
-            keys.push_back(*k);
-            at.push_back(static_cast<uint32_t>(i));
-        }
-    });
+    const std::shared_ptr<const RowList> all = scanRows(
+        def,
+        [&](size_t i, Bytes row) {
+            if (const auto k = lookupKey(value(def.columns[column], row))) {
+                keys.push_back(*k);
+                at.push_back(static_cast<uint32_t>(i));
+            }
+        },
+        [&] {
+            keys.clear();
+            at.clear();
+        });
 
     Lookup made;
     auto grouped = std::make_shared<RowList>(keys.size());
@@ -480,7 +522,8 @@ std::shared_ptr<const RowList> Engine::sorted(const TableDef& def, size_t column
 std::shared_ptr<const RowList> Engine::sortedTable(const TableDef& def, size_t column, bool descending) {
     std::vector<SortKey> keys;
     const std::shared_ptr<const RowList> rows =
-        scanRows(def, [&](size_t, Bytes row) { keys.push_back(sortKeyOf(value(def.columns[column], row))); });
+        scanRows(def, [&](size_t, Bytes row) { keys.push_back(sortKeyOf(value(def.columns[column], row))); },
+                 [&] { keys.clear(); });
     return inOrder(*rows, keys, descending);
 }
 

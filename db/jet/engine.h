@@ -32,10 +32,15 @@ public:
     static std::shared_ptr<Engine> open(const std::filesystem::path& path);
     // A database held in memory; `name` stands for the file name in messages.
     static std::shared_ptr<Engine> fromBytes(std::vector<uint8_t> bytes, std::u16string name);
-    // A database read from any source of bytes (tests: one whose bytes change between reads).
-    static std::shared_ptr<Engine> create(std::unique_ptr<ByteSource> source, std::u16string name);
+    // The most bytes of pages kept: room for a clinic's whole database, within what a
+    // 32-bit host process can spare.
+    static constexpr size_t kCacheBudget = size_t{96} << 20;
+    // A database read from any source of bytes (tests: one whose bytes change between
+    // reads, or a cache smaller than the file).
+    static std::shared_ptr<Engine> create(std::unique_ptr<ByteSource> source, std::u16string name,
+                                          size_t cacheBytes = kCacheBudget);
 
-    Engine(std::unique_ptr<ByteSource> source, std::u16string name, const Format& format);
+    Engine(std::unique_ptr<ByteSource> source, std::u16string name, const Format& format, size_t pagesKept);
 
     // Tables and links, in catalog order.
     std::vector<std::u16string> tableNames() const;
@@ -61,20 +66,21 @@ public:
     // See appendFieldText.
     bool appendText(const JetColumn& column, Bytes row, std::u16string& out);
 
-    // Reading ahead, where the file's reads wait (see PageCache::readsWait): the rows
-    // [begin, end) of `rows`, rows of `def`, are read many at once, with the long values
-    // their fields point at, and for each link the rows its statement would give with
-    // the row's value in the link's column, with their long values. Reads nothing
-    // where reads don't wait; never fails: what can't be worked out ahead is read
-    // when it is asked for.
+    // Reading ahead, where the file doesn't fit the pages kept and lies on a network
+    // (see PageCache::plansReads):
+    // the pages of the rows [begin, end) of `rows`, rows of `def`, are read in file
+    // order, with the long values their fields point at, and for each link the rows
+    // its statement would give with the row's value in the link's column, with their
+    // long values. Reads nothing elsewhere; never fails: what can't be worked out
+    // ahead is read when it is asked for.
     struct AheadLink {
         std::u16string head;  // a statement that ends in a number, without the number
         size_t column = 0;    // the column of `def` that gives the number
     };
     void readAhead(const TableDef& def, const RowList& rows, size_t begin, size_t end,
                    const std::vector<AheadLink>& links);
-    bool readsWait() const { return pages_.readsWait(); }
-    // Reads ahead whatever the reads take (tests).
+    bool plansReads() const { return pages_.plansReads(); }
+    // Reads ahead whatever the file's size (tests).
     void alwaysReadAhead() { pages_.alwaysReadAhead(); }
 
     // Runs `work`, turning damage found in the file into error 3343 naming it. The host
@@ -131,9 +137,13 @@ private:
     template <class Each>
     void fetchRowsAhead(std::vector<AheadRows>& groups, Each&& each);
     void readCatalog();
-    // The table's rows, with `visit(index in the list, row bytes)` called for each.
+    // The table's rows, with `visit(index in the list, row bytes)` called for each;
+    // `restart()` when the rows visited so far are to be forgotten, because they are
+    // all visited again.
+    template <class Visit, class Restart>
+    std::shared_ptr<const RowList> scanRows(const TableDef& def, Visit&& visit, Restart&& restart);
     template <class Visit>
-    std::shared_ptr<const RowList> scanRows(const TableDef& def, Visit&& visit);
+    void visitRows(const RowList& rows, Visit&& visit);
     std::shared_ptr<const RowList> rowsOf(const TableDef& def);
     const Lookup& lookup(const TableDef& def, size_t column);
     std::shared_ptr<const RowList> sorted(const TableDef& def, size_t column, bool descending,

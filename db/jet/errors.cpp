@@ -29,6 +29,8 @@ Error unrecognizedFormat(std::u16string_view file) {
                  u"Formato de banco de dados " + quoted(file) + u" não reconhecido.");
 }
 
+Error invalidPassword() { return Error(kInvalidPassword, u"Senha inválida."); }
+
 Error tableNotFound(std::u16string_view table) {
     return Error(errors::kTableNotFound,
                  u"O mecanismo de banco de dados não pôde encontrar a tabela ou consulta de entrada " +

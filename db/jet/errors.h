@@ -21,10 +21,13 @@ inline constexpr int32_t kQueryExpressionSyntax = 3075;
 inline constexpr int32_t kOrderByClauseSyntax = 3138;
 inline constexpr int32_t kSelectStatementSyntax = 3141;
 inline constexpr int32_t kTypeMismatchInCriteria = 3464;
+inline constexpr int32_t kInvalidPassword = 3031;
 
 Error fileNotFound(std::u16string_view file);
 Error cannotOpenFile(std::u16string_view file);
 Error unrecognizedFormat(std::u16string_view file);
+// A database encrypted with a password, which we can't read.
+Error invalidPassword();
 Error tableNotFound(std::u16string_view table);
 Error fieldNotFound(std::u16string_view field);
 Error noCurrentRecord();

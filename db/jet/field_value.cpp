@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstring>
+#include <utility>
 
 #include "db/jet/long_value.h"
 #include "db/jet/text_decode.h"
@@ -45,6 +46,12 @@ void appendTextOf(const Format& format, Bytes bytes, std::u16string& out) {
     }
 }
 
+// A long value as its column means it: a calculated one has a header of its own.
+Bytes longValueBytes(const JetColumn& column, const std::vector<uint8_t>& bytes) {
+    const Bytes all(bytes.data(), bytes.size());
+    return column.calculated ? calculatedValue(all) : all;
+}
+
 }  // namespace
 
 bool appendFieldText(PageCache& pages, const Format& format, const JetColumn& column, const FieldSlice& slice,
@@ -56,7 +63,7 @@ bool appendFieldText(PageCache& pages, const Format& format, const JetColumn& co
     }
     if (column.code == type_code::kMemo) {
         const std::vector<uint8_t> bytes = readLongValue(pages, format, slice.data);
-        appendTextOf(format, Bytes(bytes.data(), bytes.size()), out);
+        appendTextOf(format, longValueBytes(column, bytes), out);
         return true;
     }
     return false;
@@ -69,6 +76,7 @@ Value fieldValue(PageCache& pages, const Format& format, const JetColumn& column
     if (slice.state == State::Null) return Value::null();
     const Bytes d = slice.data;
     switch (column.code) {
+        case type_code::kBoolean: return Value::boolean(d.u8(0) != 0);  // a calculated one
         case type_code::kByte: return Value::byte(d.u8(0));
         case type_code::kInteger: return Value::integer(static_cast<int16_t>(d.u16(0)));
         case type_code::kLong: return Value::longValue(static_cast<int32_t>(d.u32(0)));
@@ -87,9 +95,14 @@ Value fieldValue(PageCache& pages, const Format& format, const JetColumn& column
         case type_code::kText: return Value::text(textOf(format, d));
         case type_code::kMemo: {
             const std::vector<uint8_t> bytes = readLongValue(pages, format, d);
-            return Value::text(textOf(format, Bytes(bytes.data(), bytes.size())));
+            return Value::text(textOf(format, longValueBytes(column, bytes)));
         }
-        case type_code::kOle: return Value::binary(readLongValue(pages, format, d));
+        case type_code::kOle: {
+            std::vector<uint8_t> bytes = readLongValue(pages, format, d);
+            if (!column.calculated) return Value::binary(std::move(bytes));
+            const Bytes value = longValueBytes(column, bytes);
+            return Value::binary(std::vector<uint8_t>(value.data(), value.data() + value.size()));
+        }
         default: return Value::binary(std::vector<uint8_t>(d.data(), d.data() + d.size()));
     }
 }

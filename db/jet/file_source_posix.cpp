@@ -1,7 +1,13 @@
 // The database file on POSIX systems: opened read only, never locked, read with pread.
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifdef __linux__
+#include <sys/statfs.h>
+#endif
 #include <unistd.h>
+
+#include <algorithm>
+#include <array>
 
 #include <cerrno>
 
@@ -11,9 +17,24 @@
 namespace scandrel::db::jet {
 namespace {
 
+// File systems whose files lie on another machine (Linux's magic numbers): NFS,
+// SMB, CIFS, SMB 3, Coda, AFS, 9P and FUSE (sshfs and the like).
+bool onNetwork([[maybe_unused]] int fd) {
+#ifdef __linux__
+    constexpr std::array<unsigned long, 8> kNetworkSystems = {0x6969,     0x517B,     0xFF534D42, 0xFE534D42,
+                                                              0x73757245, 0x5346414F, 0x01021997, 0x65735546};
+    struct statfs info {};
+    if (::fstatfs(fd, &info) != 0) return false;
+    const auto type = static_cast<unsigned long>(info.f_type) & 0xFFFFFFFFul;
+    return std::find(kNetworkSystems.begin(), kNetworkSystems.end(), type) != kNetworkSystems.end();
+#else
+    return false;
+#endif
+}
+
 class PosixFileSource final : public ByteSource {
 public:
-    PosixFileSource(int fd, uint64_t size) : fd_(fd), size_(size) {}
+    PosixFileSource(int fd, uint64_t size) : fd_(fd), size_(size), remote_(onNetwork(fd)) {}
     ~PosixFileSource() override { ::close(fd_); }
     PosixFileSource(const PosixFileSource&) = delete;
     PosixFileSource& operator=(const PosixFileSource&) = delete;
@@ -37,9 +58,12 @@ public:
         return true;
     }
 
+    bool remote() const override { return remote_; }
+
 private:
     int fd_;
     uint64_t size_;
+    bool remote_;
 };
 
 }  // namespace

@@ -1,10 +1,12 @@
 // The database file on Windows: opened read only with every kind of sharing, so the
-// host can go on reading, writing and even renaming it; never locked. Opened for
-// overlapped reads, so that reads sent from several threads at once are under way
-// together instead of one after another.
+// host can go on reading, writing and even renaming it; never locked. Read with
+// plain synchronous reads; only reads sent from several threads at once (a file on
+// a server's shared folder, read ahead) go through a second handle opened for
+// overlapped reads, so that they are under way together.
 #include <windows.h>
 
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "db/jet/byte_source.h"
@@ -13,11 +15,33 @@
 namespace scandrel::db::jet {
 namespace {
 
+constexpr DWORD kSharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr DWORD kLargestRead = 0x40000000u;
+
+OVERLAPPED at(uint64_t offset) {
+    OVERLAPPED where{};
+    where.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+    where.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return where;
+}
+
+DWORD chunkOf(size_t left) { return left > kLargestRead ? kLargestRead : static_cast<DWORD>(left); }
+
+// A network drive, or a path that names a server.
+bool onNetwork(const std::wstring& path) {
+    if (path.size() >= 2 && (path[0] == L'\\' || path[0] == L'/') && (path[1] == L'\\' || path[1] == L'/')) return true;
+    if (path.size() < 2 || path[1] != L':') return false;
+    const std::wstring root = path.substr(0, 2) + L"\\";
+    return GetDriveTypeW(root.c_str()) == DRIVE_REMOTE;
+}
+
 class Win32FileSource final : public ByteSource {
 public:
-    Win32FileSource(HANDLE file, uint64_t size) : file_(file), size_(size) {}
+    Win32FileSource(HANDLE file, HANDLE overlapped, uint64_t size, bool remote)
+        : file_(file), overlapped_(overlapped), size_(size), remote_(remote) {}
     ~Win32FileSource() override {
         for (HANDLE event : idleEvents_) CloseHandle(event);
+        if (overlapped_ != INVALID_HANDLE_VALUE) CloseHandle(overlapped_);
         CloseHandle(file_);
     }
     Win32FileSource(const Win32FileSource&) = delete;
@@ -31,30 +55,48 @@ public:
         return size_;
     }
 
+    bool remote() const override { return remote_; }
+
     bool read(uint64_t offset, uint8_t* destination, size_t count) override {
+        // The synchronous handle serves one read at a time; a read that finds it busy
+        // goes the overlapped way, when there is one.
+        std::unique_lock plain(plainMutex_, std::try_to_lock);
+        if (!plain.owns_lock() && overlapped_ == INVALID_HANDLE_VALUE) plain.lock();
+        if (plain.owns_lock()) return readPlain(offset, destination, count);
+        return readOverlapped(offset, destination, count);
+    }
+
+private:
+    bool readPlain(uint64_t offset, uint8_t* destination, size_t count) {
+        size_t read = 0;
+        while (read < count) {
+            OVERLAPPED where = at(offset + read);
+            DWORD got = 0;
+            if (!ReadFile(file_, destination + read, chunkOf(count - read), &got, &where) || got == 0) return false;
+            read += got;
+        }
+        return true;
+    }
+
+    bool readOverlapped(uint64_t offset, uint8_t* destination, size_t count) {
         // Each read waits on an event of its own: the file's handle can't tell which
         // of the reads under way has ended. Events are kept for the next reads.
         const Event done(*this);
         if (done.handle == nullptr) return false;
         size_t read = 0;
         while (read < count) {
-            OVERLAPPED where{};
-            const uint64_t at = offset + read;
-            where.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
-            where.OffsetHigh = static_cast<DWORD>(at >> 32);
+            OVERLAPPED where = at(offset + read);
             where.hEvent = done.handle;
-            const size_t left = count - read;
-            const DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
             DWORD got = 0;
-            if (!ReadFile(file_, destination + read, chunk, nullptr, &where) && GetLastError() != ERROR_IO_PENDING)
+            if (!ReadFile(overlapped_, destination + read, chunkOf(count - read), nullptr, &where) &&
+                GetLastError() != ERROR_IO_PENDING)
                 return false;
-            if (!GetOverlappedResult(file_, &where, &got, TRUE) || got == 0) return false;
+            if (!GetOverlappedResult(overlapped_, &where, &got, TRUE) || got == 0) return false;
             read += got;
         }
         return true;
     }
 
-private:
     // An event lent by the source for one read (ReadFile resets it as the read starts).
     struct Event {
         explicit Event(Win32FileSource& source) : owner(source) {
@@ -83,7 +125,10 @@ private:
     };
 
     HANDLE file_;
+    HANDLE overlapped_;  // INVALID_HANDLE_VALUE when it could not be opened
     uint64_t size_;
+    bool remote_;
+    std::mutex plainMutex_;
     std::mutex eventsMutex_;
     std::vector<HANDLE> idleEvents_;
 };
@@ -94,8 +139,8 @@ std::unique_ptr<ByteSource> openFileSource(const std::filesystem::path& path) {
     const std::u16string name = path.u16string();
     if (path.empty()) throw fileNotFound(name);
     const std::wstring wide = path.wstring();
-    HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_RANDOM_ACCESS | FILE_FLAG_OVERLAPPED, nullptr);
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, kSharing, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_RANDOM_ACCESS, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
         if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_INVALID_NAME ||
@@ -108,7 +153,12 @@ std::unique_ptr<ByteSource> openFileSource(const std::filesystem::path& path) {
         CloseHandle(file);
         throw cannotOpenFile(name);
     }
-    return std::make_unique<Win32FileSource>(file, static_cast<uint64_t>(size.QuadPart));
+    // Reads many at once are only sent over a network.
+    const bool remote = onNetwork(wide);
+    constexpr DWORD kOverlapped = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_RANDOM_ACCESS | FILE_FLAG_OVERLAPPED;
+    HANDLE overlapped = remote ? CreateFileW(wide.c_str(), GENERIC_READ, kSharing, nullptr, OPEN_EXISTING, kOverlapped, nullptr)
+                               : INVALID_HANDLE_VALUE;
+    return std::make_unique<Win32FileSource>(file, overlapped, static_cast<uint64_t>(size.QuadPart), remote);
 }
 
 }  // namespace scandrel::db::jet

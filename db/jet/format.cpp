@@ -27,6 +27,9 @@ void rc4(const std::array<uint8_t, 4>& key, uint8_t* data, size_t size) {
 constexpr uint32_t kVersionOffset = 0x14;
 constexpr uint32_t kHiddenStart = 0x18;
 constexpr uint32_t kCodePageOffset = 0x3C;
+// The key the pages are encrypted with (hidden like the rest); 0 when they are not.
+constexpr uint32_t kEncodingKeyOffset = 0x3E;
+constexpr size_t kHiddenSize = 126;
 
 }  // namespace
 
@@ -52,13 +55,12 @@ Format readFormat(Bytes header) {
         corrupt();
     }
 
-    if (format.jet3()) {
-        std::array<uint8_t, 126> hidden{};
-        std::memcpy(hidden.data(), header.slice(kHiddenStart, hidden.size()).data(), hidden.size());
-        rc4({0xC7, 0xDA, 0x39, 0x6B}, hidden.data(), hidden.size());
-        const Bytes plain(hidden.data(), hidden.size());
-        if (plain.u16(kCodePageOffset - kHiddenStart) != 1252) corrupt();
-    }
+    std::array<uint8_t, kHiddenSize> hidden{};
+    std::memcpy(hidden.data(), header.slice(kHiddenStart, hidden.size()).data(), hidden.size());
+    rc4({0xC7, 0xDA, 0x39, 0x6B}, hidden.data(), hidden.size());
+    const Bytes plain(hidden.data(), hidden.size());
+    if (format.jet3() && plain.u16(kCodePageOffset - kHiddenStart) != 1252) corrupt();
+    format.encrypted = format.generation == Generation::Ace && plain.u32(kEncodingKeyOffset - kHiddenStart) != 0;
     return format;
 }
 

@@ -12,6 +12,8 @@ enum class Generation : uint8_t { Jet3, Jet4, Ace };
 struct Format {
     Generation generation = Generation::Jet4;
     uint32_t pageSize = 4096;
+    // ACE files saved with a password have every page but the header encrypted.
+    bool encrypted = false;
 
     bool jet3() const { return generation == Generation::Jet3; }
 
@@ -32,7 +34,9 @@ struct Format {
 };
 
 // Reads the header page: the format, and for Jet 3 checks that texts are in code
-// page 1252. Throws CorruptFile for anything else.
+// page 1252; tells an ACE file encrypted with a password. Throws CorruptFile for
+// anything else. A Jet 3 or Jet 4 database password is only kept in the header:
+// such files read as any other.
 Format readFormat(Bytes headerPage);
 // Size of the header page to read before the format is known.
 inline constexpr uint32_t kSmallestPage = 2048;

@@ -1,23 +1,22 @@
 #include "db/jet/page_cache.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 
 namespace scandrel::db::jet {
 namespace {
 
-// Reading ahead: threads sending reads at once (the calling thread makes one more),
-// the most pages kept read ahead, how far apart two pages may be and still come in
-// one read (the pages between are read too, and dropped), and the most pages a read.
-constexpr size_t kReaderThreads = 15;
-constexpr size_t kMostFetched = 4096;
+// A file that fits is read a block at a time: this many pages, the block aligned on
+// a multiple of it.
+constexpr uint32_t kBlockPages = 64;
+// Planned reads: how far apart two pages may be and still come in one read (the
+// pages between are read too, and dropped), the most pages a read, the most pages
+// kept read ahead, and over a network the threads sending reads at once (the
+// calling thread makes one more).
 constexpr uint32_t kLargestGap = 2;
-constexpr uint32_t kMostPagesARead = 16;
-// A read of one page that takes this long (the median of the last few) is not
-// served from the system's cache.
-constexpr auto kWaitingRead = std::chrono::microseconds(100);
-constexpr uint64_t kTimedReadEvery = 4;
+constexpr uint32_t kMostPagesARead = 64;
+constexpr size_t kMostFetched = 4096;
+constexpr size_t kReaderThreads = 15;
 
 uint32_t pagesIn(uint64_t bytes, uint32_t pageSize) {
     const uint64_t pages = bytes / pageSize;
@@ -29,68 +28,128 @@ uint32_t pagesIn(uint64_t bytes, uint32_t pageSize) {
 
 PageCache::PageCache(std::unique_ptr<ByteSource> source, uint32_t pageSize, size_t capacity)
     : source_(std::move(source)), pageSize_(pageSize), pageCount_(pagesIn(source_->size(), pageSize)),
-      slots_(capacity == 0 ? 1 : capacity) {
-    where_.reserve(slots_.size() * 2);
-}
+      capacity_(capacity == 0 ? 1 : capacity) {}
 
 PageCache::~PageCache() = default;
 
 uint32_t PageCache::refreshPageCount() {
+    const uint32_t before = pageCount_;
     pageCount_ = pagesIn(source_->currentSize(), pageSize_);
+    if (pageCount_ != before) forgetAll();
     return pageCount_;
 }
 
-void PageCache::startOver() {
-    for (Slot& slot : slots_) {
-        slot.page.reset();
-        slot.used = false;
+void PageCache::forgetAll() {
+    // Only the slots that have held a page: a large budget makes many more.
+    for (size_t slot = 0; slot < touched_; ++slot) {
+        if (!slots_[slot].page) continue;
+        where_[slots_[slot].number] = 0;
+        slots_[slot].page.reset();
+        slots_[slot].used = false;
     }
-    where_.clear();
+    touched_ = 0;
+    free_.clear();
     fetched_.clear();
     hand_ = 0;
+}
+
+void PageCache::startOver() {
+    forgetAll();
     refreshPageCount();
 }
 
-PagePtr PageCache::freshPage(uint32_t number) {
-    if (const auto found = where_.find(number); found != where_.end()) {
-        Slot& slot = slots_[found->second];
-        slot.page.reset();
-        slot.used = false;
-        where_.erase(found);
-    }
-    fetched_.erase(number);
-    return page(number);
+void PageCache::forget(size_t slot) {
+    where_[slots_[slot].number] = 0;
+    slots_[slot].page.reset();
+    slots_[slot].used = false;
+    free_.push_back(slot);
 }
 
-void PageCache::noteReadTime(std::chrono::steady_clock::duration taken) {
-    readTimes_[readTimesSeen_++ % readTimes_.size()] = taken;
-    // Looked at once the times of a whole new set of reads are in.
-    if (alwaysReadAhead_ || readTimesSeen_ % readTimes_.size() != 0) return;
-    auto times = readTimes_;
-    auto middle = times.begin() + static_cast<std::ptrdiff_t>(times.size() / 2);
-    std::nth_element(times.begin(), middle, times.end());
-    readsWait_ = *middle >= kWaitingRead;
+PagePtr PageCache::freshPage(uint32_t number) {
+    if (const size_t slot = slotOf(number); slot != kNoSlot) forget(slot);
+    fetched_.erase(number);
+    std::shared_ptr<Page> buffer = spareBuffer();
+    if (!readPage(number, buffer->data())) corrupt();
+    keep(number, buffer);
+    return buffer;
+}
+
+std::shared_ptr<Page> PageCache::spareBuffer() {
+    if (!free_.empty() || touched_ < capacity_) return std::make_shared<Page>(pageSize_);
+    // Full: the page let go next makes room, and is read over when no one holds it
+    // any more (every page is made here modifiable, and only handed out as constant).
+    while (slots_[hand_].used) {
+        slots_[hand_].used = false;
+        hand_ = (hand_ + 1) % slots_.size();
+    }
+    const size_t slot = hand_;
+    hand_ = (hand_ + 1) % slots_.size();
+    PagePtr old = slots_[slot].page;
+    forget(slot);
+    if (old.use_count() == 1) return std::const_pointer_cast<Page>(std::move(old));
+    return std::make_shared<Page>(pageSize_);
+}
+
+void PageCache::keep(uint32_t number, PagePtr page) {
+    size_t slot = 0;
+    if (!free_.empty()) {
+        slot = free_.back();
+        free_.pop_back();
+    } else if (touched_ < capacity_) {
+        if (touched_ == slots_.size()) slots_.emplace_back();
+        slot = touched_++;
+    } else {
+        // Second-chance replacement: pass over recently used slots once.
+        while (slots_[hand_].used) {
+            slots_[hand_].used = false;
+            hand_ = (hand_ + 1) % slots_.size();
+        }
+        slot = hand_;
+        hand_ = (hand_ + 1) % slots_.size();
+        where_[slots_[slot].number] = 0;
+    }
+    slots_[slot] = Slot{number, true, std::move(page)};
+    if (number >= where_.size()) where_.resize(std::max<size_t>(number + 1, pageCount_), 0);
+    where_[number] = static_cast<uint32_t>(slot + 1);
 }
 
 bool PageCache::readPage(uint32_t number, uint8_t* destination) {
     const uint64_t at = static_cast<uint64_t>(number) * pageSize_;
-    if (number < pageCount_) {
-        // The first reads are timed, then one in a few: enough to see reads start to wait.
-        const bool timed = readTimesSeen_ < readTimes_.size() || readCalls_ % kTimedReadEvery == 0;
-        ++readCalls_;
-        const auto start = timed ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point();
-        const bool read = source_->read(at, destination, pageSize_);
-        if (timed) noteReadTime(std::chrono::steady_clock::now() - start);
-        if (read) return true;
-    }
-    ++readCalls_;
+    if (number < pageCount_ && source_->read(at, destination, pageSize_)) return true;
     // Past the end known so far, or cut short while we read: the file may have grown
     // or shrunk since its size was taken.
     return number < refreshPageCount() && source_->read(at, destination, pageSize_);
 }
 
+bool PageCache::readBlock(uint32_t first, uint32_t count) {
+    block_.resize(static_cast<size_t>(count) * pageSize_);
+    if (!source_->read(static_cast<uint64_t>(first) * pageSize_, block_.data(), block_.size())) return false;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t number = first + i;
+        if (kept(number)) continue;  // kept already: its holders may have it
+        const uint8_t* from = block_.data() + static_cast<size_t>(i) * pageSize_;
+        fetched_.erase(number);
+        keep(number, std::make_shared<Page>(from, from + pageSize_));
+    }
+    return true;
+}
+
+PagePtr PageCache::readIn(uint32_t number) {
+    if (fileFits() && number < pageCount_) {
+        // The page's block, less the pages at either end that are kept already.
+        uint32_t first = number - number % kBlockPages;
+        uint32_t end = std::min(first + kBlockPages, pageCount_);
+        while (first < number && kept(first)) ++first;
+        while (end - 1 > number && kept(end - 1)) --end;
+        if (readBlock(first, end - first)) {
+            if (const size_t slot = slotOf(number); slot != kNoSlot) return slots_[slot].page;
+        }
+    }
+    return freshPage(number);
+}
+
 PagePtr PageCache::peek(uint32_t number) const {
-    if (const auto found = where_.find(number); found != where_.end()) return slots_[found->second].page;
+    if (const size_t slot = slotOf(number); slot != kNoSlot) return slots_[slot].page;
     if (const auto found = fetched_.find(number); found != fetched_.end()) return found->second;
     return nullptr;
 }
@@ -98,7 +157,7 @@ PagePtr PageCache::peek(uint32_t number) const {
 void PageCache::fetch(std::vector<uint32_t> numbers) {
     std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
-    std::erase_if(numbers, [&](uint32_t n) { return n >= pageCount_ || where_.count(n) != 0 || fetched_.count(n) != 0; });
+    std::erase_if(numbers, [&](uint32_t n) { return n >= pageCount_ || kept(n) || fetched_.count(n) != 0; });
     if (numbers.empty()) return;
     if (numbers.size() > kMostFetched) numbers.resize(kMostFetched);
     // Pages read ahead before and never asked for make room for these.
@@ -127,9 +186,13 @@ void PageCache::fetch(std::vector<uint32_t> numbers) {
         run.bytes.resize(static_cast<size_t>(run.count) * pageSize_);
         jobs.push_back(ReadJob{static_cast<uint64_t>(run.first) * pageSize_, run.bytes.data(), run.bytes.size()});
     }
-    if (!readers_) readers_ = std::make_unique<ParallelReads>(kReaderThreads);
-    readers_->run(*source_, jobs);
-    readCalls_ += jobs.size();
+    if (source_->remote() && jobs.size() > 1) {
+        // Over a network each read waits: they are sent together and waited for together.
+        if (!readers_) readers_ = std::make_unique<ParallelReads>(kReaderThreads);
+        readers_->run(*source_, jobs);
+    } else {
+        for (ReadJob& job : jobs) job.done = source_->read(job.offset, job.destination, job.count);
+    }
 
     size_t wanted = 0;
     for (size_t r = 0; r < runs.size(); ++r) {
@@ -138,51 +201,26 @@ void PageCache::fetch(std::vector<uint32_t> numbers) {
         while (wanted < numbers.size() && numbers[wanted] < run.first) ++wanted;
         for (; wanted < numbers.size() && numbers[wanted] < run.first + run.count; ++wanted) {
             const uint8_t* from = run.bytes.data() + static_cast<size_t>(numbers[wanted] - run.first) * pageSize_;
-            // Made modifiable, as every page here: a slot may read over it once it is let go.
             fetched_[numbers[wanted]] = std::make_shared<Page>(from, from + pageSize_);
         }
     }
 }
 
 PagePtr PageCache::page(uint32_t number) {
-    if (auto found = where_.find(number); found != where_.end()) {
-        Slot& slot = slots_[found->second];
+    if (const size_t kept = slotOf(number); kept != kNoSlot) {
+        Slot& slot = slots_[kept];
         slot.used = true;
         return slot.page;
     }
-    PagePtr fetched;
     if (!fetched_.empty()) {
         if (auto found = fetched_.find(number); found != fetched_.end()) {
-            fetched = std::move(found->second);
+            PagePtr fetched = std::move(found->second);
             fetched_.erase(found);
+            keep(number, fetched);
+            return fetched;
         }
     }
-
-    // Second-chance replacement: pass over recently used slots once.
-    while (slots_[hand_].page && slots_[hand_].used) {
-        slots_[hand_].used = false;
-        hand_ = (hand_ + 1) % slots_.size();
-    }
-    Slot& slot = slots_[hand_];
-    if (slot.page) where_.erase(slot.number);
-    if (fetched) {
-        slot.page = std::move(fetched);
-    } else {
-        // The page let go is read over when no one holds it any more: it was made
-        // here as a modifiable page, and only handed out as a constant one.
-        std::shared_ptr<Page> buffer;
-        if (slot.page && slot.page.use_count() == 1) buffer = std::const_pointer_cast<Page>(std::move(slot.page));
-        slot.page.reset();
-        if (!buffer) buffer = std::make_shared<Page>(pageSize_);
-        // A failed read leaves the slot empty.
-        if (!readPage(number, buffer->data())) corrupt();
-        slot.page = std::move(buffer);
-    }
-    slot.number = number;
-    slot.used = true;
-    where_[number] = hand_;
-    hand_ = (hand_ + 1) % slots_.size();
-    return slot.page;
+    return readIn(number);
 }
 
 }  // namespace scandrel::db::jet

@@ -1,8 +1,14 @@
 #pragma once
-// Pages read on demand and kept in a small, bounded cache. A page handed out stays
-// valid for as long as its holder keeps it, even after the cache has let it go.
-#include <array>
-#include <chrono>
+// The pages of the file, read on demand and kept up to a memory budget. A page
+// handed out stays valid for as long as its holder keeps it, even after the cache
+// has let it go.
+//
+// When the whole file fits the budget (a clinic's database usually does), a page
+// missing is read with its neighbours, a block of the file in one read, and every
+// page is kept: the file is read once, in few large reads. When it doesn't fit,
+// pages are read one at a time, except those read ahead (fetch): a table's pages as
+// it is listed, and on a network the rows the search will need soon, sorted in file
+// order, neighbouring pages in one read, many reads under way at once.
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
@@ -19,6 +25,7 @@ using PagePtr = std::shared_ptr<const Page>;
 
 class PageCache {
 public:
+    // `capacity`: the most pages kept.
     PageCache(std::unique_ptr<ByteSource> source, uint32_t pageSize, size_t capacity);
     ~PageCache();
     PageCache(const PageCache&) = delete;
@@ -31,31 +38,52 @@ public:
     // at the file's size again and try once more: the host may be adding pages.
     PagePtr page(uint32_t number);
     // The page as the file holds it now, not as it was kept (pages the host changes
-    // as it works, such as the maps of the pages each table owns).
+    // as it works, such as the maps of the pages each table owns), read alone.
     PagePtr freshPage(uint32_t number);
-    // Looks at the file's size again; the new page count.
+    // Looks at the file's size again; the new page count. A file that has grown or
+    // shrunk is being written by the host: the pages kept are let go (their holders
+    // keep theirs).
     uint32_t refreshPageCount();
     // Lets go of every page kept or fetched (their holders keep theirs) and looks at
     // the size again: after the host has written, nothing read before is trusted.
     void startOver();
 
-    // True once the file's reads have been seen to wait (a server's shared folder, a
-    // cold disk): then reading ahead, many reads at once, pays for itself. Local
-    // reads from the system's cache never turn it on.
-    bool readsWait() const { return readsWait_; }
-    // Reads ahead whatever the reads take (tests).
-    void alwaysReadAhead() { readsWait_ = alwaysReadAhead_ = true; }
-    // Reads these pages now, many reads in flight at once, neighbouring pages in one
-    // read, and keeps them apart until they are asked for or the room is needed.
-    // Pages at hand already and pages past the end are left out; a read that fails
-    // is left to the page's own read when it is asked for.
+    // Whether every page of the file can be kept.
+    bool fileFits() const { return pageCount_ <= capacity_; }
+    // Whether planning the reads of rows ahead pays: the file doesn't fit, and lies on
+    // a network, where every read waits and many can be under way at once. (Locally,
+    // rows in name order lie apart in the file: planning their reads saves no read.)
+    bool plansReads() const { return alwaysPlan_ || (!fileFits() && source_->remote()); }
+    // Plans reads whatever the file's size (tests).
+    void alwaysReadAhead() { alwaysPlan_ = true; }
+    // Reads these pages now, in file order, neighbouring pages in one read (over a
+    // network, many reads under way at once), and keeps them apart until they are
+    // asked for or the room is needed. Pages at hand already and pages past the end
+    // are left out; a read that fails is left to the page's own read when it is
+    // asked for.
     void fetch(std::vector<uint32_t> numbers);
     // The page when it is at hand (kept or fetched), without reading anything.
     PagePtr peek(uint32_t number) const;
 
 private:
+    // Reads the page, or its block of the file when the file fits, and keeps it.
+    PagePtr readIn(uint32_t number);
+    // Reads the pages [first, first + count) in one read and keeps those not kept
+    // yet; false when the read came up short.
+    bool readBlock(uint32_t first, uint32_t count);
     bool readPage(uint32_t number, uint8_t* destination);
-    void noteReadTime(std::chrono::steady_clock::duration taken);
+    // Keeps a page read, in a free slot or in place of one not used lately.
+    void keep(uint32_t number, PagePtr page);
+    // A page's buffer to read into: the one of the page let go next when the cache is full.
+    std::shared_ptr<Page> spareBuffer();
+    void forget(size_t slot);
+    void forgetAll();
+    // The slot holding the page, or kNoSlot.
+    static constexpr size_t kNoSlot = static_cast<size_t>(-1);
+    size_t slotOf(uint32_t number) const {
+        return number < where_.size() && where_[number] != 0 ? where_[number] - 1 : kNoSlot;
+    }
+    bool kept(uint32_t number) const { return slotOf(number) != kNoSlot; }
 
     struct Slot {
         uint32_t number = 0;
@@ -66,19 +94,18 @@ private:
     std::unique_ptr<ByteSource> source_;
     uint32_t pageSize_;
     uint32_t pageCount_;
-    std::vector<Slot> slots_;
-    std::unordered_map<uint32_t, size_t> where_;
+    size_t capacity_;
+    std::vector<Slot> slots_;   // made as they are first needed, up to capacity_
+    size_t touched_ = 0;        // slots from here on have held no page yet
+    std::vector<size_t> free_;  // slots before touched_ holding no page
+    std::vector<uint32_t> where_;  // by page number: its slot + 1, or 0
     size_t hand_ = 0;
+    bool alwaysPlan_ = false;
 
     // Pages read ahead, not yet asked for.
     std::unordered_map<uint32_t, PagePtr> fetched_;
     std::unique_ptr<ParallelReads> readers_;
-    // How long the last few reads of single pages took.
-    std::array<std::chrono::steady_clock::duration, 16> readTimes_{};
-    size_t readTimesSeen_ = 0;
-    bool readsWait_ = false;
-    bool alwaysReadAhead_ = false;
-    uint64_t readCalls_ = 0;  // made to the source
+    std::vector<uint8_t> block_;  // a block read, before it is cut into pages
 };
 
 }  // namespace scandrel::db::jet

@@ -30,7 +30,7 @@ void Query::moveNext() {
 }
 
 bool Query::readAheadDue(size_t rows) const {
-    if (!engine_->readsWait() || position_ >= end_) return false;
+    if (!engine_->plansReads() || position_ >= end_) return false;
     return aheadUntil_ <= position_ || aheadUntil_ - position_ <= rows / 2;
 }
 

@@ -23,9 +23,9 @@ public:
     // Appends the field's text to `out` when it is a text or memo field holding a
     // value, without making a value of it; false, and nothing appended, otherwise.
     bool appendText(int fieldIndex, std::u16string& out) const;
-    // Where reads wait, reads the rows after the current one ahead, `rows` of them,
-    // with the rows of the links (see Engine::readAhead), a batch at a time: when
-    // fewer than half of them are left read.
+    // Where the engine plans reads, reads the rows after the current one ahead, `rows`
+    // of them, with the rows of the links (see Engine::readAhead), a batch at a time:
+    // when fewer than half of them are left read.
     void readAhead(size_t rows, const std::vector<Engine::AheadLink>& links) const;
     // Whether readAhead(rows, ...) would read anything now.
     bool readAheadDue(size_t rows) const;

@@ -33,7 +33,8 @@ Slot slotOf(const Page& page, const Format& format, uint16_t row) {
 
 }  // namespace
 
-void listRows(uint32_t number, const Page& page, const Format& format, std::vector<RowRef>& out) {
+void listRows(uint32_t number, const Page& page, const Format& format, std::vector<RowRef>& out,
+              std::vector<RowRef>& moved) {
     const Bytes b(page.data(), page.size());
     const uint16_t count = b.u16(format.dataRowCount());
     if (format.dataRowTable() + 2u * count > page.size()) corrupt();
@@ -41,6 +42,12 @@ void listRows(uint32_t number, const Page& page, const Format& format, std::vect
         const uint16_t raw = b.u16(format.dataRowTable() + 2u * row);
         if (raw & kDeletedFlag) continue;
         out.push_back(RowRef{number, row});
+        // A pointer that doesn't fit the page is reported when the row is read.
+        const uint32_t at = raw & kOffsetMask;
+        if ((raw & kPointerFlag) && at + 4u <= page.size()) {
+            const uint32_t pointer = b.u32(at);
+            moved.push_back(RowRef{pointer >> 8, static_cast<uint16_t>(pointer & 0xFF)});
+        }
     }
 }
 
@@ -97,7 +104,7 @@ FieldSlice fieldSlice(Bytes row, const Format& format, const JetColumn& column) 
     const bool present = column.number < columnCount &&
                          (row.u8(maskAt + column.number / 8) >> (column.number % 8) & 1) != 0;
 
-    if (column.code == type_code::kBoolean) {
+    if (column.code == type_code::kBoolean && !column.calculated) {
         out.state = present ? FieldSlice::State::True : FieldSlice::State::False;
         return out;
     }
@@ -108,6 +115,7 @@ FieldSlice fieldSlice(Bytes row, const Format& format, const JetColumn& column) 
         if (at > maskAt || column.fixedSize > maskAt - at) return out;  // added after the row was written
         out.state = FieldSlice::State::Data;
         out.data = row.slice(at, column.fixedSize);
+        if (column.calculated) out.data = calculatedValue(out.data);
         return out;
     }
 
@@ -148,7 +156,16 @@ FieldSlice fieldSlice(Bytes row, const Format& format, const JetColumn& column) 
     if (start > end || end > tableStart) corrupt();
     out.state = FieldSlice::State::Data;
     out.data = row.slice(start, end - start);
+    const bool inLongValue = column.code == type_code::kMemo || column.code == type_code::kOle;
+    if (column.calculated && !inLongValue) out.data = calculatedValue(out.data);
     return out;
+}
+
+Bytes calculatedValue(Bytes stored) {
+    constexpr size_t kHeader = 16;
+    const size_t length = stored.u32(kHeader);
+    const size_t room = stored.size() - kHeader - 4;
+    return stored.slice(kHeader + 4, std::min(length, room));
 }
 
 }  // namespace scandrel::db::jet

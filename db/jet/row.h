@@ -23,9 +23,13 @@ struct RowBytes {
     Bytes bytes;
 };
 
-// The rows of a data page that are neither deleted nor the far halves of moved rows.
-// Appends to `out`; CorruptFile for a row table that doesn't fit the page.
-void listRows(uint32_t number, const Page& page, const Format& format, std::vector<RowRef>& out);
+// The rows of a data page that are not deleted, in the order of their slots; a row
+// moved to another page by an update keeps its slot here, which points at where its
+// data now lies. Appends to `out`, and the places the moved rows now lie to `moved`:
+// the table lists those rows in their first slots, never there. CorruptFile for a
+// row table that doesn't fit the page.
+void listRows(uint32_t number, const Page& page, const Format& format, std::vector<RowRef>& out,
+              std::vector<RowRef>& moved);
 
 // The bytes of a row, following the pointer of a row that was moved to another page.
 RowBytes locateRow(PageCache& pages, const Format& format, RowRef ref);
@@ -43,6 +47,12 @@ struct FieldSlice {
     enum class State : uint8_t { Null, False, True, Data } state = State::Null;
     Bytes data;
 };
+// A calculated column's value is the value proper (see calculatedValue), except for
+// memo and OLE columns, whose long value holds it.
 FieldSlice fieldSlice(Bytes row, const Format& format, const JetColumn& column);
+
+// The value proper of a calculated column, as stored in the column's type: the
+// stored bytes are a 16-byte header, the value's length in 4 bytes, then the value.
+Bytes calculatedValue(Bytes stored);
 
 }  // namespace scandrel::db::jet

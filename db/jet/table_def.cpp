@@ -11,6 +11,9 @@ namespace {
 
 constexpr uint8_t kTdefPageType = 0x02;
 constexpr uint8_t kFixedFlag = 0x01;
+// Second flags byte of an ACE column: either bit marks a calculated column.
+constexpr size_t kExtraFlagsAt = 16;
+constexpr uint8_t kCalculatedFlags = 0xC0;
 constexpr size_t kMaxDefinitionPages = 256;
 
 ColumnType columnTypeOf(uint8_t code) {
@@ -128,13 +131,16 @@ TableDef readTableDef(PageCache& pages, const Format& format, uint32_t page) {
             flags = entry.u8(15);
             column.fixedOffset = entry.u16(21);
             declared = entry.u16(23);
+            column.calculated =
+                format.generation == Generation::Ace && (entry.u8(kExtraFlagsAt) & kCalculatedFlags) != 0;
         }
         column.fixed = (flags & kFixedFlag) != 0;
         column.info.type = columnTypeOf(column.code);
         column.info.size = declared;
         column.info.fixedLength = column.fixed;
         if (column.code != type_code::kNumeric) column.info.precision = column.info.scale = 0;
-        column.fixedSize = naturalSize(column.code, declared);
+        // A calculated value takes its header's room too, wherever it is kept.
+        column.fixedSize = column.calculated ? declared : naturalSize(column.code, declared);
     }
     for (JetColumn& column : def.columns) {
         if (format.jet3()) {

@@ -27,6 +27,9 @@ struct JetColumn {
     uint16_t fixedOffset = 0;   // start within the fixed-length part of the row
     bool fixed = false;
     uint16_t fixedSize = 0;     // bytes in the fixed-length part
+    // A calculated column (ACE): each value is kept behind a header of its own, in
+    // the column's type (see calculatedValue).
+    bool calculated = false;
 };
 
 struct TableDef {

@@ -90,7 +90,9 @@ TEST(HostWrites, AFileCutShortOrReplacedUnderTheReader) {
     }
 }
 
-// The file's bytes in memory, handed out by reads a host may step in before.
+// The file's bytes in memory, handed out by reads a host may step in before: before
+// a read, for each page it covers (the cache reads a block of pages at once where
+// the file fits), `beforeRead` with the page's place, and the page's read counted.
 class HostSource final : public jet::ByteSource {
 public:
     explicit HostSource(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
@@ -109,8 +111,10 @@ public:
     uint64_t size() const override { return known_; }
     uint64_t currentSize() override { return known_ = bytes_.size(); }
     bool read(uint64_t offset, uint8_t* destination, size_t count) override {
-        if (reads) ++(*reads)[offset];
-        if (beforeRead) beforeRead(offset, bytes_);
+        for (uint64_t page = offset; page < offset + count; page += testing::kJet4Page) {
+            if (reads) ++(*reads)[page];
+            if (beforeRead) beforeRead(page, bytes_);
+        }
         if (offset > bytes_.size() || count > bytes_.size() - offset) return false;
         std::copy_n(bytes_.begin() + static_cast<long>(offset), count, destination);
         return true;
@@ -121,13 +125,18 @@ private:
     uint64_t known_ = bytes_.size();
 };
 
+// A cache of a few pages, smaller than the file: pages are read one at a time, as
+// they are first asked for, as in a database larger than the memory budget.
+constexpr size_t kFewPages = 4 * testing::kJet4Page;
+
 struct ScriptedClinic {
     std::shared_ptr<jet::Engine> engine;
     HostSource* source = nullptr;
     std::map<uint64_t, int> reads;
     uint64_t dataPageAt = 0;
 
-    explicit ScriptedClinic(int patients, const std::u16string& notes = u"zzantigazz") {
+    explicit ScriptedClinic(int patients, const std::u16string& notes = u"zzantigazz",
+                            size_t cacheBytes = jet::Engine::kCacheBudget) {
         TempFolder folder;
         const auto path = folder.path() / "clinica.mdb";
         writeClinic(path, patients, notes);
@@ -135,13 +144,13 @@ struct ScriptedClinic {
         auto owned = std::make_unique<HostSource>(file);
         source = owned.get();
         source->reads = &reads;
-        engine = jet::Engine::create(std::move(owned), u"clinica.mdb");
+        engine = jet::Engine::create(std::move(owned), u"clinica.mdb", cacheBytes);
         dataPageAt = uint64_t{testing::firstDataPage(file, engine->table(u"Pacientes")->tdefPage)} * testing::kJet4Page;
     }
 };
 
 TEST(HostWrites, APageCaughtHalfWrittenIsReadAgainOnce) {
-    ScriptedClinic clinic(5);
+    ScriptedClinic clinic(5, u"zzantigazz", kFewPages);
     // The first read of the patients' page finds it half written; the host is done by the next.
     std::vector<uint8_t> whole;
     clinic.source->beforeRead = [&](uint64_t at, std::vector<uint8_t>& bytes) {
@@ -161,7 +170,7 @@ TEST(HostWrites, APageCaughtHalfWrittenIsReadAgainOnce) {
 }
 
 TEST(HostWrites, APageDamagedForGoodIs3343AfterOneMoreRead) {
-    ScriptedClinic clinic(5);
+    ScriptedClinic clinic(5, u"zzantigazz", kFewPages);
     clinic.source->beforeRead = [&](uint64_t at, std::vector<uint8_t>& bytes) {
         if (at == clinic.dataPageAt) std::fill_n(bytes.begin() + static_cast<long>(at) + 8, 8, uint8_t{0xEE});
     };
@@ -174,7 +183,7 @@ TEST(HostWrites, APageDamagedForGoodIs3343AfterOneMoreRead) {
 // record set holds the patient's row: the stale pointer meets a page that makes no
 // sense, and on the retry the row itself is read again, with its new pointer.
 TEST(HostWrites, ARowHeldFromBeforeTheHostWroteIsReadAgainOnTheRetry) {
-    ScriptedClinic clinic(5, u"zzantigazz" + std::u16string(400, u'y'));
+    ScriptedClinic clinic(5, u"zzantigazz" + std::u16string(400, u'y'), kFewPages);
     const auto patients = clinic.engine->query(u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente");
     EXPECT_EQ(patients->value(patients->table().find(kName)), Value::text(u"ANA"));
     clinic.source->edit(testing::moveMemoToNewPage(clinic.source->bytes(), "zzantigazz", "zzdepoiszz", true));
@@ -184,7 +193,7 @@ TEST(HostWrites, ARowHeldFromBeforeTheHostWroteIsReadAgainOnTheRetry) {
 // A long-value chain that comes back to a row already read is damage, found at
 // the first row met twice.
 TEST(HostWrites, ALoopingLongValueChainIs3343) {
-    ScriptedClinic clinic(2, std::u16string(3000, u'\u00e9') + u"\u0101");  // stored plainly: a chain of two rows
+    ScriptedClinic clinic(2, std::u16string(3000, u'\u00e9') + u"\u0101", kFewPages);  // stored plainly: a chain of two rows
     std::vector<uint8_t> bytes = clinic.source->bytes();
     std::vector<std::pair<size_t, uint32_t>> rows;  // where a chain row starts, and the next row it names
     for (uint32_t p = 3; p < bytes.size() / testing::kJet4Page; ++p)

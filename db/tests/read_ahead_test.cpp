@@ -1,14 +1,20 @@
-// Where every read waits (a database on a server's shared folder), the rows ahead
-// are read many reads at once: the values are the same as read one at a time, and
-// no reading thread outlives the database.
+// A database larger than the pages kept, on a network: the rows ahead, and their
+// related rows, are read before they are asked for, in file order, neighbouring
+// pages in one read, many reads at once; a local file is read on the calling
+// thread alone.
+// The values are the same as read one at a time, and no reading thread outlives
+// the database. Reads are counted, never timed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "db/database.h"
 #include "db/jet/byte_source.h"
+#include "db/jet/page_cache.h"
 #include "db/tests/jet_test_files.h"
 #include "db/tests/waiting_source.h"
 #include "db/writer/clinic_writer.h"
@@ -21,15 +27,20 @@ using testing::WaitingSource;
 
 constexpr char16_t kPatients[] = u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente";
 constexpr char16_t kAnamneses[] = u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = ";
-constexpr auto kNetworkWait = std::chrono::milliseconds(1);  // a wait every system honours
+constexpr auto kNetworkWait = std::chrono::milliseconds(1);
+constexpr uint32_t kPage = 4096;
+// Far smaller than the clinics written here: pages are read one at a time unless planned.
+constexpr size_t kFewPages = 8 * kPage;
 
-// Patients whose name order is not the order they were written in, each with
-// anamneses whose memos lie on long-value pages, one of them over several pages.
-void writeClinic(const std::filesystem::path& path, int patients) {
+// Patients whose name order is not the order they were written in (unless
+// `inFileOrder`), each with anamneses whose memos lie on long-value pages, one of
+// them over several pages.
+void writeClinic(const std::filesystem::path& path, int patients, bool inFileOrder = false) {
     writer::ClinicWriter clinic(path);
     for (int i = 0; i < patients; ++i) {
-        const std::u16string name = u"PACIENTE " + std::u16string(1, static_cast<char16_t>(u'Z' - i % 26)) +
-                                    std::u16string(1, static_cast<char16_t>(u'A' + i / 26));
+        const int order = inFileOrder ? i : (25 - i % 26) * 26 + i / 26;
+        const std::u16string name = u"PACIENTE " + std::u16string(1, static_cast<char16_t>(u'A' + order / 26)) +
+                                    std::u16string(1, static_cast<char16_t>(u'A' + order % 26));
         const int32_t counter = clinic.add(writer::kPacientes, {{u"Paci_tx_NomePaciente", Value::text(name)},
                                                                 {u"Paci_me_ObservacoesPaciente", Value::text(name + std::u16string(300, u'o'))}});
         for (int a = 0; a < i % 3; ++a) {
@@ -59,29 +70,111 @@ std::vector<Value> readClinic(const Database& db, bool ahead) {
     return values;
 }
 
-TEST(ReadAhead, WaitingReadsGiveTheSameValuesManyAtOnce) {
+// Where each read asked for starts and how long it is, in the order asked.
+class RecordingSource final : public jet::ByteSource {
+public:
+    RecordingSource(std::unique_ptr<jet::ByteSource> file, bool remote) : file_(std::move(file)), remote_(remote) {}
+    uint64_t size() const override { return file_->size(); }
+    uint64_t currentSize() override { return file_->currentSize(); }
+    bool remote() const override { return remote_; }
+    bool read(uint64_t offset, uint8_t* destination, size_t count) override {
+        {
+            const std::lock_guard lock(mutex_);
+            reads_.emplace_back(offset, count);
+        }
+        return file_->read(offset, destination, count);
+    }
+    std::vector<std::pair<uint64_t, size_t>> reads() {
+        const std::lock_guard lock(mutex_);
+        return reads_;
+    }
+
+private:
+    std::unique_ptr<jet::ByteSource> file_;
+    bool remote_;
+    std::mutex mutex_;
+    std::vector<std::pair<uint64_t, size_t>> reads_;
+};
+
+// A file of `pages` pages, each filled with its own number's low byte.
+std::vector<uint8_t> numberedPages(uint32_t pages) {
+    std::vector<uint8_t> bytes(size_t{pages} * kPage);
+    for (uint32_t p = 0; p < pages; ++p) std::fill_n(bytes.begin() + static_cast<long>(p * kPage), kPage, static_cast<uint8_t>(p));
+    return bytes;
+}
+
+TEST(ReadAhead, PlannedReadsAreFewLargeReadsInFileOrder) {
+    auto owned = std::make_unique<RecordingSource>(jet::memorySource(numberedPages(100)), false);
+    RecordingSource& source = *owned;
+    jet::PageCache pages(std::move(owned), kPage, 4);
+    // Asked for out of order, one twice, one past the end: pages close together come
+    // in one read with the page between, pages farther apart in reads of their own.
+    pages.fetch({90, 41, 3, 39, 4, 5, 7, 3, 40, 250});
+    EXPECT_EQ(source.reads(), (std::vector<std::pair<uint64_t, size_t>>{
+                                  {3 * kPage, 5 * kPage}, {39 * kPage, 3 * kPage}, {90 * kPage, kPage}}));
+    for (const uint32_t p : {3u, 4u, 5u, 7u, 39u, 40u, 41u, 90u}) {
+        const jet::PagePtr page = pages.peek(p);
+        ASSERT_NE(page, nullptr) << p;
+        EXPECT_EQ((*page)[100], static_cast<uint8_t>(p)) << p;
+    }
+    EXPECT_EQ(pages.peek(6), nullptr);  // read on the way, not asked for
+    // Asked for, the pages fetched are not read again.
+    EXPECT_EQ((*pages.page(40))[0], 40);
+    EXPECT_EQ(source.reads().size(), 3u);
+}
+
+// Pages read ahead are kept until asked for: planning adds no read.
+TEST(ReadAhead, PlannedReadsGiveTheSameValuesInNoMoreReads) {
+    TempFolder folder;
+    const auto path = folder.path() / "clinica.mdb";
+    writeClinic(path, 150, true);
+    const std::vector<Value> expected = readClinic(Database::open(path), false);
+
+    auto plain = std::make_unique<RecordingSource>(jet::openFileSource(path), true);
+    RecordingSource& plainReads = *plain;
+    const Database one = Database::fromSource(std::move(plain), u"clinica.mdb", kFewPages);
+    EXPECT_EQ(readClinic(one, false), expected);
+
+    auto planned = std::make_unique<RecordingSource>(jet::openFileSource(path), true);
+    RecordingSource& plannedReads = *planned;
+    const Database ahead = Database::fromSource(std::move(planned), u"clinica.mdb", kFewPages);
+    EXPECT_EQ(readClinic(ahead, true), expected);
+    EXPECT_LE(plannedReads.reads().size(), plainReads.reads().size())
+        << plannedReads.reads().size() << " against " << plainReads.reads().size();
+}
+
+TEST(ReadAhead, OverANetworkManyReadsAreUnderWayAtOnceAndLocallyOne) {
     TempFolder folder;
     const auto path = folder.path() / "clinica.mdb";
     writeClinic(path, 120);
     const std::vector<Value> expected = readClinic(Database::open(path), false);
 
-    auto owned = std::make_unique<WaitingSource>(jet::openFileSource(path), kNetworkWait);
-    const WaitingSource& source = *owned;
-    const Database db = Database::fromSource(std::move(owned), u"clinica.mdb");
-    EXPECT_EQ(readClinic(db, true), expected);
-    EXPECT_GE(source.mostAtOnce(), 2);
-}
+    auto remote = std::make_unique<WaitingSource>(jet::openFileSource(path), kNetworkWait);
+    const WaitingSource& network = *remote;
+    const Database shared = Database::fromSource(std::move(remote), u"clinica.mdb", kFewPages);
+    EXPECT_EQ(readClinic(shared, true), expected);
+    EXPECT_GE(network.mostAtOnce(), 2);
 
-TEST(ReadAhead, LocalReadsAreNotReadAhead) {
-    TempFolder folder;
-    const auto path = folder.path() / "clinica.mdb";
-    writeClinic(path, 60);
-    // From memory: as quick as reads from the system's cache can be, wherever the test runs.
-    auto owned = std::make_unique<WaitingSource>(jet::memorySource(testing::readAll(path)), std::chrono::microseconds(0));
-    const WaitingSource& source = *owned;
-    const Database db = Database::fromSource(std::move(owned), u"clinica.mdb");
-    readClinic(db, true);
-    EXPECT_EQ(source.mostAtOnce(), 1);
+    // A local file: never more than one read at a time, whatever they take.
+    class LocalWaitingSource final : public jet::ByteSource {
+    public:
+        explicit LocalWaitingSource(std::unique_ptr<WaitingSource> inner) : inner_(std::move(inner)) {}
+        uint64_t size() const override { return inner_->size(); }
+        uint64_t currentSize() override { return inner_->currentSize(); }
+        bool read(uint64_t offset, uint8_t* destination, size_t count) override {
+            return inner_->read(offset, destination, count);
+        }
+        int mostAtOnce() const { return inner_->mostAtOnce(); }
+
+    private:
+        std::unique_ptr<WaitingSource> inner_;
+    };
+    auto local = std::make_unique<LocalWaitingSource>(
+        std::make_unique<WaitingSource>(jet::openFileSource(path), std::chrono::microseconds(100)));
+    const LocalWaitingSource& disk = *local;
+    const Database onDisk = Database::fromSource(std::move(local), u"clinica.mdb", kFewPages);
+    EXPECT_EQ(readClinic(onDisk, true), expected);
+    EXPECT_EQ(disk.mostAtOnce(), 1);
 }
 
 #ifdef __linux__
@@ -98,7 +191,7 @@ TEST(ReadAhead, NoReadingThreadOutlivesTheDatabase) {
     const size_t before = threadsRunning();
     {
         const Database db = Database::fromSource(std::make_unique<WaitingSource>(jet::openFileSource(path), kNetworkWait),
-                                                 u"clinica.mdb");
+                                                 u"clinica.mdb", kFewPages);
         Recordset patients = db.openRecordset(kPatients);
         readClinic(db, true);
         EXPECT_GT(threadsRunning(), before);

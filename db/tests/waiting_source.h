@@ -1,5 +1,6 @@
 #pragma once
-// A database file read as over a network: every read waits before it is served.
+// A database file read as over a network: every read waits before it is served,
+// and the file says it is remote.
 // Counts the reads and the most that were ever under way at once.
 #include <algorithm>
 #include <atomic>
@@ -29,6 +30,8 @@ public:
         --underWay_;
         return read;
     }
+
+    bool remote() const override { return true; }
 
     int calls() const { return calls_; }
     int mostAtOnce() const { return mostAtOnce_; }

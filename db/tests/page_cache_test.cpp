@@ -1,0 +1,204 @@
+// A database that fits the memory budget is read once, in blocks of the file: every
+// page read once, in few reads. A page the host was writing when its block was read
+// is read again when it fails its checks; a file the host grows is read afresh.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <set>
+
+#include "db/database.h"
+#include "db/jet/engine.h"
+#include "db/jet/page_cache.h"
+#include "db/jet/query.h"
+#include "db/jet/table_def.h"
+#include "db/tests/host_edits.h"
+#include "db/tests/jet_test_files.h"
+#include "db/writer/clinic_writer.h"
+
+namespace scandrel::db {
+namespace {
+
+using testing::kJet4Page;
+using testing::TempFolder;
+
+// The file in memory; counts how often each page is read, and lets the host step
+// in before a read of a page.
+class CountingSource final : public jet::ByteSource {
+public:
+    explicit CountingSource(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
+    std::function<void(uint64_t page, std::vector<uint8_t>& bytes)> beforeRead;
+    std::map<uint64_t, int> pageReads;  // by page number
+    int calls = 0;
+    uint64_t bytesRead = 0;
+
+    uint64_t size() const override { return bytes_.size(); }
+    uint64_t currentSize() override { return bytes_.size(); }
+    bool read(uint64_t offset, uint8_t* destination, size_t count) override {
+        ++calls;
+        bytesRead += count;
+        for (uint64_t at = offset / kJet4Page * kJet4Page; at < offset + count; at += kJet4Page) {
+            ++pageReads[at / kJet4Page];
+            if (beforeRead) beforeRead(at / kJet4Page, bytes_);
+        }
+        if (offset > bytes_.size() || count > bytes_.size() - offset) return false;
+        std::copy_n(bytes_.begin() + static_cast<long>(offset), count, destination);
+        return true;
+    }
+
+private:
+    std::vector<uint8_t> bytes_;
+};
+
+// A file of `pages` pages, each filled with its own number's low byte.
+std::vector<uint8_t> numberedPages(uint32_t pages) {
+    std::vector<uint8_t> bytes(size_t{pages} * kJet4Page);
+    for (uint32_t p = 0; p < pages; ++p)
+        std::fill_n(bytes.begin() + static_cast<long>(p * kJet4Page), kJet4Page, static_cast<uint8_t>(p));
+    return bytes;
+}
+
+TEST(PageCache, AFileThatFitsIsReadInBlocksEachPageOnce) {
+    auto owned = std::make_unique<CountingSource>(numberedPages(150));
+    CountingSource& source = *owned;
+    jet::PageCache pages(std::move(owned), kJet4Page, 200);
+    ASSERT_TRUE(pages.fileFits());
+    EXPECT_FALSE(pages.plansReads());
+    for (const uint32_t p : {70u, 3u, 149u, 64u, 0u, 127u, 128u, 71u, 5u, 100u})
+        EXPECT_EQ((*pages.page(p))[1], static_cast<uint8_t>(p)) << p;
+    // Pages 64 to 127, 0 to 63, 128 to 149: one read each, nothing read twice.
+    EXPECT_EQ(source.calls, 3);
+    EXPECT_EQ(source.bytesRead, 150 * kJet4Page);
+    for (uint32_t p = 0; p < 150; ++p) {
+        EXPECT_EQ(source.pageReads[p], 1) << p;
+        ASSERT_NE(pages.peek(p), nullptr);
+    }
+}
+
+TEST(PageCache, ABlockLeavesOutThePagesKeptAtItsEnds) {
+    auto owned = std::make_unique<CountingSource>(numberedPages(64));
+    CountingSource& source = *owned;
+    jet::PageCache pages(std::move(owned), kJet4Page, 64);
+    pages.freshPage(0);   // read alone
+    pages.freshPage(63);
+    pages.page(10);       // the block, less its two ends
+    EXPECT_EQ(source.calls, 3);
+    EXPECT_EQ(source.pageReads[0], 1);
+    EXPECT_EQ(source.pageReads[63], 1);
+    EXPECT_EQ(source.bytesRead, 64 * kJet4Page);
+}
+
+TEST(PageCache, AFileLargerThanTheBudgetIsReadAPageAtATime) {
+    auto owned = std::make_unique<CountingSource>(numberedPages(150));
+    CountingSource& source = *owned;
+    jet::PageCache pages(std::move(owned), kJet4Page, 100);
+    EXPECT_FALSE(pages.fileFits());
+    EXPECT_FALSE(pages.plansReads());  // not on a network
+    for (uint32_t p = 0; p < 150; p += 10) EXPECT_EQ((*pages.page(p))[0], static_cast<uint8_t>(p));
+    EXPECT_EQ(source.calls, 15);
+    EXPECT_EQ(source.bytesRead, 15 * kJet4Page);
+}
+
+// Every value of every patient in name order, with the search's statements.
+void readEverything(const Database& db) {
+    Recordset patients = db.openRecordset(u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente");
+    for (; !patients.eof(); patients.moveNext()) {
+        for (size_t i = 0; i < patients.columns().size(); ++i) patients.value(static_cast<int>(i));
+        Recordset anamneses =
+            db.openRecordset(u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = " + patients.field(u"Paci_ln_Counter").toText());
+        for (; !anamneses.eof(); anamneses.moveNext())
+            for (size_t i = 0; i < anamneses.columns().size(); ++i) anamneses.value(static_cast<int>(i));
+    }
+}
+
+TEST(PageCache, ASearchOfAClinicThatFitsReadsEachPageOnce) {
+    TempFolder folder;
+    const auto path = folder.path() / "clinica.mdb";
+    {
+        writer::ClinicWriter clinic(path);
+        for (int i = 0; i < 300; ++i) {
+            const int32_t counter = clinic.add(
+                writer::kPacientes, {{u"Paci_tx_NomePaciente", Value::text(u"PACIENTE " + std::u16string(1, static_cast<char16_t>(u'Z' - i % 26)))},
+                                     {u"Paci_me_ObservacoesPaciente", Value::text(std::u16string(1500 + i, u'\u00e9'))}});
+            clinic.add(writer::kAnamneses, {{u"Anam_ln_Paciente", Value::longValue(counter)},
+                                            {u"Anam_me_TextoAnamnese", Value::text(std::u16string(3000, u'\u0101'))}});
+        }
+        clinic.finish();
+    }
+    const std::vector<uint8_t> file = testing::readAll(path);
+    auto owned = std::make_unique<CountingSource>(file);
+    CountingSource& source = *owned;
+    const Database db = Database::fromSource(std::move(owned), u"clinica.mdb");
+    readEverything(db);
+
+    // The maps of the pages each table owns are read again, alone, as each table is
+    // listed (the host may be adding pages), and the header was read before the
+    // cache was made; every other page is read once, a block of 64 pages a read.
+    const auto engine = jet::Engine::create(std::make_unique<CountingSource>(file), u"clinica.mdb");
+    std::set<uint64_t> maps = {0};
+    for (const char16_t* table : {u"Pacientes", u"Anamneses"}) maps.insert(engine->table(table)->usageMap >> 8);
+    jet::PageCache filePages(jet::memorySource(file), kJet4Page, 8);
+    maps.insert(jet::readTableDef(filePages, jet::Format{}, 2).usageMap >> 8);  // the catalog's
+    const uint64_t pageCount = file.size() / kJet4Page;
+    ASSERT_GT(pageCount, 200u);  // several blocks
+    uint64_t readAgain = 0;
+    for (const auto& [page, reads] : source.pageReads) {
+        const bool map = maps.count(page) != 0 || file[static_cast<size_t>(page) * kJet4Page] == 0x05;  // a map row or bitmap
+        EXPECT_TRUE(reads == 1 || map) << "page " << page << " read " << reads << " times";
+        readAgain += static_cast<uint64_t>(reads - 1);
+    }
+    EXPECT_EQ(source.pageReads.size(), pageCount);
+    EXPECT_LE(readAgain, 12u);
+    EXPECT_LE(source.bytesRead, file.size() + readAgain * kJet4Page);
+    EXPECT_LE(static_cast<uint64_t>(source.calls), (pageCount + 63) / 64 + readAgain);
+}
+
+// The host was writing the patients' page when its block was read: the page fails
+// its checks, and it is read again, with its block, from the file as it is now.
+TEST(PageCache, APageRewrittenByTheHostIsReadAgainWhenItFailsItsChecks) {
+    TempFolder folder;
+    const auto path = folder.path() / "clinica.mdb";
+    testing::writeClinic(path, 5);
+    const std::vector<uint8_t> file = testing::readAll(path);
+    auto owned = std::make_unique<CountingSource>(file);
+    CountingSource& source = *owned;
+    // The host's write is under way while the file is first read, and done by the next read.
+    uint32_t dataPage = 0;
+    std::vector<uint8_t> whole;
+    source.beforeRead = [&](uint64_t page, std::vector<uint8_t>& bytes) {
+        if (dataPage == 0 || page != dataPage) return;
+        const auto at = bytes.begin() + static_cast<long>(page * kJet4Page);
+        if (whole.empty()) {
+            whole.assign(at, at + kJet4Page);
+            std::fill(at + 8, at + 16, uint8_t{0xEE});  // a row count far past the page
+        } else {
+            std::copy(whole.begin(), whole.end(), at);
+        }
+    };
+    {
+        const auto engine = jet::Engine::create(std::make_unique<CountingSource>(file), u"clinica.mdb");
+        dataPage = testing::firstDataPage(file, engine->table(u"Pacientes")->tdefPage);
+    }
+    const auto engine = jet::Engine::create(std::move(owned), u"clinica.mdb");
+    ASSERT_EQ(source.pageReads[dataPage], 1);  // with the catalog's block, half written
+    const auto query = engine->query(u"SELECT * FROM Pacientes WHERE Paci_ln_Counter = 1");
+    EXPECT_EQ(query->value(query->table().find(testing::kNotes)), Value::text(u"zzantigazz"));
+    EXPECT_EQ(source.pageReads[dataPage], 2);
+}
+
+// The host adds a page at the end and moves a memo there after the file was read:
+// the file's new size, seen as the next table is listed, makes it read afresh.
+TEST(PageCache, AFileTheHostGrowsIsReadAfresh) {
+    TempFolder folder;
+    const auto path = folder.path() / "clinica.mdb";
+    testing::writeClinic(path, 3);
+    const Database db = Database::open(path);
+    EXPECT_EQ(db.openRecordset(u"SELECT * FROM Anamneses").recordCount(), 0);  // the whole file read
+    testing::applyEdits(path, testing::moveMemoToNewPage(testing::readAll(path), "zzantigazz", "zznovazz"));
+    Recordset rs = db.openRecordset(u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente");
+    EXPECT_EQ(rs.field(testing::kNotes), Value::text(u"zznovazz"));
+}
+
+}  // namespace
+}  // namespace scandrel::db
