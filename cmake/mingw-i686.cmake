@@ -11,3 +11,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # Test programs run under 32-bit Wine in a private prefix (cmake/wine-run).
 set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/wine-run")
+# Every machine that runs the host has SSE2: floating-point arithmetic in SSE registers,
+# rounded to its type at each step as in 64-bit builds, instead of the x87 unit's wider
+# registers. Functions that realign the stack for SSE must not be split into hot and
+# cold parts: the unwinder then loses its way in the cold part, and an exception thrown
+# there ends the program instead of reaching its handler.
+set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse -fno-reorder-blocks-and-partition")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse -fno-reorder-blocks-and-partition")
