@@ -8,6 +8,7 @@ import re
 import subprocess
 
 import changes
+import removal
 from context import Context, package_property, same_file
 from harness import check
 from wine_prefix import Prefix, windows_path
@@ -91,10 +92,7 @@ def repair():
 
 
 def removal_after_upgrade():
-    code, output = prefix.msiexec("/x", windows_path(newer_package), "/qn")
-    check(code == 0, f"msiexec /x terminou com {code}: {output}")
-    left = changes.registry_changes(state["registry"], prefix.registry())
-    check(not left, "a remoção deixou o registro diferente:\n" + "\n".join(left))
+    removal.remove_and_compare_registry(prefix, newer_package, state["registry"])
     check(not os.path.exists(os.path.dirname(installed_dll)), "a remoção deixou a pasta Program Files\\Scandrel")
 
 

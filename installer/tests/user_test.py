@@ -8,6 +8,7 @@ import glob
 import os
 
 import changes
+import removal
 from context import Context, package_property, same_file
 from harness import check
 from wine_prefix import Prefix, windows_path
@@ -57,12 +58,8 @@ def nothing_for_the_machine():
 
 
 def removal_leaves_nothing():
-    code, output = prefix.msiexec("/x", windows_path(context.user_package), "/qn")
-    check(code == 0, f"msiexec /x terminou com {code}: {output}")
-    left = changes.registry_changes(state["registry"], prefix.registry())
-    check(not left, "a remoção deixou o registro diferente:\n" + "\n".join(left))
-    files = changes.file_changes(state["files"], prefix.files(), allowed=[changes.INSTALLER_CACHE])
-    check(not files, "a remoção deixou os arquivos diferentes:\n" + "\n".join(files))
+    removal.remove_and_compare_registry(prefix, context.user_package, state["registry"])
+    removal.compare_files(prefix, state["files"])
 
 
 def same_registration_as_regsvr32():

@@ -26,20 +26,9 @@ constexpr RECT kBounds{10, 40, 107, 57};  // the window's buttons: 97 x 17 pixel
 constexpr int kW = 97;
 constexpr int kH = 17;
 
-// The skin as the face must show it: corners at the corners, edges between them,
-// the centre inside.
+// The skin as the face must show it.
 uint32_t skinPixel(SkinSet set, int x, int y, int w, int h) {
-    const auto& p = skinPieces(set);
-    const bool left = x < 3, right = x >= w - 3, top = y < 3, bottom = y >= h - 3;
-    if (left && top) return p[0].at(x, y);
-    if (right && top) return p[2].at(x - (w - 3), y);
-    if (right && bottom) return p[4].at(x - (w - 3), y - (h - 3));
-    if (left && bottom) return p[6].at(x, y - (h - 3));
-    if (left) return p[7].at(x, 0);
-    if (right) return p[3].at(x - (w - 3), 0);
-    if (top) return p[1].at(0, y);
-    if (bottom) return p[5].at(0, y - (h - 3));
-    return p[8].at(0, 0);
+    return testing::ninePiecePixel(skinPieces(set), x, y, w, h);
 }
 
 // The skin with the focus lines over it: white one pixel inside the top and left

@@ -51,16 +51,7 @@ const Look kPressed{{
 }};
 
 uint32_t designed(const Look& look, int x, int y, int w, int h) {
-    const bool left = x < 3, right = x >= w - 3, top = y < 3, bottom = y >= h - 3;
-    if (left && top) return look[0].at(x, y);
-    if (right && top) return look[2].at(x - (w - 3), y);
-    if (right && bottom) return look[4].at(x - (w - 3), y - (h - 3));
-    if (left && bottom) return look[6].at(x, y - (h - 3));
-    if (left) return look[7].at(x, 0);
-    if (right) return look[3].at(x - (w - 3), 0);
-    if (top) return look[1].at(0, y);
-    if (bottom) return look[5].at(0, y - (h - 3));
-    return look[8].at(0, 0);
+    return testing::ninePiecePixel(look, x, y, w, h);
 }
 
 // The first pixel that differs, or an empty text.

@@ -49,4 +49,21 @@ private:
     std::vector<std::unique_ptr<CommandButtonWindow>> buttons_;
 };
 
+// The pixel a face of w x h shows at (x, y), drawn from nine pieces numbered clockwise
+// from the top-left corner with the centre last: 3-pixel corners at the corners, edges
+// stretched between them, the centre inside.
+template <class Pieces>
+uint32_t ninePiecePixel(const Pieces& p, int x, int y, int w, int h) {
+    const bool left = x < 3, right = x >= w - 3, top = y < 3, bottom = y >= h - 3;
+    if (left && top) return p[0].at(x, y);
+    if (right && top) return p[2].at(x - (w - 3), y);
+    if (right && bottom) return p[4].at(x - (w - 3), y - (h - 3));
+    if (left && bottom) return p[6].at(x, y - (h - 3));
+    if (left) return p[7].at(x, 0);
+    if (right) return p[3].at(x - (w - 3), 0);
+    if (top) return p[1].at(0, y);
+    if (bottom) return p[5].at(0, y - (h - 3));
+    return p[8].at(0, 0);
+}
+
 }  // namespace scandrel::controls::win32::testing
