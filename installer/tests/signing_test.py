@@ -2,12 +2,14 @@
 """scripts/sign on a copy of the Windows build, with a certificate made for the test:
 the DLL, the command line, the stand-in host and both packages carry a signature
 osslsigncode accepts, and the files inside each signed package are the signed ones; the
-password comes from the environment or from a file, never from an argument, and a
-wrong one changes nothing; the time-stamp server's address is data, never run; without
+password comes from the environment, from a file or from a prompt on a terminal that
+does not echo it, never from an argument, and a wrong one changes nothing; the time-stamp server's address is data, never run; without
 an answering time-stamp server nothing is signed unless --sem-carimbo says so. No
 network: the time-stamp server is a port on 127.0.0.1 where nothing listens."""
 import glob
 import os
+import pty
+import select
 import shutil
 import socket
 import subprocess
@@ -142,19 +144,58 @@ def packages_hold_the_signed_files():
             check(same_file(found[0], program), f"o {name} de {os.path.basename(package)} não é o assinado")
 
 
-def password_from_a_file():
+def unsigned_programs():
     for source, path in zip(BUILT, programs):
         shutil.copyfile(source, path)
+
+
+def check_programs_signed():
+    for path in programs:
+        ok, output = verified(path)
+        check(ok, f"assinatura de {os.path.basename(path)} não confere:\n{output}")
+
+
+def password_from_a_file():
+    unsigned_programs()
     password_file = os.path.join(keys, "senha.txt")
     with open(password_file, "w") as f:
-        f.write(PASSWORD + "\n")
+        f.write(PASSWORD + "\r\n")
     # The file wins over the environment.
     result = sign("--sem-carimbo", "--senha-arquivo", os.path.relpath(password_file, context.work),
                   password="outra-senha")
     check(result.returncode == 0, f"scripts/sign --senha-arquivo terminou com {result.returncode}:\n{result.stdout}")
-    for path in programs:
-        ok, output = verified(path)
-        check(ok, f"assinatura de {os.path.basename(path)} não confere:\n{output}")
+    check_programs_signed()
+
+
+def password_typed_without_echo():
+    unsigned_programs()
+    # The script's standard input and error on a terminal of the test's own.
+    terminal, script_side = pty.openpty()
+    env = {k: v for k, v in os.environ.items() if k != "SCANDREL_SIGN_PASSWORD"}
+    process = subprocess.Popen([os.path.join(context.source, "scripts", "sign"), "--tree", programs_tree,
+                                "--sem-carimbo", certificate], stdin=script_side, stderr=script_side,
+                               stdout=subprocess.DEVNULL, env=env)
+    os.close(script_side)
+    shown = b""
+    try:
+        while b"Senha do certificado:" not in shown:
+            ready, _, _ = select.select([terminal], [], [], 30)
+            check(ready, f"scripts/sign não pediu a senha: {shown!r}")
+            shown += os.read(terminal, 4096)
+        os.write(terminal, PASSWORD.encode() + b"\n")
+        code = process.wait(timeout=120)
+        while select.select([terminal], [], [], 0.2)[0]:
+            try:
+                shown += os.read(terminal, 4096)
+            except OSError:  # the script's side is closed
+                break
+    finally:
+        if process.poll() is None:
+            process.kill()
+        os.close(terminal)
+    check(code == 0, f"scripts/sign com a senha digitada terminou com {code}: {shown!r}")
+    check(PASSWORD.encode() not in shown, f"a senha digitada apareceu no terminal: {shown!r}")
+    check_programs_signed()
 
 
 def no_time_stamp_server_signs_nothing():
@@ -190,4 +231,5 @@ suite.case("pacotes_levam_os_programas_assinados", packages_hold_the_signed_file
 suite.case("sem_servidor_de_carimbo_nada_e_assinado", no_time_stamp_server_signs_nothing)
 suite.case("endereco_do_carimbo_nunca_e_executado", time_stamp_url_is_never_run)
 suite.case("senha_de_um_arquivo", password_from_a_file)
+suite.case("senha_digitada_sem_eco", password_typed_without_echo)
 suite.finish()
