@@ -71,16 +71,28 @@ private:
 std::unique_ptr<ByteSource> openFileSource(const std::filesystem::path& path) {
     const std::u16string name = path.u16string();
     if (path.empty()) throw fileNotFound(name);
+    // Without blocking: opening a FIFO for reading would wait for a writer, and a
+    // device may wait too. The path is refused by its type before anything is read.
     int fd = -1;
     do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG) throw fileNotFound(name);
+        if (errno == ENXIO) throw notAFile(name, false);  // a socket, or a device that is not there
         throw cannotOpenFile(name);
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(fd, &info) != 0) {
+        ::close(fd);
+        throw cannotOpenFile(name);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw notAFile(name, S_ISDIR(info.st_mode));
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         ::close(fd);
         throw cannotOpenFile(name);
     }

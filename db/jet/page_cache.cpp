@@ -186,12 +186,17 @@ void PageCache::fetch(std::vector<uint32_t> numbers) {
         run.bytes.resize(static_cast<size_t>(run.count) * pageSize_);
         jobs.push_back(ReadJob{static_cast<uint64_t>(run.first) * pageSize_, run.bytes.data(), run.bytes.size()});
     }
-    if (source_->remote() && jobs.size() > 1) {
-        // Over a network each read waits: they are sent together and waited for together.
-        if (!readers_) readers_ = std::make_unique<ParallelReads>(kReaderThreads);
-        readers_->run(*source_, jobs);
-    } else {
-        for (ReadJob& job : jobs) job.done = source_->read(job.offset, job.destination, job.count);
+    try {
+        if (source_->remote() && jobs.size() > 1) {
+            // Over a network each read waits: they are sent together and waited for together.
+            if (!readers_) readers_ = std::make_unique<ParallelReads>(kReaderThreads);
+            readers_->run(*source_, jobs);
+        } else {
+            for (ReadJob& job : jobs) job.done = source_->read(job.offset, job.destination, job.count);
+        }
+    } catch (const std::exception&) {
+        // A read that failed outright: the pages it left undone are read, and the
+        // failure reported, when they are asked for.
     }
 
     size_t wanted = 0;
