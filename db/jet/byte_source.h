@@ -2,12 +2,22 @@
 // Where the bytes of a database file come from: the file itself, read piece by
 // piece and never locked, or a block of memory (tests, fuzzing).
 #include <cstddef>
+#include <compare>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace scandrel::db::jet {
+
+// Which file a path leads to, however it is spelt: device and inode on POSIX systems,
+// volume serial number and file index on Windows.
+struct FileIdentity {
+    uint64_t volume = 0;
+    uint64_t file = 0;
+    auto operator<=>(const FileIdentity&) const = default;
+};
 
 class ByteSource {
 public:
@@ -23,6 +33,9 @@ public:
     // Whether the bytes come over a network (a server's shared folder), where every
     // read waits: then reads are worth sending many at once.
     virtual bool remote() const { return false; }
+    // The file's identity; none for bytes that are no file, or where the file system
+    // doesn't tell one file from another.
+    virtual std::optional<FileIdentity> identity() const { return std::nullopt; }
 };
 
 // Opens the file read only and shared with writers, without any lock; remote when

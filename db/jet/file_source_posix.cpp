@@ -34,7 +34,9 @@ bool onNetwork([[maybe_unused]] int fd) {
 
 class PosixFileSource final : public ByteSource {
 public:
-    PosixFileSource(int fd, uint64_t size) : fd_(fd), size_(size), remote_(onNetwork(fd)) {}
+    PosixFileSource(int fd, const struct stat& info)
+        : fd_(fd), size_(static_cast<uint64_t>(info.st_size)), remote_(onNetwork(fd)),
+          identity_{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)} {}
     ~PosixFileSource() override { ::close(fd_); }
     PosixFileSource(const PosixFileSource&) = delete;
     PosixFileSource& operator=(const PosixFileSource&) = delete;
@@ -59,11 +61,13 @@ public:
     }
 
     bool remote() const override { return remote_; }
+    std::optional<FileIdentity> identity() const override { return identity_; }
 
 private:
     int fd_;
     uint64_t size_;
     bool remote_;
+    FileIdentity identity_;
 };
 
 }  // namespace
@@ -96,7 +100,7 @@ std::unique_ptr<ByteSource> openFileSource(const std::filesystem::path& path) {
         ::close(fd);
         throw cannotOpenFile(name);
     }
-    return std::make_unique<PosixFileSource>(fd, static_cast<uint64_t>(info.st_size));
+    return std::make_unique<PosixFileSource>(fd, info);
 }
 
 }  // namespace scandrel::db::jet

@@ -44,7 +44,13 @@ bool onNetwork(const std::wstring& path) {
 class Win32FileSource final : public ByteSource {
 public:
     Win32FileSource(HANDLE file, HANDLE overlapped, uint64_t size, bool remote)
-        : file_(file), overlapped_(overlapped), size_(size), remote_(remote) {}
+        : file_(file), overlapped_(overlapped), size_(size), remote_(remote) {
+        BY_HANDLE_FILE_INFORMATION info{};
+        // Some servers' shares give every file index 0: their files are told apart by path.
+        if (GetFileInformationByHandle(file_, &info) && (info.nFileIndexHigh | info.nFileIndexLow) != 0)
+            identity_ = FileIdentity{info.dwVolumeSerialNumber,
+                                     (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+    }
     ~Win32FileSource() override {
         for (HANDLE event : idleEvents_) CloseHandle(event);
         if (overlapped_ != INVALID_HANDLE_VALUE) CloseHandle(overlapped_);
@@ -62,6 +68,7 @@ public:
     }
 
     bool remote() const override { return remote_; }
+    std::optional<FileIdentity> identity() const override { return identity_; }
 
     bool read(uint64_t offset, uint8_t* destination, size_t count) override {
         // The synchronous handle serves one read at a time; a read that finds it busy
@@ -141,6 +148,7 @@ private:
     HANDLE overlapped_;  // INVALID_HANDLE_VALUE when it could not be opened
     uint64_t size_;
     bool remote_;
+    std::optional<FileIdentity> identity_;
     std::mutex plainMutex_;
     std::mutex eventsMutex_;
     std::vector<HANDLE> idleEvents_;
