@@ -1,6 +1,7 @@
 #include "db/linked_tables.h"
 
 #include "db/jet/byte_source.h"
+#include "db/jet/device_names.h"
 #include "db/jet/errors.h"
 #include "db/jet/table_def.h"
 #include "db/link_errors.h"
@@ -98,6 +99,8 @@ const Database& LinkedTables::backEnd(const jet::Engine::Link& link) {
     if (const auto known = byPath_.find(path); known != byPath_.end()) return *known->second;
     if (depth_ + 1 > kMostLinks) throw linksGoRound(link.name);
     if (link.database.empty()) throw jet::fileNotFound(link.database);
+    // No back-end of a Windows host is spelt so, on whatever system the file is read.
+    if (jet::namesWindowsDevice(link.database)) throw jet::notAFile(link.database, false);
     // Opened like the front-end: read only, shared, with the path as stored in messages;
     // one file reached by several spellings is opened once.
     std::unique_ptr<jet::ByteSource> source = jet::openFileSource(path);

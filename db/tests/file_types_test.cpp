@@ -48,6 +48,16 @@ TEST(FileTypes, WindowsDeviceAndPipeNamesAreKnownBySpellingAlone) {
         EXPECT_FALSE(jet::namesWindowsDevice(path)) << toUtf8(path);
 }
 
+TEST(FileTypes, BackEndsSpeltAsWindowsDevicesOrPipesAreRefusedOnEverySystem) {
+    TempFolder folder;
+    for (const std::u16string path : {u"\\\\.\\pipe\\scandrel-teste", u"COM1", u"\\\\.\\NUL", u"C:\\dados\\nul.mdb",
+                                      u"\\\\?\\C:\\dados\\clinica.mdb", u"\\\\servidor\\pipe\\clinica"}) {
+        const Database front = Database::open(linkingTo(folder.path(), path));
+        EXPECT_EQ(errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes"); }), errors::kUnrecognizedFormat)
+            << toUtf8(path);
+    }
+}
+
 #ifndef _WIN32
 // The error `work` ends with, waited for at most ten seconds; past them, a writer
 // opens the FIFO so that the read that waits on it ends, and the test fails.
@@ -81,17 +91,18 @@ TEST(FileTypes, AFifoDevicesAndFoldersAreRefusedAtOnceAsTheDatabaseOrAsABackEnd)
     EXPECT_EQ(errorNumberOf([&] { toFolder.openRecordset(u"SELECT * FROM Pacientes"); }), errors::kUnrecognizedFormat);
 }
 #else
-TEST(FileTypes, DevicePipesAndFoldersAreRefusedAsTheDatabaseOrAsABackEnd) {
+TEST(FileTypes, DevicesPipesAndFoldersAreRefusedAsTheDatabase) {
     TempFolder folder;
-    for (const std::u16string path : {u"\\\\.\\pipe\\scandrel-teste", u"COM1", u"\\\\.\\NUL",
-                                      (folder.path() / "nul.mdb").u16string(), u"\\\\?\\" + (folder.path() / "x.mdb").u16string()}) {
+    const std::vector<std::u16string> paths = {u"\\\\.\\pipe\\scandrel-teste", u"COM1", u"\\\\.\\NUL",
+                                               (folder.path() / "nul.mdb").u16string(),
+                                               u"\\\\?\\" + (folder.path() / "x.mdb").u16string()};
+    for (const std::u16string& path : paths) {
         const std::string described = testing::describedError([&] { Database::open(std::filesystem::path(path)); });
         EXPECT_THAT(described, ::testing::StartsWith("3343: ")) << toUtf8(path);
-        const Database front = Database::open(linkingTo(folder.path(), path));
-        EXPECT_EQ(errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes"); }), errors::kUnrecognizedFormat)
-            << toUtf8(path);
     }
     EXPECT_EQ(errorNumberOf([&] { Database::open(folder.path()); }), errors::kUnrecognizedFormat);
+    const Database front = Database::open(linkingTo(folder.path(), folder.path().u16string()));
+    EXPECT_EQ(errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes"); }), errors::kUnrecognizedFormat);
 }
 #endif
 
