@@ -16,7 +16,7 @@ bool sameLetters(std::u16string_view a, std::u16string_view b) {
     return true;
 }
 
-// The first component of a UNC path (\\server\share\...) and the second.
+// The component of `path` that starts at `at`; `at` moves past it and its separator.
 std::u16string_view component(std::u16string_view path, size_t& at) {
     const size_t start = at;
     while (at < path.size() && !isSeparator(path[at])) ++at;
@@ -53,12 +53,10 @@ bool namesWindowsDevice(std::u16string_view path) {
         const std::u16string_view share = component(path, at);
         if (sameLetters(share, u"pipe") || sameLetters(share, u"mailslot")) return true;
     }
-    size_t at = 0;
-    while (at < path.size()) {
-        const std::u16string_view name = component(path, at);
-        if (!name.empty() && reservedName(name)) return true;
-    }
-    return false;
+    // The file's own name: a folder can't bear a reserved name on Windows, and a
+    // folder of another system that does ("/srv/aux/") names no device.
+    const size_t last = path.find_last_of(u"\\/");
+    return reservedName(last == std::u16string_view::npos ? path : path.substr(last + 1));
 }
 
 }  // namespace scandrel::db::jet

@@ -44,7 +44,7 @@ TEST(FileTypes, WindowsDeviceAndPipeNamesAreKnownBySpellingAlone) {
     for (const std::u16string_view path :
          {u"C:\\dados\\clinica.mdb", u"\\\\servidor\\dados\\clinica.mdb", u"clinica.mdb", u"C:\\console.mdb",
           u"C:\\dados\\com10.mdb", u"C:\\nulo\\auxiliar.mdb", u"C:\\COM0.mdb", u"..\\dados\\lpt.mdb",
-          u"\\\\servidor\\pipes\\x.mdb", u"C:\\dados\\clinica.mdb:fluxo", u""})
+          u"\\\\servidor\\pipes\\x.mdb", u"C:\\dados\\clinica.mdb:fluxo", u"/srv/aux/clinica.mdb", u""})
         EXPECT_FALSE(jet::namesWindowsDevice(path)) << toUtf8(path);
 }
 
