@@ -70,21 +70,20 @@ void Recordset::readAhead(size_t rows, const std::vector<Link>& links) const { r
 
 // Databases.
 
-Database::Database(std::shared_ptr<jet::Engine> engine, std::filesystem::path folder, int linkDepth)
+Database::Database(std::shared_ptr<jet::Engine> engine, std::filesystem::path folder, int linkDepth,
+                   std::shared_ptr<OpenedBackEnds> backEnds)
     : engine_(std::move(engine)) {
-    if (engine_->hasLinks() && linkDepth >= 0)
-        links_ = std::make_shared<LinkedTables>(engine_, std::move(folder), linkDepth);
+    if (engine_->hasLinks() && linkDepth >= 0) {
+        if (!backEnds) backEnds = std::make_shared<OpenedBackEnds>();
+        links_ = std::make_shared<LinkedTables>(engine_, std::move(folder), linkDepth, std::move(backEnds));
+    }
 }
 Database::Database(Database&&) noexcept = default;
 Database& Database::operator=(Database&&) noexcept = default;
 Database::~Database() = default;
 
 Database Database::open(const std::filesystem::path& path, LinkPolicy links) {
-    return openLinked(path, links == LinkPolicy::Follow ? 0 : -1);
-}
-
-Database Database::openLinked(const std::filesystem::path& path, int linkDepth) {
-    return Database(jet::Engine::open(path), path.parent_path(), linkDepth);
+    return Database(jet::Engine::open(path), path.parent_path(), links == LinkPolicy::Follow ? 0 : -1);
 }
 
 Database Database::fromBytes(std::vector<uint8_t> bytes, std::u16string_view name) {

@@ -16,6 +16,7 @@ namespace scandrel::db {
 namespace jet { class ByteSource; class Engine; }
 class RowSet;
 class LinkedTables;
+struct OpenedBackEnds;
 
 enum class ColumnType : uint8_t {
     Boolean, Byte, Integer, Long, Currency, Single, Double, DateTime, Binary, Text,
@@ -123,8 +124,10 @@ public:
 private:
     friend class LinkedTables;
     // `linkDepth` counts the links followed to reach this file; negative: links ignored.
-    Database(std::shared_ptr<jet::Engine> engine, std::filesystem::path folder, int linkDepth);
-    static Database openLinked(const std::filesystem::path& path, int linkDepth);
+    // `backEnds`: those opened so far from the file the host opened, shared by every
+    // file reached from it (a new count for that file).
+    Database(std::shared_ptr<jet::Engine> engine, std::filesystem::path folder, int linkDepth,
+             std::shared_ptr<OpenedBackEnds> backEnds = nullptr);
     std::unique_ptr<RowSet> rows(std::u16string_view sql) const;
 
     std::shared_ptr<jet::Engine> engine_;

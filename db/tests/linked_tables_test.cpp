@@ -175,6 +175,55 @@ TEST_F(LinkedTables, BackEndGivenWithItsDriveOrRoot) {
 #endif
 }
 
+// Back-end files a database's links may open.
+constexpr int kMostBackEnds = 16;
+
+#ifdef __linux__
+size_t openFiles() {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+    return count;
+}
+#endif
+
+TEST_F(LinkedTables, OneFileUnderManySpellingsIsOneBackEnd) {
+    std::filesystem::create_directories(folder_.path() / "x");
+    std::filesystem::create_hard_link(backEnd_, folder_.path() / "mesmo.mdb");
+    std::vector<std::u16string> spellings = {backEnd_.u16string(), u"x/../clinica.mdb", u"mesmo.mdb",
+                                             (folder_.path() / "." / "clinica.mdb").u16string()};
+    for (std::u16string dots = u"./"; spellings.size() < size_t{kMostBackEnds} + 4; dots += u"./")
+        spellings.push_back(dots + u"clinica.mdb");
+    std::vector<LinkDef> links;
+    for (size_t i = 0; i < spellings.size(); ++i)
+        links.push_back({u"P" + fromUtf8(std::to_string(i)), spellings[i], {}, u"Pacientes"});
+    const Database front = Database::open(frontEnd("front.mdb", links));
+#ifdef __linux__
+    const size_t before = openFiles();
+#endif
+    for (const LinkDef& link : links)
+        EXPECT_EQ(front.openRecordset(u"SELECT * FROM " + link.name).recordCount(), 3) << toUtf8(link.database);
+#ifdef __linux__
+    EXPECT_EQ(openFiles(), before + 1);
+#endif
+}
+
+TEST_F(LinkedTables, BackEndsPastTheMostAre3011NamingTheLink) {
+    std::vector<LinkDef> links;
+    for (int i = 0; i <= kMostBackEnds; ++i) {
+        const auto copy = folder_.path() / ("copia" + std::to_string(i) + ".mdb");
+        std::filesystem::copy_file(backEnd_, copy);
+        links.push_back(jetLink(u"C" + fromUtf8(std::to_string(i)), copy, u"Pacientes"));
+    }
+    const Database front = Database::open(frontEnd("front.mdb", links));
+    for (int i = 0; i < kMostBackEnds; ++i)
+        EXPECT_EQ(front.openRecordset(u"SELECT * FROM " + links[static_cast<size_t>(i)].name).recordCount(), 3);
+    const std::string refused = describedError([&] { front.openRecordset(u"SELECT * FROM " + links.back().name); });
+    EXPECT_THAT(refused, ::testing::StartsWith("3011: "));
+    EXPECT_THAT(refused, HasSubstr("'C16'"));
+    // Those opened already go on being read.
+    EXPECT_EQ(front.openRecordset(u"SELECT * FROM C0").recordCount(), 3);
+}
+
 TEST(LinkWriter, RefusesLinksThatCannotBeRead) {
     TempFolder folder;
     writer::JetWriter file(folder.path() / "x.mdb", {{u"Pacientes", {{u"A", ColumnType::Long}}}});

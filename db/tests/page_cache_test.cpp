@@ -112,6 +112,35 @@ void readEverything(const Database& db) {
     }
 }
 
+// A front-end and its back-ends: the pages of all of them stay within one budget.
+TEST(PageCache, CachesThatShareABudgetKeepNoMoreThanItTogether) {
+    auto budget = std::make_shared<jet::PageBudget>(10 * kJet4Page);
+    const auto kept = [](const jet::PageCache& cache) {
+        size_t count = 0;
+        for (uint32_t p = 0; p < cache.pageCount(); ++p) count += cache.peek(p) != nullptr;
+        return count;
+    };
+    jet::PageCache front(std::make_unique<CountingSource>(numberedPages(8)), kJet4Page, 8, budget);
+    {
+        jet::PageCache back(std::make_unique<CountingSource>(numberedPages(8)), kJet4Page, 8, budget);
+        for (int round = 0; round < 2; ++round) {
+            for (uint32_t p = 0; p < 8; ++p) {
+                EXPECT_EQ((*front.page(p))[1], p);
+                EXPECT_EQ((*back.page(7 - p))[1], 7 - p);
+            }
+        }
+        EXPECT_LE(kept(front) + kept(back), 10u);
+        EXPECT_GE(kept(back), 1u);
+        EXPECT_EQ(budget->used(), (kept(front) + kept(back)) * kJet4Page);
+    }
+    // What a cache let go of is the others' again.
+    EXPECT_EQ(budget->used(), kept(front) * kJet4Page);
+    for (uint32_t p = 0; p < 8; ++p) front.page(p);
+    EXPECT_EQ(kept(front), 8u);
+    front.startOver();
+    EXPECT_EQ(budget->used(), 0u);
+}
+
 TEST(PageCache, ASearchOfAClinicThatFitsReadsEachPageOnce) {
     TempFolder folder;
     const auto path = folder.path() / "clinica.mdb";

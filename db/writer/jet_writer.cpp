@@ -187,7 +187,6 @@ struct JetWriter::Impl {
 
     void finish() {
         for (TableState& t : tables) flush(t.current);
-        flush(longValues);
 
         TableState& catalog = tables[0];
         const std::vector<Value> containers[] = {
@@ -215,6 +214,8 @@ struct JetWriter::Impl {
             add(catalog, row);
         }
         flush(catalog.current);
+        // Last: a link's path or connection string too long for its row lies here.
+        flush(longValues);
 
         DataPage maps(kUsageMapPage, 0);
         const Bytes freeSpaceMap = buildUsageMap({}, nextPage).row;
