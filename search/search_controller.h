@@ -56,6 +56,13 @@ public:
     // returned.
     void requestClose();
 
+    // Whether each listed patient gets the reasons it matched (where each word was
+    // found), at the cost of building its text once more. Off unless asked for.
+    void setExplainMatches(bool explain) { explain_ = explain; }
+    // The reasons of result row `row`, one line per word; none when the row has no
+    // patient of this window's last run or reasons were not asked for.
+    const std::vector<std::u16string>& reasonsAt(int row) const;
+
     // The patient counter of result row `row` (counting from 0), or nothing when no
     // row is selected (-1) or the row has no patient of this window's last run.
     std::optional<int32_t> patientAt(int row) const;
@@ -79,6 +86,8 @@ private:
     DatabaseOpener open_;
     std::u16string dbName_;
     std::vector<int32_t> resultIds_;
+    std::vector<std::vector<std::u16string>> reasons_;  // by row, when explain_
+    bool explain_ = false;
     int32_t resultCount_ = 0;
     bool cancel_ = false;
     bool closed_ = false;
