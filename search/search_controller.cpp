@@ -66,6 +66,7 @@ void SearchController::cxFind_Click() {
     view_.setStatus(kSearching);
     cancel_ = false;
     view_.setCancelVisible(true);
+    failure_.reset();
 
     const std::u16string typed = view_.searchText();
     const std::u16string searchText = prepareSearchText(typed);
@@ -156,6 +157,7 @@ void SearchController::handleFailure(int32_t number, const std::u16string& descr
         return;
     }
     outcome_ = RunOutcome::Failed;
+    failure_.emplace(number, description);
     if (closed_) return;
     if (number == errors::kTableNotFound) {
         view_.showMessage(kInvalidDatabase, kMessageExclamation, kErrorTitle);

@@ -11,6 +11,7 @@
 #include "db/database.h"
 #include "search/rich_text_buffer.h"
 #include "search/search_view.h"
+#include "text/error.h"
 #include "text/progress.h"
 
 namespace scandrel::search {
@@ -73,6 +74,9 @@ public:
     // Rows added by the running search; 0 between runs.
     int32_t resultCount() const { return resultCount_; }
     RunOutcome lastOutcome() const { return outcome_; }
+    // The error that ended the last run, when it failed: its number and the
+    // description the failing part gave (the window shows its own texts for some).
+    const std::optional<Error>& lastFailure() const { return failure_; }
 
 private:
     void scan(const std::vector<std::u16string>& words, int32_t& found);
@@ -93,6 +97,7 @@ private:
     bool closed_ = false;
     bool running_ = false;
     RunOutcome outcome_ = RunOutcome::None;
+    std::optional<Error> failure_;
 };
 
 }  // namespace scandrel::search

@@ -6,6 +6,7 @@
 #include "db/database.h"
 #include "text/date.h"
 #include "text/lower_case.h"
+#include "text/normalize.h"
 
 namespace scandrel::search {
 namespace {
@@ -84,6 +85,36 @@ const SourceStretch* SourcedText::valueAt(size_t at) const {
         if (next->from < at) break;
     }
     return nullptr;
+}
+
+std::vector<SourcedPiece> sourcedPieces(const SourcedText& text) {
+    std::vector<SourcedPiece> pieces;
+    std::u16string normalised = text.text;
+    text::normalizeInPlace(normalised);
+    const std::vector<size_t> at = text::normalizedPositions(text.text);
+    constexpr size_t kNone = static_cast<size_t>(-1);
+    size_t current = kNone;
+    std::u16string piece;
+    const auto flush = [&] {
+        const size_t first = piece.find_first_not_of(u' ');
+        if (first != std::u16string::npos) {
+            const size_t last = piece.find_last_not_of(u' ');
+            const std::u16string label = current == kNone ? std::u16string() : sourceLabel(text.sources[current]);
+            pieces.push_back({label, piece.substr(first, last - first + 1)});
+        }
+        piece.clear();
+    };
+    for (size_t i = 0; i < normalised.size() && i < at.size(); ++i) {
+        const SourceStretch* value = text.valueAt(at[i]);
+        const size_t source = value == nullptr ? kNone : value->source;
+        if (source != current && normalised[i] != u' ') {
+            flush();
+            current = source;
+        }
+        piece += normalised[i];
+    }
+    flush();
+    return pieces;
 }
 
 void TextSourceRecorder::row(SourceKind kind, const db::Recordset* rows) {

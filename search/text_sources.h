@@ -46,6 +46,14 @@ struct SourcedText {
     const SourceStretch* valueAt(size_t at) const;
 };
 
+// The normalised text, cut where its source changes: each piece with its source's
+// label, without spaces at its ends; pieces of spaces alone are left out.
+struct SourcedPiece {
+    std::u16string label;
+    std::u16string text;
+};
+std::vector<SourcedPiece> sourcedPieces(const SourcedText& text);
+
 // Told by the patient text builder, as it appends, where each value goes. Memos are
 // placed in the text once the builder says where the memo buffer's text starts.
 class TextSourceRecorder {
