@@ -21,25 +21,11 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::SizeIs;
 
-class MatchReasons : public ::testing::Test {
+class MatchReasons : public ClinicTest {
 protected:
-    TempDir dir;
-    fs::path file = dir / "clinica.mdb";
-    std::optional<ClinicWriter> clinic{std::in_place, file};
-
-    int32_t add(ClinicTable table, const ClinicRow& row) { return clinic->add(table, row); }
-
-    void finish() {
-        if (!clinic) return;
-        clinic->finish();
-        clinic.reset();
-    }
-
     SourcedText sourcesOf(int32_t counter) {
-        finish();
-        const auto database = db::Database::open(file);
-        const auto patients = database.openRecordset(u"SELECT * FROM Pacientes WHERE paci_ln_Counter = " +
-                                                     fromUtf8(std::to_string(counter)));
+        const auto database = finishedClinic();
+        const auto patients = patientRow(database, counter);
         PlainTextBuffer buffer;
         PatientTextBuilder builder(database, patients, buffer);
         return builder.buildWithSources();
@@ -150,7 +136,7 @@ TEST_F(MatchReasons, WordsAreExplainedOnceInTypedOrderAndLinesAreFew) {
 TEST_F(MatchReasons, ARunGivesReasonsToItsRowsOnlyWhenAsked) {
     add(kPacientes, {{u"Paci_tx_NomePaciente", text(u"ANA LIMA")}, {u"Paci_me_Alert", text(u"asma grave")}});
     add(kPacientes, {{u"Paci_tx_NomePaciente", text(u"BRUNO COSTA")}});
-    finish();
+    finishedClinic();
     RecordingView view;
     PlainTextBuffer buffer;
     SearchController controller(view, buffer);
