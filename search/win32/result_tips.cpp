@@ -32,6 +32,16 @@ RECT rowRect(HWND list, int row) {
     return rect;
 }
 
+// Not owned by the search window: an owned popup above it would take the window out
+// of the topmost windows when it is made topmost again (Wine places an owner just
+// below its owned popups). The control makes itself topmost whenever it shows.
+HWND createTooltip(HINSTANCE module) {
+    return CreateWindowExW(WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, module,
+                           nullptr);
+}
+
+
 }  // namespace
 
 std::u16string joinLines(const std::vector<std::u16string>& lines) {
@@ -43,10 +53,8 @@ std::u16string joinLines(const std::vector<std::u16string>& lines) {
     return text;
 }
 
-ResultTips::ResultTips(HWND form, HWND list, RowText text) : list_(list), text_(std::move(text)) {
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, form, nullptr,
-                               reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(form, GWLP_HINSTANCE)), nullptr);
+ResultTips::ResultTips(HINSTANCE module, HWND list, RowText text)
+    : list_(list), window_(createTooltip(module)), tooltip_(window_.get()), text_(std::move(text)) {
     if (!tooltip_) return;  // rows without tooltips; nothing else changes
     SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
     SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(kShownMilliseconds, 0));

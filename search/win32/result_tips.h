@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "search/win32/handles.h"
+
 namespace scandrel::search::win32 {
 
 class ResultTips {
@@ -16,8 +18,8 @@ public:
     // The text of result row `row` (from 0); empty: the row shows no tooltip.
     using RowText = std::function<std::u16string(int row)>;
 
-    // The tooltip control is owned by `form` and destroyed with it.
-    ResultTips(HWND form, HWND list, RowText text);
+    // The tooltip control lives as long as this object.
+    ResultTips(HINSTANCE module, HWND list, RowText text);
     ResultTips(const ResultTips&) = delete;
     ResultTips& operator=(const ResultTips&) = delete;
 
@@ -37,7 +39,8 @@ private:
     void hideFocusTip();
 
     HWND list_;
-    HWND tooltip_ = nullptr;
+    WindowHandle window_;
+    HWND tooltip_;
     RowText text_;
     int hoverRow_ = -1;
     int focusRow_ = -1;

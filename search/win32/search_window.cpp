@@ -267,7 +267,7 @@ void Form1::createControls() {
     controller_ = std::make_shared<SearchController>(*view_, buffer_);
     controller_->setDbName(dbName_);
     controller_->setExplainMatches(true);
-    tips_ = std::make_unique<ResultTips>(hwnd_, controls_.lstResults, [this](int row) { return rowTip(row); });
+    tips_ = std::make_unique<ResultTips>(module_, controls_.lstResults, [this](int row) { return rowTip(row); });
 }
 
 std::u16string Form1::rowTip(int row) const {

@@ -38,23 +38,22 @@ constexpr wchar_t kBeatrizTip[] =
     L"asma — Anamnese de 15/08/2003 (texto): «crises de [asma] leves»\r\n"
     L"ana — Cadastro do paciente: «BEATRIZ [ANA] SOUZA»";
 
-// The tooltip control of the search window (owned by it, not a child).
+// The tooltip control of the search window (a window of its own on the thread).
 struct TooltipSearch {
-    HWND form;
     HWND found;
 };
 BOOL CALLBACK findTooltip(HWND window, LPARAM data) {
     auto* search = reinterpret_cast<TooltipSearch*>(data);
     wchar_t name[64] = {};
     GetClassNameW(window, name, 64);
-    if (_wcsicmp(name, TOOLTIPS_CLASSW) == 0 && GetWindow(window, GW_OWNER) == search->form) {
+    if (_wcsicmp(name, TOOLTIPS_CLASSW) == 0) {
         search->found = window;
         return FALSE;
     }
     return TRUE;
 }
-HWND tooltipOf(HWND form) {
-    TooltipSearch search{form, nullptr};
+HWND tooltipOf() {
+    TooltipSearch search{nullptr};
     EnumThreadWindows(GetCurrentThreadId(), findTooltip, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -112,7 +111,7 @@ protected:
         ASSERT_TRUE(pumpUntil([&] {
             return testing::windowText(control(kLblResults)) == L"Pesquisa concluída. Foram encontrados 2 resultados.";
         }));
-        tip = tooltipOf(window->handle());
+        tip = tooltipOf();
         ASSERT_NE(tip, nullptr);
     }
     void TearDown() override {
