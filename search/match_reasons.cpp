@@ -185,7 +185,10 @@ std::vector<FoundWord> findWords(const SourcedText& text, const std::vector<std:
 }
 
 std::u16string reasonLine(const FoundWord& found) {
-    std::u16string line = found.word + u" — " + found.source + u": «" + found.excerpt + u"»";
+    std::u16string line = found.word.size() > kExcerptWord
+                              ? found.word.substr(0, kExcerptWord - 1) + std::u16string(kCut)
+                              : found.word;
+    line += u" — " + found.source + u": «" + found.excerpt + u"»";
     if (found.acrossValues) {
         line += u" (entre dois campos)";
     } else if (!found.longerWord.empty()) {

@@ -127,6 +127,11 @@ TEST_F(MatchReasons, WordsAreExplainedOnceInTypedOrderAndLinesAreFew) {
     EXPECT_THAT(words, ElementsAre(u"dias", u"ana", u"beatriz", u"carla"));
     EXPECT_THAT(reasonLines(all), SizeIs(kMaxReasonLines));
 
+    // A long typed word is cut as its excerpt is: a row's text stays small.
+    FoundWord longWord = all.front();
+    longWord.word = std::u16string(1000, u'x');
+    EXPECT_LT(reasonLine(longWord).size(), 2 * kExcerptWord + 40);
+
     std::vector<FoundWord> many(kMaxReasonLines + 2, all.front());
     const auto lines = reasonLines(many);
     ASSERT_THAT(lines, SizeIs(kMaxReasonLines));
