@@ -44,6 +44,15 @@ def package_property(package, name):
     return None
 
 
+# What the machine package's log says when the installing user has a copy of their own.
+USER_COPY_WARNING = "AVISO: o Scandrel também está instalado só para este usuário"
+
+
+def user_copy_warning(log):
+    """The log's line that warns of the user's own copy, or None."""
+    return next((line for line in log.splitlines() if USER_COPY_WARNING in line), None)
+
+
 def same_file(a, b):
     with open(a, "rb") as first, open(b, "rb") as second:
         return first.read() == second.read()

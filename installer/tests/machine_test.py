@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """The package for the whole machine, in a fresh prefix: a silent install puts the DLL in
-Program Files and registers it as regsvr32 would, key by key; the stand-in host creates
+Program Files and registers it as regsvr32 would, key by key, and its log warns of no
+copy of the user's; the stand-in host creates
 the class by its ProgID and Fire opens the search window; removal leaves the registry
 and the disk as they were."""
 import os
 
 import changes
+import host_check
 import removal
-from context import Context, package_property, same_file
+from context import Context, package_property, same_file, user_copy_warning
 from harness import check
 from wine_prefix import Prefix, windows_path
 
@@ -22,8 +24,10 @@ state = {}
 
 def install():
     state["registry"], state["files"] = prefix.registry(), prefix.files()
-    code, output = prefix.msiexec("/i", windows_path(context.package), "/qn")
+    code, output, log = prefix.msiexec_logged(os.path.join(context.work, "install.log"),
+                                              "/i", windows_path(context.package), "/qn")
     check(code == 0, f"msiexec /i terminou com {code}: {output}")
+    check(not user_copy_warning(log), f"aviso de cópia do usuário sem haver uma: {user_copy_warning(log)}")
     check(os.path.isfile(installed_dll), "Scandrel.dll não está em Program Files\\Scandrel")
     check(same_file(installed_dll, context.dll), "o Scandrel.dll instalado não é o do build")
     check(not os.path.exists(prefix.drive_c("Program Files", "Scandrel", "scandrel.exe")),
@@ -40,14 +44,7 @@ def listed_in_installed_programs():
 
 
 def host_fires():
-    database = os.path.join(context.work, "demo.mdb")
-    if os.path.exists(database):
-        os.remove(database)
-    code, output = prefix.run(context.exe, "make-demo", windows_path(database), "--patients", "40")
-    check(code == 0, f"make-demo falhou: {output}")
-    code, output = prefix.run(context.host, "--db", windows_path(database), "--search", "silva", "--timeout", "240")
-    check(code == 0 and "status: Pesquisa concluída" in output,
-          f"o host não criou Scandrel.Interface pelo ProgID ou Fire não abriu a janela ({code}):\n{output}")
+    host_check.search_through_the_host(prefix, context.work, context.exe, context.host)
 
 
 def same_registration_as_regsvr32():

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The two packages as files: names and versions that agree with the DLL's version
-block, the product's identity and language, the optional command line, the registry
-roots of each scope, and product and upgrade codes that hold from build to build."""
+block, the product's identity and language, the optional command line and stand-in
+host, the registry roots of each scope, the machine package's look for a copy of the
+user's, and product and upgrade codes that hold from build to build."""
 import os
 import re
 import subprocess
@@ -59,16 +60,33 @@ def registration_by_the_package_itself():
                                 text=True).stdout.split()
         check("SelfReg" not in tables or not package_table(package, "SelfReg"),
               f"o pacote {scope} registra o DLL chamando-o")
-        check(not package_table(package, "CustomAction"), f"o pacote {scope} tem ações próprias")
+        # Only property assignments (type 51), which run nothing.
+        running = [row for row in package_table(package, "CustomAction") if int(row[1]) & 0x3F != 51]
+        check(not running, f"o pacote {scope} tem ações próprias que executam algo: {running}")
 
 
-def command_line_optional():
+def command_line_and_host_optional():
+    built = {"Scandrel.dll": context.dll, "scandrel.exe": context.exe, "clinora-host.exe": context.host}
     for scope, package in packages.items():
         features = {row[0]: int(row[5]) for row in package_table(package, "Feature")}
         check(features.get("Plugin") == 1, f"o plug-in não é instalado por padrão ({scope}): {features}")
         check(features.get("LinhaDeComando", 0) > 1, f"scandrel.exe seria instalado por padrão ({scope}): {features}")
-        files = {row[2].split("|")[-1] for row in package_table(package, "File")}
-        check(files == {"Scandrel.dll", "scandrel.exe"}, f"arquivos do pacote {scope}: {files}")
+        check(features.get("HostDeTeste", 0) > 1, f"clinora-host.exe seria instalado por padrão ({scope}): {features}")
+        sizes = {row[2].split("|")[-1]: int(row[3]) for row in package_table(package, "File")}
+        check(sizes.keys() == built.keys(), f"arquivos do pacote {scope}: {sorted(sizes)}")
+        wrong = [name for name, path in built.items() if sizes[name] != os.path.getsize(path)]
+        check(not wrong, f"arquivos do pacote {scope} que não são os do build: {wrong}")
+
+
+def machine_package_looks_for_the_users_copy():
+    search = {row[0]: row[1] for row in package_table(packages["machine"], "AppSearch")}
+    locators = {row[0]: row for row in package_table(packages["machine"], "RegLocator")}
+    locator = locators.get(search.get("SCANDRELDOUSUARIO"))
+    server_key = "Software\\Classes\\CLSID\\{7B7B5B7F-4112-42A0-99E1-14F9AE71E2A1}\\InprocServer32"
+    # Root 1 is HKCU; no name is the key's unnamed value.
+    check(locator is not None and locator[1:4] == ["1", server_key, ""],
+          f"o pacote da máquina não procura a classe nas do usuário: {search} {locators}")
+    check(not package_table(packages["user"], "AppSearch"), "o pacote do usuário procura outra cópia")
 
 
 def codes_hold_between_builds():
@@ -76,7 +94,7 @@ def codes_hold_between_builds():
     newer = os.path.join(context.work, "newer.msi")
     for out, extra in ((rebuilt, []), (newer, ["--version", "1.0.1.0"])):
         subprocess.run([context.make_package, "--scope", "machine", "--dll", context.dll, "--exe", context.exe,
-                        "--out", out, *extra], check=True, timeout=300)
+                        "--host", context.host, "--out", out, *extra], check=True, timeout=300)
     code = package_property(context.package, "ProductCode")
     check(re.fullmatch(r"\{[0-9A-F-]{36}\}", code or ""), f"ProductCode: {code!r}")
     check(package_property(rebuilt, "ProductCode") == code, "a mesma versão reconstruída virou outro produto")
@@ -89,6 +107,7 @@ def codes_hold_between_builds():
 suite.case("identidade_versao_e_idioma", identity)
 suite.case("maquina_e_usuario", scopes)
 suite.case("registro_pela_tabela_do_pacote", registration_by_the_package_itself)
-suite.case("linha_de_comando_opcional", command_line_optional)
+suite.case("linha_de_comando_e_host_opcionais", command_line_and_host_optional)
+suite.case("maquina_procura_a_copia_do_usuario", machine_package_looks_for_the_users_copy)
 suite.case("codigos_estaveis_entre_builds", codes_hold_between_builds)
 suite.finish()

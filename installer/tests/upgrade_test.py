@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """Upgrades, downgrades and repairs of the package for the whole machine, in a fresh
-prefix: a package with a higher version replaces the installed one in place (one
-product left, the newer DLL, still registered); the older package then refuses to
+prefix: the command line and the stand-in host installed with ADDLOCAL=ALL check the
+installation as IT would; a package with a higher version replaces the installed one
+in place (one product left, the newer DLL, still registered); the older package then refuses to
 install and says why; a repair puts back a deleted DLL."""
 import os
 import re
 import subprocess
 
 import changes
+import host_check
 import removal
 from context import Context, package_property, same_file
 from harness import check
@@ -32,7 +34,8 @@ def make_newer_package():
     with open(context.dll, "rb") as source, open(newer_dll, "wb") as newer:
         newer.write(source.read() + b"scandrel: pacote do teste de atualizacao")
     subprocess.run([context.make_package, "--scope", "machine", "--dll", newer_dll, "--exe", context.exe,
-                    "--out", newer_package, "--version", NEWER_VERSION], check=True, timeout=300)
+                    "--host", context.host, "--out", newer_package, "--version", NEWER_VERSION],
+                   check=True, timeout=300)
     check(package_property(newer_package, "UpgradeCode") == package_property(context.package, "UpgradeCode"),
           "o pacote novo tem outro UpgradeCode")
     check(package_property(newer_package, "ProductCode") != package_property(context.package, "ProductCode"),
@@ -56,8 +59,15 @@ def install_older():
     code, output = prefix.msiexec("/i", windows_path(context.package), "ADDLOCAL=ALL", "/qn")
     check(code == 0, f"msiexec /i terminou com {code}: {output}")
     check(same_file(installed_dll, context.dll), "o Scandrel.dll instalado não é o do build")
-    check(same_file(prefix.drive_c("Program Files", "Scandrel", "scandrel.exe"), context.exe),
-          "ADDLOCAL=ALL não instalou scandrel.exe")
+    for name, built in (("scandrel.exe", context.exe), ("clinora-host.exe", context.host)):
+        installed = prefix.drive_c("Program Files", "Scandrel", name)
+        check(os.path.isfile(installed) and same_file(installed, built), f"ADDLOCAL=ALL não instalou {name}")
+
+
+def installed_host_checks_the_installation():
+    folder = prefix.drive_c("Program Files", "Scandrel")
+    host_check.search_through_the_host(prefix, context.work, os.path.join(folder, "scandrel.exe"),
+                                       os.path.join(folder, "clinora-host.exe"))
 
 
 def upgrade():
@@ -97,7 +107,8 @@ def removal_after_upgrade():
 
 
 suite.case("pacote_mais_novo", make_newer_package, essential=True)
-suite.case("instala_a_versao_atual_com_a_linha_de_comando", install_older, essential=True)
+suite.case("instala_a_versao_atual_com_a_linha_de_comando_e_o_host", install_older, essential=True)
+suite.case("host_instalado_confere_a_instalacao", installed_host_checks_the_installation)
 suite.case("atualizacao_substitui_no_lugar", upgrade, essential=True)
 suite.case("versao_antiga_recusada_com_mensagem", downgrade_refused)
 suite.case("reparo_repoe_o_dll_apagado", repair)

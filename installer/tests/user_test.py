@@ -2,6 +2,8 @@
 """The package for the current user, in a fresh prefix: a silent install puts the DLL in
 the user's programs folder and registers it under the user's classes as
 "regsvr32 /n /i:user" would, key by key, and writes nothing of its own for the machine;
+the machine package installed over it says in its log that this user keeps the copy,
+and its removal leaves the user's copy as it was;
 removal leaves the registry and the disk as they were. (Wine's COM does not look in the
 user's classes, so the class is not created here.)"""
 import glob
@@ -9,7 +11,7 @@ import os
 
 import changes
 import removal
-from context import Context, package_property, same_file
+from context import Context, package_property, same_file, user_copy_warning
 from harness import check
 from wine_prefix import Prefix, windows_path
 
@@ -57,6 +59,17 @@ def nothing_for_the_machine():
     check(not files, "a instalação do usuário gravou arquivos fora do perfil:\n" + "\n".join(files))
 
 
+def machine_package_warns_of_the_users_copy():
+    code, output, log = prefix.msiexec_logged(os.path.join(context.work, "machine.log"),
+                                              "/i", windows_path(context.package), "/qn")
+    check(code == 0, f"o pacote da máquina sobre o do usuário terminou com {code}: {output}")
+    warning = user_copy_warning(log)
+    check(warning and state["dll"].lower() in warning.lower(),
+          f"o log do pacote da máquina não avisa da cópia do usuário em {state['dll']}: {warning!r}")
+    # Removing the machine's copy leaves the user's as it was.
+    removal.remove_and_compare_registry(prefix, context.package, state["installed"])
+
+
 def removal_leaves_nothing():
     removal.remove_and_compare_registry(prefix, context.user_package, state["registry"])
     removal.compare_files(prefix, state["files"])
@@ -80,6 +93,7 @@ def same_registration_as_regsvr32():
 
 suite.case("instala_em_silencio_para_o_usuario", install, essential=True)
 suite.case("nada_gravado_para_a_maquina", nothing_for_the_machine)
+suite.case("pacote_da_maquina_avisa_da_copia_do_usuario", machine_package_warns_of_the_users_copy)
 suite.case("remocao_nao_deixa_arquivo_nem_chave", removal_leaves_nothing)
 suite.case("registro_igual_ao_do_regsvr32_do_usuario", same_registration_as_regsvr32)
 prefix.close(keep=suite.failed())

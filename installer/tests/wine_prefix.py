@@ -67,6 +67,16 @@ class Prefix:
     def msiexec(self, *arguments):
         return self.run("msiexec", *arguments)
 
+    def msiexec_logged(self, log, *arguments):
+        """msiexec with a verbose log written to the Linux path log; returns the exit
+        code, the output and the log's text (in the Western code page, as msiexec
+        writes it)."""
+        if os.path.exists(log):
+            os.remove(log)
+        code, output = self.msiexec(*arguments, "/l*v", windows_path(log))
+        with open(log, "rb") as f:
+            return code, output, f.read().decode("cp1252", errors="replace")
+
     def drive_c(self, *parts):
         return os.path.join(self.path, "drive_c", *parts)
 

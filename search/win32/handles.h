@@ -4,21 +4,6 @@
 
 namespace scandrel::search::win32 {
 
-class ModuleHandle {
-public:
-    explicit ModuleHandle(const wchar_t* name) : handle_(LoadLibraryW(name)) {}
-    ~ModuleHandle() {
-        if (handle_) FreeLibrary(handle_);
-    }
-    ModuleHandle(const ModuleHandle&) = delete;
-    ModuleHandle& operator=(const ModuleHandle&) = delete;
-
-    HMODULE get() const noexcept { return handle_; }
-
-private:
-    HMODULE handle_;
-};
-
 class WindowHandle {
 public:
     explicit WindowHandle(HWND handle) : handle_(handle) {}

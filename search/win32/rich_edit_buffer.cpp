@@ -10,6 +10,7 @@
 #include "search/rtf/rtf_to_text.h"
 #include "search/win32/handles.h"
 #include "search/win32/rich_edit_stream.h"
+#include "search/win32/system_library.h"
 
 namespace scandrel::search::win32 {
 
@@ -49,7 +50,7 @@ HWND createHiddenRichEdit(HMODULE library) {
 
 // The window is destroyed before the library that registered its class is freed.
 struct RichEditBuffer::Control {
-    ModuleHandle library{L"riched20.dll"};
+    SystemLibrary library{L"riched20.dll"};
     WindowHandle window{createHiddenRichEdit(library.get())};
 };
 

@@ -22,6 +22,7 @@
 #include "search/win32/result_tips.h"
 #include "search/win32/rich_edit_stream.h"
 #include "search/win32/search_window_ids.h"
+#include "search/win32/system_library.h"
 #include "search/win32/win32_search_view.h"
 #include "search/window_layout.h"
 #include "text/error.h"
@@ -132,7 +133,7 @@ private:
     FontHandle listFont_;
     std::unique_ptr<controls::win32::CommandButtonWindow> cxCancel_;
     std::unique_ptr<controls::win32::CommandButtonWindow> cxFind_;
-    std::unique_ptr<ModuleHandle> richEdit_;
+    std::unique_ptr<SystemLibrary> richEdit_;
     std::unique_ptr<FormBackground> background_;
     std::unique_ptr<ResultTips> tips_;
     PlainTextBuffer buffer_;
@@ -221,7 +222,7 @@ std::unique_ptr<controls::win32::CommandButtonWindow> Form1::createButton(const 
 void Form1::createControls() {
     verdana_ = FontHandle(makeFont(L"Verdana", layout::kVerdanaSize, dpi_));
     listFont_ = FontHandle(makeFont(L"MS Sans Serif", layout::kListFontSize, dpi_));
-    richEdit_ = std::make_unique<ModuleHandle>(L"riched20.dll");
+    richEdit_ = std::make_unique<SystemLibrary>(L"riched20.dll");
 
     // Created in the window's stored order: each lies below the ones before it,
     // so the cancel button covers the find button.
