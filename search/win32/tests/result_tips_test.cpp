@@ -94,6 +94,7 @@ void savePicture(HWND form, HWND tip, const char* path) {
 class ResultTipsTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        SetCursorPos(0, 0);  // away from the window until a test moves it there
         ClinicWriter clinic(file);
         clinic.add(kPacientes, {{u"Paci_tx_NomePaciente", text(u"ANA LIMA")}, {u"Paci_me_Alert", text(u"asma grave")}});
         const int32_t beatriz = clinic.add(kPacientes, {{u"Paci_tx_NomePaciente", text(u"BEATRIZ ANA SOUZA")}});
@@ -115,6 +116,9 @@ protected:
         ASSERT_NE(tip, nullptr);
     }
     void TearDown() override {
+        // The pointer leaves the window's place: a later window there must not find
+        // it resting on its list.
+        SetCursorPos(0, 0);
         if (window->loaded()) DestroyWindow(window->handle());
         window.reset();
         EXPECT_EQ(loadedWindowCount(), 0);
@@ -168,7 +172,6 @@ TEST_F(ResultTipsTest, TheMouseOnARowShowsWhereEachWordWasFound) {
 }
 
 TEST_F(ResultTipsTest, TheRowWithTheKeyboardFocusShowsItsTipUntilTheListLosesIt) {
-    SetCursorPos(0, 0);  // away from the window
     const HWND list = control(kLstResults);
     testing::postKey(control(kTxtSearch), VK_TAB);
     ASSERT_TRUE(pumpUntil([&] { return GetFocus() == list; }));
