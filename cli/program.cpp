@@ -18,8 +18,10 @@ constexpr std::string_view kUsage =
     "  schema DB [TABELA]                              colunas com tipos e tamanhos\n"
     "  export DB TABELA                                linhas da tabela em CSV (UTF-8)\n"
     "  make-demo SAIDA.mdb [--patients N] [--seed S]   cria um banco de demonstração\n"
-    "  search DB [--ids] PALAVRAS...                   pacientes cujo texto tem todas as palavras\n"
-    "  text DB CONTADOR                                texto de busca de um paciente\n"
+    "  search DB [--ids] [--why] PALAVRAS...           pacientes cujo texto tem todas as palavras;\n"
+    "                                                  --why: onde cada palavra foi encontrada\n"
+    "  text DB CONTADOR [--sources]                    texto de busca de um paciente; --sources:\n"
+    "                                                  de onde vem cada parte\n"
     "  rtf ARQUIVO                                     texto que a busca tira de um memo com os bytes\n"
     "                                                  do arquivo (- para a entrada padrão)\n";
 

@@ -1,8 +1,9 @@
 // scandrel schema DB [TABLE]: the columns of one table, or of every user or linked table,
-// with their types and stored sizes:
+// with their types and sizes (a text column's in characters, as the host's users know
+// it; the others' in bytes as stored):
 //
 //   Table1
-//     A     Text            100 bytes
+//     A     Text             50 caracteres
 //     C     Byte              1 byte
 //     P     Numeric (18,2)   17 bytes
 //     M     Memo
@@ -46,6 +47,11 @@ std::string typeText(const db::ColumnInfo& column) {
 }
 
 std::string sizeText(const db::ColumnInfo& column) {
+    if (column.type == db::ColumnType::Text && column.characters != 0) {
+        std::string text = std::to_string(column.characters) + (column.characters == 1 ? " caractere" : " caracteres");
+        if (column.fixedLength) text += ", fixed length";
+        return text;
+    }
     if (column.size == 0) return {};
     std::string text = std::to_string(column.size) + (column.size == 1 ? " byte" : " bytes");
     if (column.fixedLength && (column.type == db::ColumnType::Text ||

@@ -1,7 +1,9 @@
-// scandrel search DB [--ids] WORDS...: the search window's run on the command line.
-// Rows go to standard output as they are found; message boxes, the progress line
-// (on a terminal) and the final status line go to standard error. Ctrl-C is the
-// cancel button.
+// scandrel search DB [--ids] [--why] WORDS...: the search window's run on the
+// command line. Rows go to standard output as they are found, each followed, with
+// --why, by where its words were found, one indented line per word; the progress
+// line (on a terminal) and the final status line go to standard error. A failure
+// ends the program with "number: description" on standard error instead of the
+// status line. Ctrl-C is the cancel button.
 #include <cstdio>
 #include <string>
 
@@ -17,7 +19,7 @@
 namespace scandrel::cli {
 namespace {
 
-constexpr std::string_view kSearchUsage = "scandrel search DB [--ids] PALAVRAS...";
+constexpr std::string_view kSearchUsage = "scandrel search DB [--ids] [--why] PALAVRAS...";
 constexpr int kExitInterrupted = 130;
 
 void writeLine(std::FILE* stream, const std::u16string& text) {
@@ -49,11 +51,9 @@ public:
     void setStatus(const std::u16string& caption) override { status_ = caption; }
     void setProgress(double percent) override { percent_ = percent; }
 
-    void showMessage(const std::u16string& text, int32_t, const std::u16string&) override {
-        progress_.clear();
-        writeLine(stderr, text);
-        std::fflush(stderr);
-    }
+    // The run's only boxes report its failure, which the program reports itself
+    // with the error's number once the run is over.
+    void showMessage(const std::u16string&, int32_t, const std::u16string&) override {}
     void hide() override {}
 
     void doEvents() override {
@@ -77,6 +77,13 @@ public:
             }
             line += toUtf8(row);
             line += '\n';
+            if (controller_ != nullptr) {
+                for (const auto& reason : controller_->reasonsAt(static_cast<int>(printed_))) {
+                    line += "    ";
+                    line += toUtf8(reason);
+                    line += '\n';
+                }
+            }
             std::fwrite(line.data(), 1, line.size(), stdout);
             ++printed_;
         }
@@ -84,10 +91,11 @@ public:
         std::fflush(stdout);
     }
 
-    void finish() {
+    // The rows left, then the status line unless the run failed.
+    void finish(bool withStatus) {
         printRows();
         progress_.clear();
-        writeLine(stderr, status_);
+        if (withStatus) writeLine(stderr, status_);
         std::fflush(stderr);
     }
 
@@ -107,6 +115,7 @@ private:
 
 int runSearch(const Args& args) {
     bool withIds = false;
+    bool why = false;
     bool optionsEnded = false;
     std::string database;
     bool haveDatabase = false;
@@ -117,6 +126,8 @@ int runSearch(const Args& args) {
             optionsEnded = true;
         } else if (!optionsEnded && arg == "--ids") {
             withIds = true;
+        } else if (!optionsEnded && arg == "--why") {
+            why = true;
         } else if (!optionsEnded && arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
             return usageError(kSearchUsage);
         } else if (!haveDatabase) {
@@ -134,17 +145,19 @@ int runSearch(const Args& args) {
     search::PlainTextBuffer buffer;
     search::SearchController controller(view, buffer);
     view.attach(controller);
+    controller.setExplainMatches(why);
     controller.setDbName(fromUtf8(database));
     {
         InterruptHandler interrupt;
         controller.cxFind_Click();
     }
-    view.finish();
+    const auto& failure = controller.lastFailure();
+    view.finish(!failure);
+    if (failure) return reportError(*failure);
 
     switch (controller.lastOutcome()) {
         case search::RunOutcome::Cancelled: return kExitInterrupted;
         case search::RunOutcome::EmptySearchText: return kExitUsage;
-        case search::RunOutcome::Failed: return kExitError;
         default: return kExitOk;
     }
 }

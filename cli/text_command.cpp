@@ -1,5 +1,7 @@
-// scandrel text DB COUNTER: the search text of one patient, as the search sees it
-// before lower-casing, so that support staff can tell why a patient is or is not found.
+// scandrel text DB COUNTER [--sources]: the search text of one patient, as the search
+// sees it before lower-casing, so that support staff can tell why a patient is or is
+// not found; with --sources, one line per source of the text, its label in brackets
+// ("[Anamnese de 15/08/2003] ...").
 #include <charconv>
 #include <cstdio>
 #include <string>
@@ -14,8 +16,9 @@
 namespace scandrel::cli {
 
 int runText(const Args& args) {
-    constexpr std::string_view kTextUsage = "scandrel text DB CONTADOR";
-    if (args.size() != 2) return usageError(kTextUsage);
+    constexpr std::string_view kTextUsage = "scandrel text DB CONTADOR [--sources]";
+    const bool withSources = args.size() == 3 && args[2] == "--sources";
+    if (args.size() != 2 && !withSources) return usageError(kTextUsage);
     const std::string& number = args[1];
     int32_t counter = 0;
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), counter);
@@ -25,12 +28,24 @@ int runText(const Args& args) {
     const db::Recordset patients =
         database.openRecordset(u"SELECT * FROM Pacientes WHERE paci_ln_Counter = " + fromUtf8(std::to_string(counter)));
     if (patients.eof()) {
-        return reportFailure("nenhum paciente com o contador " + std::to_string(counter) + " neste banco de dados");
+        throw Error(errors::kNoCurrentRecord,
+                    u"Nenhum paciente com o contador " + fromUtf8(std::to_string(counter)) + u" neste banco de dados.");
     }
     search::PlainTextBuffer buffer;
     OutputBuffer out;
-    out.putUtf16(search::BuildPatientText(database, patients, buffer));
-    out.put('\n');
+    if (withSources) {
+        search::PatientTextBuilder builder(database, patients, buffer);
+        for (const auto& piece : search::sourcedPieces(builder.buildWithSources())) {
+            out.put('[');
+            out.putUtf16(piece.label);
+            out.put("] ");
+            out.putUtf16(piece.text);
+            out.put('\n');
+        }
+    } else {
+        out.putUtf16(search::BuildPatientText(database, patients, buffer));
+        out.put('\n');
+    }
     out.finish();
     return kExitOk;
 }

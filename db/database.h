@@ -27,6 +27,7 @@ struct ColumnInfo {
     std::u16string name;
     ColumnType type = ColumnType::Unknown;
     uint16_t size = 0;       // bytes as stored (text: characters x 2 in Jet 4, x 1 in Jet 3)
+    uint16_t characters = 0; // text columns: the length the host's users know, in characters
     bool fixedLength = false;
     uint8_t precision = 0;   // numeric columns
     uint8_t scale = 0;

@@ -152,9 +152,14 @@ TEST_F(Program, SchemaShowsEveryColumnWithItsType) {
     std::vector<std::string> columns;
     while (std::getline(lines, line)) columns.push_back(line);
     ASSERT_EQ(columns.size(), 9u) << r.out;
-    EXPECT_THAT(columns[0], MatchesRegex("  A +Text +100 bytes"));
+    EXPECT_THAT(columns[0], MatchesRegex("  A +Text +50 caracteres"));
     EXPECT_THAT(columns[2], MatchesRegex("  C +Byte +1 byte"));
     EXPECT_THAT(columns[7], MatchesRegex("  H +Currency +8 bytes"));
+    // Jet 3 stores a character in a byte, Jet 4 in two: the same column either way.
+    REQUIRE_SHARED("testV1997.mdb");
+    r = run({"schema", shared("testV1997.mdb").string(), "table1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("  A  Text           50 caracteres\n"));
 
     // Without a table: every table, separated by empty lines.
     r = run({"schema", shared("testV2000.mdb").string()});

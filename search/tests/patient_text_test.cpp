@@ -16,28 +16,8 @@ namespace {
 
 using ::testing::Not;
 
-class PatientText : public ::testing::Test {
+class PatientText : public ClinicTest {
 protected:
-    TempDir dir;
-    fs::path file = dir / "clinica.mdb";
-    std::optional<ClinicWriter> clinic{std::in_place, file};
-
-    int32_t add(ClinicTable table, const ClinicRow& row) { return clinic->add(table, row); }
-
-    // The clinic, written first.
-    db::Database finishedClinic() {
-        if (clinic) {
-            clinic->finish();
-            clinic.reset();
-        }
-        return db::Database::open(file);
-    }
-
-    static db::Recordset patientRow(const db::Database& database, int32_t counter) {
-        return database.openRecordset(u"SELECT * FROM Pacientes WHERE paci_ln_Counter = " +
-                                      fromUtf8(std::to_string(counter)));
-    }
-
     std::u16string textOf(int32_t counter) {
         const auto database = finishedClinic();
         const auto patients = patientRow(database, counter);
