@@ -38,6 +38,18 @@ TEST(Collation, HyphensAndApostrophesAreIgnored) {
     EXPECT_TRUE(before(u"Dalva", u"D'Ávila"));
 }
 
+// Names typed in a word processor carry the typographic apostrophe, or a soft hyphen:
+// ignored as the plain ones are, so "D’Ávila" stays between "Dalva" and "Débora", and "Ana-Maria" written
+// with a soft hyphen before "Anaz".
+TEST(Collation, TypographicApostrophesAndSoftHyphensAreIgnored) {
+    EXPECT_EQ(compareText(u"D\u2019Ávila", u"DÁvila"), 0);
+    EXPECT_EQ(compareText(u"Ana\u00ADMaria", u"AnaMaria"), 0);
+    std::vector<std::u16string> names = {u"Débora", u"D\u2019Ávila", u"Dalva", u"Ana\u00ADMaria", u"Anaz"};
+    std::stable_sort(names.begin(), names.end(), before);
+    const std::vector<std::u16string> expected = {u"Ana\u00ADMaria", u"Anaz", u"Dalva", u"D\u2019Ávila", u"Débora"};
+    EXPECT_EQ(names, expected);
+}
+
 TEST(Collation, DigitsBeforeLettersPunctuationBeforeDigits) {
     EXPECT_TRUE(before(u"(11)", u"11"));
     EXPECT_TRUE(before(u"9", u"a"));

@@ -44,6 +44,32 @@ TEST(CodePage, AWaitingCharacterEndsWhenThePageChangesOrTheStreamEnds) {
     EXPECT_EQ(decode(decoder, 936, "\x20"), u"? ");
 }
 
+// The first and last lead bytes of each double-byte page with its lowest trail
+// byte (0x40, '@' on its own) and its highest.
+TEST(CodePage, EveryDoubleBytePageTakesItsFirstAndLastLeadAndTrailBytes) {
+    struct Pair {
+        uint32_t page;
+        const char* bytes;
+        char16_t expected;
+    };
+    const Pair pairs[] = {
+        {932, "\x81\x40", u'\u3000'}, {932, "\x81\xFE", u'\u30FB'}, {932, "\xFC\x40", u'\u9ADC'},
+        {932, "\xFC\xFE", u'\u30FB'}, {936, "\x81\x40", u'\u4E02'}, {936, "\x81\xFE", u'\u4FA2'},
+        {936, "\xFE\x40", u'\uFA0C'}, {936, "\xFE\xFE", u'\uE4C5'}, {949, "\x81\x40", u'?'},
+        {949, "\x81\xFE", u'\uAD13'}, {949, "\xFE\x40", u'?'},      {949, "\xFE\xFE", u'\uE0BB'},
+        {950, "\x81\x40", u'\uEEB8'}, {950, "\x81\xFE", u'\uEF54'}, {950, "\xFE\x40", u'\uE274'},
+        {950, "\xFE\xFE", u'\uE310'},
+    };
+    for (const Pair& pair : pairs) {
+        ByteDecoder decoder;
+        EXPECT_EQ(decode(decoder, pair.page, pair.bytes), std::u16string(1, pair.expected))
+            << pair.page << " " << std::hex
+            << static_cast<unsigned>(static_cast<unsigned char>(pair.bytes[0]))
+            << static_cast<unsigned>(static_cast<unsigned char>(pair.bytes[1]));
+        EXPECT_FALSE(decoder.waiting());
+    }
+}
+
 TEST(CodePage, CharacterSetsAndPageNumbers) {
     EXPECT_EQ(codePageOfCharset(128), 932u);
     EXPECT_EQ(codePageOfCharset(2), kSymbolCodePage);
