@@ -105,6 +105,17 @@ TEST(PageCache, AFileLargerThanTheBudgetIsReadAPageAtATime) {
     EXPECT_EQ(source.bytesRead, 15 * kJet4Page);
 }
 
+// A page handed out stays as it was read, whatever the cache reads after letting
+// it go; the buffers of pages no one holds any more are read into again.
+TEST(PageCache, APageHeldStaysAsReadWhileTheCacheReadsOthers) {
+    jet::PageCache pages(std::make_unique<CountingSource>(numberedPages(12)), kJet4Page, 2);
+    const jet::PagePtr held = pages.page(0);
+    for (uint32_t p = 1; p < 12; ++p) EXPECT_EQ((*pages.page(p))[0], static_cast<uint8_t>(p));
+    EXPECT_EQ(held->front(), 0);
+    EXPECT_EQ(held->back(), 0);
+    EXPECT_EQ(pages.peek(0), nullptr);  // let go by the cache all the same
+}
+
 // A page past the end known so far is the host's new page: the cache looks at the
 // file's size again and reads it, on its own, whether the file fits or not; the
 // pages past the new end are still past it.

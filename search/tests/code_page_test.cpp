@@ -70,6 +70,22 @@ TEST(CodePage, EveryDoubleBytePageTakesItsFirstAndLastLeadAndTrailBytes) {
     }
 }
 
+// UTF-8 documents: the first and last character of each length of sequence, and
+// the second bytes that would make a sequence overlong, a surrogate or too large.
+TEST(CodePage, Utf8SequencesAtTheEdgesOfTheirRanges) {
+    ByteDecoder decoder;
+    EXPECT_EQ(decode(decoder, kUtf8CodePage, "\xC2\x80\xDF\xBF"), u"\u0080\u07FF");
+    EXPECT_EQ(decode(decoder, kUtf8CodePage, "\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF"),
+              u"\u0800\uD7FF\uE000\uFFFF");
+    EXPECT_EQ(decode(decoder, kUtf8CodePage, "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"), u"\U00010000\U0010FFFF");
+    EXPECT_FALSE(decoder.waiting());
+    for (const char* bad : {"\xE0\x9F\xBF", "\xED\xA0\x80", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xC1\xBF"}) {
+        const std::u16string text = decode(decoder, kUtf8CodePage, bad);
+        EXPECT_FALSE(text.empty()) << bad;
+        for (const char16_t c : text) EXPECT_EQ(c, u'\uFFFD') << std::hex << static_cast<unsigned>(static_cast<unsigned char>(bad[0]));
+    }
+}
+
 TEST(CodePage, CharacterSetsAndPageNumbers) {
     EXPECT_EQ(codePageOfCharset(128), 932u);
     EXPECT_EQ(codePageOfCharset(2), kSymbolCodePage);

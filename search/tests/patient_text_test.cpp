@@ -165,6 +165,16 @@ TEST_F(PatientText, MissingRecordNumbersLookForNumberZero) {
     EXPECT_THAT(b, Holds(u"G1MAT1"));
 }
 
+// Record numbers are looked up with their sign.
+TEST_F(PatientText, NegativeRecordNumbersFindTheirOwnRows) {
+    add(kConvenios, {{u"Conv_ln_Counter", number(5)}, {u"Conv_tx_NomeConvenio", text(u"PLANO CINCO")}});
+    add(kConvenios, {{u"Conv_ln_Counter", number(-5)}, {u"Conv_tx_NomeConvenio", text(u"PLANO MENOS CINCO")}});
+    const int32_t p = add(kPacientes, {{u"Paci_tx_NomePaciente", text(u"P")}, {u"Paci_ln_ConvenioPaciente", number(-5)}});
+    const auto t = textOf(p);
+    EXPECT_THAT(t, Holds(u"PLANO MENOS CINCO"));
+    EXPECT_THAT(t, Not(Holds(u"PLANO CINCO")));
+}
+
 TEST_F(PatientText, DatesCodesAndCivilStates) {
     const int32_t p = add(kPacientes, {{u"Paci_tx_NomePaciente", text(u"P")},
                                        {u"Paci_tx_EstadoCivilPaciente", text(u"c")},
