@@ -30,8 +30,8 @@ protected:
 };
 
 INSTANTIATE_TEST_SUITE_P(BothWays, SearchWords, ::testing::Values(WordSearch::Fastest, WordSearch::Portable),
-                         [](const ::testing::TestParamInfo<WordSearch>& info) {
-                             return info.param == WordSearch::Fastest ? "Fastest" : "Portable";
+                         [](const ::testing::TestParamInfo<WordSearch>& way) {
+                             return way.param == WordSearch::Fastest ? "Fastest" : "Portable";
                          });
 
 TEST_P(SearchWords, EveryWordMustOccurAnywhereInTheText) {
