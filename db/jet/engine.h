@@ -87,6 +87,8 @@ public:
     void readAhead(const TableDef& def, const RowList& rows, size_t begin, size_t end,
                    const std::vector<AheadLink>& links);
     bool plansReads() const { return pages_.plansReads(); }
+    // The most pages kept (see kCacheBudget).
+    size_t pagesKept() const { return pages_.capacity(); }
     // Reads ahead whatever the file's size (tests).
     void alwaysReadAhead() { pages_.alwaysReadAhead(); }
 

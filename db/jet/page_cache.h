@@ -37,6 +37,8 @@ public:
 
     uint32_t pageSize() const { return pageSize_; }
     const std::shared_ptr<PageBudget>& budget() const { return budget_; }
+    // The most pages kept.
+    size_t capacity() const { return capacity_; }
     uint32_t pageCount() const { return pageCount_; }
     // CorruptFile for a page past the end of the file or one that can't be read. A page
     // past the end known so far, or a read that comes up short, makes the cache look
