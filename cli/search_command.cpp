@@ -1,7 +1,9 @@
-// scandrel search DB [--ids] WORDS...: the search window's run on the command line.
+// scandrel search DB [--ids] [--links=follow|ignore] WORDS...: the search window's run
+// on the command line.
 // Rows go to standard output as they are found; message boxes, the progress line
 // (on a terminal) and the final status line go to standard error. Ctrl-C is the
 // cancel button.
+#include <filesystem>
 #include <cstdio>
 #include <string>
 
@@ -10,6 +12,7 @@
 #include "cli/console.h"
 #include "cli/interrupt.h"
 #include "cli/terminal_progress.h"
+#include "cli/terminal_text.h"
 #include "search/plain_text_buffer.h"
 #include "search/search_controller.h"
 #include "text/utf.h"
@@ -17,11 +20,12 @@
 namespace scandrel::cli {
 namespace {
 
-constexpr std::string_view kSearchUsage = "scandrel search DB [--ids] PALAVRAS...";
+constexpr std::string_view kSearchUsage = "scandrel search DB [--ids] [--links=follow|ignore] PALAVRAS...";
 constexpr int kExitInterrupted = 130;
 
+// Messages quote names from the file: never raw control characters.
 void writeLine(std::FILE* stream, const std::u16string& text) {
-    std::string line = toUtf8(text);
+    std::string line = terminalSafe(toUtf8(text), true);
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), stream);
 }
@@ -75,7 +79,7 @@ public:
                 }
                 line += '\t';
             }
-            line += toUtf8(row);
+            line += rowsOnTerminal_ ? terminalSafe(toUtf8(row)) : toUtf8(row);
             line += '\n';
             std::fwrite(line.data(), 1, line.size(), stdout);
             ++printed_;
@@ -107,6 +111,7 @@ private:
 
 int runSearch(const Args& args) {
     bool withIds = false;
+    db::LinkPolicy links = db::LinkPolicy::Follow;
     bool optionsEnded = false;
     std::string database;
     bool haveDatabase = false;
@@ -117,6 +122,9 @@ int runSearch(const Args& args) {
             optionsEnded = true;
         } else if (!optionsEnded && arg == "--ids") {
             withIds = true;
+        } else if (!optionsEnded && arg.starts_with("--links=")) {
+            std::vector<std::string> option = {arg};
+            if (!takeLinksOption(option, links)) return usageError(kSearchUsage);
         } else if (!optionsEnded && arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
             return usageError(kSearchUsage);
         } else if (!haveDatabase) {
@@ -132,7 +140,10 @@ int runSearch(const Args& args) {
 
     ConsoleView view(fromUtf8(words), withIds);
     search::PlainTextBuffer buffer;
-    search::SearchController controller(view, buffer);
+    search::SearchController controller(view, buffer, text::secondsSinceMidnight,
+                                        [links](const std::u16string& path) {
+                                            return db::Database::open(std::filesystem::path(path), links);
+                                        });
     view.attach(controller);
     controller.setDbName(fromUtf8(database));
     {
