@@ -27,18 +27,12 @@ void check(bool promise) {
     if (!promise) __builtin_trap();
 }
 
-bool sameName(std::u16string_view a, std::u16string_view b) {
-    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; };
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
-
 const odbc::Known& fakeInstalled() {
     static const odbc::Known known{
-        [](std::u16string_view name) { return sameName(name, u"PostgreSQL Unicode") || sameName(name, u"SQL Server"); },
-        [](std::u16string_view name) { return sameName(name, u"Clinica"); }};
+        [](std::u16string_view name) {
+            return odbc::sameOdbcName(name, u"PostgreSQL Unicode") || odbc::sameOdbcName(name, u"SQL Server");
+        },
+        [](std::u16string_view name) { return odbc::sameOdbcName(name, u"Clinica"); }};
     return known;
 }
 

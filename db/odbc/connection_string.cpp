@@ -10,6 +10,8 @@ namespace {
 
 bool isControl(char16_t c) { return c < 0x20 || c == 0x7F; }
 
+char16_t lowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+
 // A key as compared: ASCII letters in lower case, without spaces and underscores
 // ("Trusted_Connection", "Data Source").
 std::u16string folded(std::u16string_view key) {
@@ -17,7 +19,7 @@ std::u16string folded(std::u16string_view key) {
     out.reserve(key.size());
     for (const char16_t c : key) {
         if (c == u' ' || c == u'_') continue;
-        out += c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+        out += lowerAscii(c);
     }
     return out;
 }
@@ -80,6 +82,12 @@ Error refused(const ConnectString& connect, std::u16string_view table, std::u16s
 }
 
 }  // namespace
+
+bool sameOdbcName(std::u16string_view a, std::u16string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
+               return lowerAscii(x) == lowerAscii(y);
+           });
+}
 
 bool isSecretKey(std::u16string_view key) {
     static constexpr std::array<std::u16string_view, 6> parts = {u"pwd", u"password", u"passwd", u"secret", u"token",

@@ -53,6 +53,10 @@ private:
     std::optional<std::u16string> malformed_;
 };
 
+// Whether two driver or data source names are the same: without regard to the case
+// of ASCII letters, as the driver manager compares them.
+bool sameOdbcName(std::u16string_view a, std::u16string_view b);
+
 // Whether a key carries a secret: a password, a token, a key.
 bool isSecretKey(std::u16string_view key);
 

@@ -7,14 +7,6 @@
 namespace scandrel::db::odbc {
 namespace {
 
-bool sameName(std::u16string_view a, std::u16string_view b) {
-    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; };
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
-
 enum class List : uint8_t { Drivers, DataSources };
 
 bool listed(List list, std::u16string_view wanted) {
@@ -38,7 +30,7 @@ bool listed(List list, std::u16string_view wanted) {
         // A name too long for the buffer is cut, and then never equal.
         const size_t length = std::min<size_t>(static_cast<size_t>(std::max<SQLSMALLINT>(nameLength, 0)),
                                                std::size(name) - 1);
-        if (sameName(std::u16string_view(name, length), wanted)) return true;
+        if (sameOdbcName(std::u16string_view(name, length), wanted)) return true;
         direction = SQL_FETCH_NEXT;
     }
 }
