@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_set>
 
 #include "db/odbc/odbc_errors.h"
 
@@ -101,6 +102,7 @@ ConnectString ConnectString::parse(std::u16string_view text) {
         out.malformed_ = std::move(why);
         return out;
     };
+    std::unordered_set<std::u16string> seen;  // keys, folded
     size_t at = 0;
     while (at < text.size()) {
         if (text[at] == u';' || text[at] == u' ') {
@@ -144,10 +146,7 @@ ConnectString ConnectString::parse(std::u16string_view text) {
             at = end == text.npos ? text.size() : end;
         }
         if (std::any_of(value.begin(), value.end(), isControl)) return fail(u"tem caracteres de controle");
-        const std::u16string foldedKey = folded(key);
-        const bool repeated = std::any_of(out.attributes_.begin(), out.attributes_.end(),
-                                          [&](const ConnectAttribute& a) { return folded(a.key) == foldedKey; });
-        if (!repeated) out.attributes_.push_back({std::u16string(key), std::move(value)});
+        if (seen.insert(folded(key)).second) out.attributes_.push_back({std::u16string(key), std::move(value)});
     }
     return out;
 }

@@ -159,12 +159,18 @@ TEST_F(LinkedTables, FilesOfUnknownOriginInMemoryLeaveTheirLinksAlone) {
     EXPECT_EQ(errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes"); }), errors::kTableNotFound);
 }
 
-TEST_F(LinkedTables, OdbcLinksThatNameADriverByItsPathAreRefusedNamingTheTable) {
-    const auto path = frontEnd("front.mdb", {{u"Guias", {}, u"ODBC;DRIVER=/tmp/x/evil.so;PWD=Segredo123", u"Guias"}});
-    const std::string message = describedError([&] { Database::open(path).openRecordset(u"SELECT * FROM Guias"); });
-    EXPECT_THAT(message, HasSubstr("3151: Falha na conexão ODBC com '/tmp/x/evil.so'. A tabela vinculada 'Guias'"));
-    EXPECT_THAT(message, HasSubstr("caminho de arquivo"));
-    EXPECT_THAT(message, Not(HasSubstr("Segredo123")));
+TEST_F(LinkedTables, OdbcLinksThatCannotBeUsedAreRefusedNamingTheTableNeverThePassword) {
+    const auto path = frontEnd("front.mdb", {{u"Guias", {}, u"ODBC;DRIVER=/tmp/x/evil.so;PWD=Segredo123", u"Guias"},
+                                             {u"Textos", {}, u"ODBC;SERVER=10.0.0.5;UID=sa;PWD=Segredo123", u"T"}});
+    const Database front = Database::open(path);
+    const std::string library = describedError([&] { front.openRecordset(u"SELECT * FROM Guias"); });
+    EXPECT_THAT(library, HasSubstr("3151: Falha na conexão ODBC com '/tmp/x/evil.so'. A tabela vinculada 'Guias'"));
+    EXPECT_THAT(library, HasSubstr("caminho de arquivo"));
+    EXPECT_THAT(library, Not(HasSubstr("Segredo123")));
+    const std::string noDsn = describedError([&] { front.columns(u"Textos"); });
+    EXPECT_THAT(noDsn, HasSubstr("3151: Falha na conexão ODBC com '10.0.0.5'."));
+    EXPECT_THAT(noDsn, Not(HasSubstr("Segredo123")));
+    EXPECT_THAT(noDsn, Not(HasSubstr("UID=sa")));
 }
 
 TEST_F(LinkedTables, FormsReportsMacrosAndModulesAreNeverTables) {
