@@ -60,7 +60,8 @@ bool redirects(std::u16string_view key) {
 
 bool isFalse(std::u16string_view value) {
     const std::u16string v = folded(value);
-    return v.empty() || v == u"no" || v == u"false" || v == u"0";
+    return v.empty() || v == u"no" || v == u"false" || v == u"0" || v == u"off" || v == u"disable" ||
+           v == u"disabled";
 }
 
 // Keys that log on with the user's own Windows account: without DSN= the file
