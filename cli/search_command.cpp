@@ -1,9 +1,10 @@
-// scandrel search DB [--ids] [--why] WORDS...: the search window's run on the
-// command line. Rows go to standard output as they are found, each followed, with
-// --why, by where its words were found, one indented line per word; the progress
-// line (on a terminal) and the final status line go to standard error. A failure
-// ends the program with "number: description" on standard error instead of the
-// status line. Ctrl-C is the cancel button.
+// scandrel search DB [--ids] [--why] [--links=follow|ignore] WORDS...: the search
+// window's run on the command line. Rows go to standard output as they are found,
+// each followed, with --why, by where its words were found, one indented line per
+// word; the progress line (on a terminal) and the final status line go to standard
+// error. A failure ends the program with "number: description" on standard error
+// instead of the status line. Ctrl-C is the cancel button.
+#include <filesystem>
 #include <cstdio>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "cli/console.h"
 #include "cli/interrupt.h"
 #include "cli/terminal_progress.h"
+#include "cli/terminal_text.h"
 #include "search/plain_text_buffer.h"
 #include "search/search_controller.h"
 #include "text/utf.h"
@@ -19,11 +21,12 @@
 namespace scandrel::cli {
 namespace {
 
-constexpr std::string_view kSearchUsage = "scandrel search DB [--ids] [--why] PALAVRAS...";
+constexpr std::string_view kSearchUsage = "scandrel search DB [--ids] [--why] [--links=follow|ignore] PALAVRAS...";
 constexpr int kExitInterrupted = 130;
 
+// Messages quote names from the file: never raw control characters.
 void writeLine(std::FILE* stream, const std::u16string& text) {
-    std::string line = toUtf8(text);
+    std::string line = terminalSafe(toUtf8(text), true);
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), stream);
 }
@@ -75,7 +78,7 @@ public:
                 }
                 line += '\t';
             }
-            line += toUtf8(row);
+            line += rowsOnTerminal_ ? terminalSafe(toUtf8(row)) : toUtf8(row);
             line += '\n';
             if (controller_ != nullptr) {
                 for (const auto& reason : controller_->reasonsAt(static_cast<int>(printed_))) {
@@ -116,6 +119,7 @@ private:
 int runSearch(const Args& args) {
     bool withIds = false;
     bool why = false;
+    db::LinkPolicy links = db::LinkPolicy::Follow;
     bool optionsEnded = false;
     std::string database;
     bool haveDatabase = false;
@@ -128,6 +132,9 @@ int runSearch(const Args& args) {
             withIds = true;
         } else if (!optionsEnded && arg == "--why") {
             why = true;
+        } else if (!optionsEnded && arg.starts_with("--links=")) {
+            std::vector<std::string> option = {arg};
+            if (!takeLinksOption(option, links)) return usageError(kSearchUsage);
         } else if (!optionsEnded && arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
             return usageError(kSearchUsage);
         } else if (!haveDatabase) {
@@ -143,7 +150,10 @@ int runSearch(const Args& args) {
 
     ConsoleView view(fromUtf8(words), withIds);
     search::PlainTextBuffer buffer;
-    search::SearchController controller(view, buffer);
+    search::SearchController controller(view, buffer, text::secondsSinceMidnight,
+                                        [links](const std::u16string& path) {
+                                            return db::Database::open(std::filesystem::path(path), links);
+                                        });
     view.attach(controller);
     controller.setExplainMatches(why);
     controller.setDbName(fromUtf8(database));

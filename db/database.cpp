@@ -87,14 +87,14 @@ Database Database::open(const std::filesystem::path& path, LinkPolicy links) {
 }
 
 Database Database::fromBytes(std::vector<uint8_t> bytes, std::u16string_view name) {
-    return Database(jet::Engine::fromBytes(std::move(bytes), std::u16string(name)), {}, 0);
+    return Database(jet::Engine::fromBytes(std::move(bytes), std::u16string(name)), {}, -1);
 }
 
 Database Database::fromSource(std::unique_ptr<jet::ByteSource> source, std::u16string_view name,
                               size_t cacheBytes) {
     return Database(jet::Engine::create(std::move(source), std::u16string(name),
                                         cacheBytes != 0 ? cacheBytes : jet::Engine::kCacheBudget),
-                    {}, 0);
+                    {}, -1);
 }
 
 Recordset Database::openRecordset(std::u16string_view sql) const { return Recordset(rows(sql)); }
@@ -112,6 +112,8 @@ std::vector<ColumnInfo> Database::columns(std::u16string_view table) const {
     if (links_ && engine_->link(table)) return links_->columns(table);
     return engine_->table(table)->infos;  // a link left alone is no table: 3078
 }
+
+bool Database::isLinked(std::u16string_view table) const { return engine_->link(table) != nullptr; }
 
 std::u16string Database::linkTarget(std::u16string_view table) const {
     const jet::Engine::Link* link = engine_->link(table);

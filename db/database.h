@@ -93,11 +93,12 @@ public:
     // With links ignored, a linked table is listed but a query on it gives 3078.
     static Database open(const std::filesystem::path& path, LinkPolicy links = LinkPolicy::Follow);
     // The same for a database held in memory (tests, fuzzing); `name` stands for
-    // the file name in error descriptions.
+    // the file name in error descriptions. Its links are left alone: it has no folder
+    // of its own, and its origin is unknown.
     static Database fromBytes(std::vector<uint8_t> bytes, std::u16string_view name = u"(memória)");
     // The same for any source of bytes (benchmarks: a source that counts or waits);
     // `cacheBytes`, when not 0, instead of the engine's memory budget for pages (tests:
-    // a file larger than the pages kept).
+    // a file larger than the pages kept). Links left alone, as with fromBytes.
     static Database fromSource(std::unique_ptr<jet::ByteSource> source, std::u16string_view name,
                                size_t cacheBytes = 0);
 
@@ -118,8 +119,10 @@ public:
     std::vector<std::u16string> tableNames() const;
     // 3078 unknown table; for a linked table, the columns where its rows are.
     std::vector<ColumnInfo> columns(std::u16string_view table) const;
+    // Whether the catalog has `table` as a link (followed or not).
+    bool isLinked(std::u16string_view table) const;
     // Where a linked table's rows are ("clinica.mdb", the server's data source),
-    // as the catalog names it; empty for a local table.
+    // as the catalog names it, never with a password; empty for a local table.
     std::u16string linkTarget(std::u16string_view table) const;
 
 private:

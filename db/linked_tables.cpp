@@ -5,6 +5,7 @@
 #include "db/jet/errors.h"
 #include "db/jet/table_def.h"
 #include "db/link_errors.h"
+#include "db/odbc/connection_string.h"
 #include "db/odbc/server.h"
 #include "text/error.h"
 
@@ -29,7 +30,7 @@ LinkedTables::LinkedTables(std::shared_ptr<jet::Engine> frontEnd, std::filesyste
 LinkedTables::~LinkedTables() = default;
 
 std::u16string LinkedTables::target(const jet::Engine::Link& link) {
-    return link.odbc ? odbc::dataSourceName(link.connect) : link.database;
+    return link.odbc ? odbc::connectionName(link.connect) : link.database;
 }
 
 LinkedTables::Route LinkedTables::route(std::u16string_view sql) const {
@@ -120,7 +121,7 @@ const Database& LinkedTables::backEnd(const jet::Engine::Link& link) {
 
 odbc::Server& LinkedTables::server(const jet::Engine::Link& link) {
     auto& slot = servers_[link.connect];
-    if (!slot) slot = std::make_unique<odbc::Server>(link.connect);
+    if (!slot) slot = std::make_unique<odbc::Server>(link.connect, link.name);
     return *slot;
 }
 

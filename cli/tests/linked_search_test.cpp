@@ -32,6 +32,7 @@ using namespace scandrel;
 using db::odbc::testing::PostgresServer;
 using db::testing::describedError;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 constexpr int32_t kPatients = 300;
@@ -80,9 +81,10 @@ TEST_F(LinkedClinic, ThroughJetLinksSearchesListWhatTheBackEndLists) {
     db::odbc::testing::writeLinkingFrontEnd(db::Database::open(clinic()), front, {}, clinic().u16string());
     expectSameSearches(front);
     EXPECT_EQ(run({"tables", front.string()}).out, run({"tables", clinic().string()}).out);
+    // The link is named, the back-end left closed.
     const auto schema = run({"schema", front.string(), "guias"});
     EXPECT_THAT(schema.out, StartsWith("Guias  (vinculada a " + clinic().string() + ")\n"));
-    EXPECT_THAT(schema.out, HasSubstr("Guia_tx_NroGuia"));
+    EXPECT_THAT(schema.out, Not(HasSubstr("Guia_tx_NroGuia")));
 }
 
 TEST_F(LinkedClinic, AMissingBackEndIsReportedWithItsPath) {
@@ -151,9 +153,10 @@ TEST_F(OdbcLinkedClinic, EveryPatientsTextAndOrderIsTheJetFiles) {
 
 TEST_F(OdbcLinkedClinic, SearchesListWhatTheJetFileLists) {
     expectSameSearches(front());
+    // The link is named; no connection is made.
     const auto schema = run({"schema", front().string(), "Pacientes"});
     EXPECT_THAT(schema.out, StartsWith("Pacientes  (vinculada a PostgreSQL Unicode)\n"));
-    EXPECT_THAT(schema.out, HasSubstr("Paci_tx_NomePaciente"));
+    EXPECT_THAT(schema.out, Not(HasSubstr("Paci_tx_NomePaciente")));
 }
 
 TEST_F(OdbcLinkedClinic, FailuresGiveTheOdbcErrorsWithTheDriversMessage) {

@@ -48,7 +48,7 @@ TEST_F(Program, UsageErrorsExitWithTwoAndAUsageLine) {
 
     r = run({"export", "x.mdb"});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "uso: scandrel export DB TABELA\n");
+    EXPECT_EQ(r.err, "uso: scandrel export DB TABELA [--links=follow|ignore]\n");
 
     r = run({"tables"});
     EXPECT_EQ(r.status, 2);

@@ -201,7 +201,8 @@ void Engine::readCatalog() {
     const std::shared_ptr<const RowList> rows = rowsOf(catalog);
     for (const RowRef& ref : *rows) {
         const RowBytes row = locate(ref);
-        const int64_t kind = integerAt(type, row.bytes) & 0x7F;
+        // Exactly: a report is stored as 0x8004 and is no ODBC link.
+        const int64_t kind = integerAt(type, row.bytes);
         if (kind != kTableType && kind != kJetLinkType && kind != kOdbcLinkType) continue;
         if (static_cast<uint32_t>(integerAt(flags, row.bytes)) & kSystemFlags) continue;
         const Value tableName = value(catalog.columns[static_cast<size_t>(name)], row.bytes);

@@ -19,8 +19,8 @@ public:
 
     // Sends the statement and takes every row of its answer. 3146 when it fails.
     std::shared_ptr<ResultRows> fetch(std::u16string_view sql);
-    // A table or column name quoted for the server; a dotted table name ("public.x")
-    // quoted part by part.
+    // A table or column name as the server is sent it (see sql_name.h); 3125 for one
+    // that can't be sent safely.
     std::u16string quoted(std::u16string_view name) const;
 
 private:

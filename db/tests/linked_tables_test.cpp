@@ -18,6 +18,7 @@ using testing::errorNumberOf;
 using testing::TempFolder;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using writer::LinkDef;
 
 // Every value of every row, in the order the record set gives them.
@@ -147,6 +148,48 @@ TEST_F(LinkedTables, LinksLeftAloneAreListedButNotFollowed) {
     EXPECT_EQ(errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes"); }), errors::kTableNotFound);
     EXPECT_EQ(errorNumberOf([&] { front.columns(u"Guias"); }), errors::kTableNotFound);
     EXPECT_FALSE(front.openRecordset(u"SELECT * FROM Local").eof());
+}
+
+TEST_F(LinkedTables, FilesOfUnknownOriginInMemoryLeaveTheirLinksAlone) {
+    const auto path = frontEnd("front.mdb", {jetLink(u"Pacientes", backEnd_)});
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const Database front = Database::fromBytes(std::move(bytes));
+    EXPECT_THAT(front.tableNames(), ElementsAre(u"Local", u"Pacientes"));
+    EXPECT_EQ(errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes"); }), errors::kTableNotFound);
+}
+
+TEST_F(LinkedTables, OdbcLinksThatCannotBeUsedAreRefusedNamingTheTableNeverThePassword) {
+    const auto path = frontEnd("front.mdb", {{u"Guias", {}, u"ODBC;DRIVER=/tmp/x/evil.so;PWD=Segredo123", u"Guias"},
+                                             {u"Textos", {}, u"ODBC;SERVER=10.0.0.5;UID=sa;PWD=Segredo123", u"T"}});
+    const Database front = Database::open(path);
+    const std::string library = describedError([&] { front.openRecordset(u"SELECT * FROM Guias"); });
+    EXPECT_THAT(library, HasSubstr("3151: Falha na conexão ODBC com '/tmp/x/evil.so'. A tabela vinculada 'Guias'"));
+    EXPECT_THAT(library, HasSubstr("caminho de arquivo"));
+    EXPECT_THAT(library, Not(HasSubstr("Segredo123")));
+    const std::string noDsn = describedError([&] { front.columns(u"Textos"); });
+    EXPECT_THAT(noDsn, HasSubstr("3151: Falha na conexão ODBC com '10.0.0.5'."));
+    EXPECT_THAT(noDsn, Not(HasSubstr("Segredo123")));
+    EXPECT_THAT(noDsn, Not(HasSubstr("UID=sa")));
+}
+
+TEST_F(LinkedTables, FormsReportsMacrosAndModulesAreNeverTables) {
+    const std::filesystem::path path = folder_.path() / "front.mdb";
+    {
+        writer::JetWriter file(path, {{u"Pacientes", {{u"Nome", ColumnType::Text, 50}}}});
+        file.addRow(0, {Value::text(u"ANA")});
+        // Reports and tables have separate name spaces: a report may be called "Pacientes".
+        file.addObject(u"Pacientes", -32764);
+        file.addObject(u"Formulario", -32768);
+        file.addObject(u"Macro1", -32766);
+        file.addObject(u"Modulo1", -32761);
+        file.addObject(u"Pagina1", -32756);
+        file.finish();
+    }
+    const Database front = Database::open(path);
+    EXPECT_THAT(front.tableNames(), ElementsAre(u"Pacientes"));
+    EXPECT_EQ(front.linkTarget(u"Pacientes"), u"");
+    EXPECT_EQ(rowsOf(front.openRecordset(u"SELECT * FROM Pacientes")).size(), 1u);
 }
 
 TEST_F(LinkedTables, BackEndPathsWithoutAFolderAreTheFrontEndsNeighbours) {
