@@ -7,9 +7,18 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
+#include <regex>
+#include <string>
+#include <vector>
 
+#include "search/tests/test_clinic.h"
+#include "search/win32/search_window.h"
+#include "search/win32/search_window_ids.h"
+#include "search/win32/tests/run_probe.h"
 #include "search/win32/tests/window_driver.h"
 #include "search/win32/win32_search_view.h"
+#include "testing/win32/message_box_watcher.h"
 
 namespace scandrel::search::win32 {
 namespace {
@@ -122,6 +131,71 @@ TEST(RunYield, LooksAtTheQueueAtTheFirstYieldThenAtMostEveryFiveMilliseconds) {
     view.clearResults();
     view.doEvents();
     EXPECT_EQ(counting.handled, 42);
+}
+
+// Patients far faster than the yield's interval: the window still shows how far the
+// run is, and a click on "Cancelar" stops it, at the next yield that looks.
+TEST(RunYield, AFastRunShowsItsProgressAndStopsAtCancel) {
+    constexpr int kPatients = 10000;
+    search::testing::TempDir dir;
+    const auto file = dir / "clinica.mdb";
+    {
+        search::testing::ClinicWriter clinic(file);
+        for (int i = 0; i < kPatients; ++i) {
+            clinic.add(search::testing::kPacientes,
+                       {{u"Paci_tx_NomePaciente", Value::text(u"PACIENTE " + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)))}});
+        }
+        clinic.finish();
+    }
+    scandrel::testing::MessageBoxWatcher boxes;
+    auto window = SearchWindow::create(GetModuleHandleW(nullptr), [](int32_t) {});
+    window->setDbName(file.u16string());
+    window->show();
+    testing::pump();
+    const auto control = [&](int id) { return GetDlgItem(window->handle(), id); };
+
+    std::vector<std::wstring> shown;  // the status line as the run went on
+    bool clicked = false;
+    {
+        testing::RunProbe probe(window->handle(), [&] {
+            const std::wstring status = testing::windowText(control(kLblResults));
+            shown.push_back(status);
+            if (!clicked && status.starts_with(L"Pesquisando... (")) {
+                clicked = true;
+                const HWND cancel = control(kCxCancel);
+                PostMessageW(cancel, WM_LBUTTONDOWN, MK_LBUTTON, testing::point(30, 8));
+                PostMessageW(cancel, WM_LBUTTONUP, 0, testing::point(30, 8));
+            }
+        });
+        testing::typeText(control(kTxtSearch), u"paciente");
+        testing::postKey(control(kTxtSearch), VK_RETURN);
+        ASSERT_TRUE(testing::pumpUntil([&] {
+            return testing::windowText(control(kLblResults)).starts_with(L"Pesquisa conclu") &&
+                   !IsWindowVisible(control(kCxCancel));
+        }));
+    }
+    ASSERT_TRUE(clicked) << "no progress was shown during the run";
+    const size_t rows = testing::listRows(control(kLstResults)).size();
+    EXPECT_GT(rows, 1u);
+    EXPECT_LT(rows, static_cast<size_t>(kPatients));
+    EXPECT_EQ(testing::windowText(control(kLblResults)),
+              L"Pesquisa concluída. Foram encontrados " + std::to_wstring(rows) + L" resultados.");
+    const std::wregex progress(LR"(Pesquisando\.\.\. \((\d+)/10000, \d+%\)(\. .*)?)");
+    int progressLines = 0;
+    for (const std::wstring& status : shown) {
+        std::wsmatch match;
+        if (std::regex_match(status, match, progress)) {
+            ++progressLines;
+            EXPECT_LE(std::stoul(match[1].str()), rows + 1);
+        }
+    }
+    EXPECT_GT(progressLines, 0);
+    EXPECT_EQ(SendMessageW(control(kProgressBar1), PBM_GETPOS, 0, 0), 0);
+
+    DestroyWindow(window->handle());
+    window.reset();
+    testing::pump();
+    EXPECT_TRUE(boxes.take().empty());
 }
 
 }  // namespace
