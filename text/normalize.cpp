@@ -84,7 +84,7 @@ void normalizeBlocks(std::u16string& text) {
     char16_t* const p = text.data();
     const std::size_t n = text.size();
     const auto& letters = kLowerCase ? kLatin1PlainLowerLetters : kLatin1PlainLetters;
-    const auto letter = [&letters](char16_t c) {
+    const auto letter = [&](char16_t c) {
         if (c < letters.size()) return letters[c];
         return kLowerCase ? plainLowerLetter(c) : plainLetter(c);
     };
