@@ -1,6 +1,7 @@
-// Tables linked through ODBC to a PostgreSQL server the test starts: every row of every
-// table reads as the same table of the Jet file the server's data came from. Under Wine
-// this goes through Wine's odbc32, the 32-bit unixODBC and the 32-bit driver.
+// Tables linked through ODBC to a PostgreSQL or MariaDB server the test starts: every
+// row of every table reads as the same table of the Jet file the server's data came
+// from. Under Wine this goes through Wine's odbc32, the 32-bit unixODBC and the 32-bit
+// driver.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,7 +10,7 @@
 #include "db/database.h"
 #include "db/odbc/odbc_errors.h"
 #include "db/odbc/server.h"
-#include "db/odbc/testing/postgres_server.h"
+#include "db/odbc/testing/test_server.h"
 #include "db/odbc/testing/server_copy.h"
 #include "db/tests/jet_test_files.h"
 #include "db/writer/clinic_writer.h"
@@ -19,7 +20,16 @@
 namespace scandrel::db {
 namespace {
 
-using odbc::testing::PostgresServer;
+using odbc::testing::ServerKind;
+using odbc::testing::TestServer;
+
+class OdbcLinks : public ::testing::TestWithParam<ServerKind> {
+protected:
+    void SetUp() override {
+        if (!odbc::testing::serverAvailable(GetParam()))
+            GTEST_SKIP() << odbc::testing::serverName(GetParam()) << " or its ODBC driver is not installed";
+    }
+};
 
 Value on(int year, int month, int day, int hour = 0, int minute = 0) {
     text::DateTime dt;
@@ -56,8 +66,7 @@ std::string shown(const std::vector<std::vector<Value>>& rows) {
     return out;
 }
 
-TEST(OdbcLinks, EveryValueReadsAsInTheJetFile) {
-    if (!odbc::testing::postgresAvailable()) GTEST_SKIP() << "PostgreSQL or its ODBC driver is not installed";
+TEST_P(OdbcLinks, EveryValueReadsAsInTheJetFile) {
     testing::TempFolder folder;
     const auto clinicPath = folder.path() / "clinica.mdb";
     {
@@ -77,8 +86,8 @@ TEST(OdbcLinks, EveryValueReadsAsInTheJetFile) {
         clinic.finish();
     }
     const Database jet = Database::open(clinicPath);
-    PostgresServer server;
-    odbc::testing::writeServerCopy(jet, server.folder() / "copy.sql");
+    TestServer server(GetParam());
+    odbc::testing::writeServerCopy(jet, server.folder() / "copy.sql", GetParam());
     server.runSql(server.folder() / "copy.sql");
     const auto frontPath = folder.path() / "servidor.mdb";
     odbc::testing::writeLinkingFrontEnd(jet, frontPath, server.connectString(), {});
@@ -101,13 +110,16 @@ TEST(OdbcLinks, EveryValueReadsAsInTheJetFile) {
               errors::kFieldNotFound);
 }
 
-TEST(OdbcLinks, AStatementTheServerNeverFinishesEndsInAFailedCall) {
-    if (!odbc::testing::postgresAvailable()) GTEST_SKIP() << "PostgreSQL or its ODBC driver is not installed";
+TEST_P(OdbcLinks, AStatementTheServerNeverFinishesEndsInAFailedCall) {
+    if (GetParam() == ServerKind::MariaDB) GTEST_SKIP() << "the MariaDB driver does not keep to the query time-out";
     testing::TempFolder folder;
-    PostgresServer server;
+    TestServer server(GetParam());
     {
         std::ofstream sql(server.folder() / "slow.sql");
-        sql << "CREATE VIEW \"Lenta\" AS SELECT 1 AS \"N\" FROM pg_sleep(3600);\n";
+        if (GetParam() == ServerKind::PostgreSQL)
+            sql << "CREATE VIEW \"Lenta\" AS SELECT 1 AS \"N\" FROM pg_sleep(3600);\n";
+        else
+            sql << "CREATE VIEW \"Lenta\" AS SELECT SLEEP(3600) AS \"N\";\n";
     }
     server.runSql(server.folder() / "slow.sql");
     const auto frontPath = folder.path() / "servidor.mdb";
@@ -124,6 +136,9 @@ TEST(OdbcLinks, AStatementTheServerNeverFinishesEndsInAFailedCall) {
     // A data source the driver manager does not know.
     EXPECT_EQ(testing::errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Guias"); }), odbc::kConnectionFailed);
 }
+
+INSTANTIATE_TEST_SUITE_P(Servers, OdbcLinks, ::testing::ValuesIn(odbc::testing::serverKinds()),
+                         [](const auto& tested) { return odbc::testing::serverName(tested.param); });
 
 }  // namespace
 }  // namespace scandrel::db
