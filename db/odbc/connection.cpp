@@ -4,6 +4,7 @@
 #include "db/odbc/cell_reader.h"
 #include "db/odbc/odbc_errors.h"
 #include "db/odbc/round_trips.h"
+#include "db/odbc/statement_deadline.h"
 
 namespace scandrel::db::odbc {
 namespace {
@@ -62,20 +63,27 @@ std::u16string Connection::quoted(std::u16string_view name) const {
 std::shared_ptr<ResultRows> Connection::fetch(std::u16string_view sql) {
     const Handle statement(SQL_HANDLE_STMT, connection_.get());
     SQLSetStmtAttrW(statement.get(), SQL_ATTR_QUERY_TIMEOUT, number(kQueryTimeoutSeconds), 0);
+    const StatementDeadline deadline(statement, statementLimit_);
+    // A failed call after the deadline is the deadline's, whatever the driver says.
+    const auto check = [&](SQLRETURN result) {
+        if (succeeded(result) || result == SQL_NO_DATA) return;
+        if (deadline.expired()) throw statementTooLong();
+        statement.check(result);
+    };
     const std::u16string text(sql);
     countRoundTrip();
-    statement.check(SQLExecDirectW(statement.get(), const_cast<SQLWCHAR*>(wide(text)), SQL_NTS));
+    check(SQLExecDirectW(statement.get(), const_cast<SQLWCHAR*>(wide(text)), SQL_NTS));
 
     auto result = std::make_shared<ResultRows>();
     SQLSMALLINT count = 0;
-    statement.check(SQLNumResultCols(statement.get(), &count));
+    check(SQLNumResultCols(statement.get(), &count));
     std::vector<CellReader> readers;
     for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(count); ++i) {
         char16_t name[256] = {};
         SQLSMALLINT nameLength = 0, sqlType = 0, digits = 0, nullable = 0;
         SQLULEN size = 0;
-        statement.check(SQLDescribeColW(statement.get(), i, wide(name), static_cast<SQLSMALLINT>(std::size(name)),
-                                        &nameLength, &sqlType, &size, &digits, &nullable));
+        check(SQLDescribeColW(statement.get(), i, wide(name), static_cast<SQLSMALLINT>(std::size(name)), &nameLength,
+                              &sqlType, &size, &digits, &nullable));
         ColumnInfo info = columnInfo(sqlType, size, digits);
         info.name.assign(name, std::min<size_t>(static_cast<size_t>(std::max<SQLSMALLINT>(nameLength, 0)),
                                                 std::size(name) - 1));
@@ -83,16 +91,23 @@ std::shared_ptr<ResultRows> Connection::fetch(std::u16string_view sql) {
         readers.emplace_back(statement, i, sqlType);
         result->columns.push_back(std::move(info));
     }
-    while (true) {
-        const SQLRETURN got = SQLFetch(statement.get());
-        if (got == SQL_NO_DATA) break;
-        statement.check(got);
-        std::vector<Value> row;
-        row.reserve(readers.size());
-        for (CellReader& reader : readers) row.push_back(reader.read());
-        result->rows.push_back(std::move(row));
+    try {
+        while (true) {
+            const SQLRETURN got = SQLFetch(statement.get());
+            if (got == SQL_NO_DATA) break;
+            check(got);
+            std::vector<Value> row;
+            row.reserve(readers.size());
+            for (CellReader& reader : readers) row.push_back(reader.read());
+            result->rows.push_back(std::move(row));
+        }
+    } catch (const Error&) {
+        if (deadline.expired()) throw statementTooLong();
+        throw;
     }
     return result;
 }
+
+void Connection::setStatementLimit(std::chrono::milliseconds limit) { statementLimit_ = limit; }
 
 }  // namespace scandrel::db::odbc

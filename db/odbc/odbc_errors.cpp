@@ -19,6 +19,10 @@ Error callFailed(std::u16string_view driverMessage) {
     return Error(kCallFailed, withDriverMessage(u"Falha na chamada ODBC.", driverMessage));
 }
 
+Error statementTooLong() {
+    return Error(kCallFailed, u"Falha na chamada ODBC. O servidor não terminou de responder dentro do tempo limite.");
+}
+
 Error connectionFailed(std::u16string_view dataSource, std::u16string_view driverMessage) {
     return Error(kConnectionFailed,
                  withDriverMessage(u"Falha na conexão ODBC com '" + std::u16string(dataSource) + u"'.", driverMessage));

@@ -12,6 +12,8 @@ inline constexpr int32_t kConnectionFailed = 3151;
 
 // 3146: a call to the driver failed.
 Error callFailed(std::u16string_view driverMessage);
+// 3146 for a statement cancelled at its deadline.
+Error statementTooLong();
 // 3151: no connection to the data source.
 Error connectionFailed(std::u16string_view dataSource, std::u16string_view driverMessage);
 
