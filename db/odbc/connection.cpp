@@ -17,6 +17,16 @@ SQLHANDLE odbc3(const Handle& environment) {
     return environment.get();
 }
 
+// The memory a row takes here, near enough.
+size_t heldBytes(const std::vector<Value>& row) {
+    size_t bytes = sizeof row + row.size() * sizeof(Value);
+    for (const Value& v : row) {
+        if (v.kind() == Value::Kind::Text) bytes += v.asText().size() * sizeof(char16_t);
+        else if (v.kind() == Value::Kind::Binary) bytes += v.asBinary().size();
+    }
+    return bytes;
+}
+
 }  // namespace
 
 Connection::Connection(std::u16string_view connect, std::u16string_view dataSource)
@@ -63,7 +73,7 @@ std::u16string Connection::quoted(std::u16string_view name) const {
 std::shared_ptr<ResultRows> Connection::fetch(std::u16string_view sql) {
     const Handle statement(SQL_HANDLE_STMT, connection_.get());
     SQLSetStmtAttrW(statement.get(), SQL_ATTR_QUERY_TIMEOUT, number(kQueryTimeoutSeconds), 0);
-    const StatementDeadline deadline(statement, statementLimit_);
+    const StatementDeadline deadline(statement, limits_.time);
     // A failed call after the deadline is the deadline's, whatever the driver says.
     const auto check = [&](SQLRETURN result) {
         if (succeeded(result) || result == SQL_NO_DATA) return;
@@ -91,6 +101,7 @@ std::shared_ptr<ResultRows> Connection::fetch(std::u16string_view sql) {
         readers.emplace_back(statement, i, sqlType);
         result->columns.push_back(std::move(info));
     }
+    size_t held = 0;
     try {
         while (true) {
             const SQLRETURN got = SQLFetch(statement.get());
@@ -99,7 +110,9 @@ std::shared_ptr<ResultRows> Connection::fetch(std::u16string_view sql) {
             std::vector<Value> row;
             row.reserve(readers.size());
             for (CellReader& reader : readers) row.push_back(reader.read());
+            held += heldBytes(row);
             result->rows.push_back(std::move(row));
+            if (result->rows.size() > limits_.rows || held > limits_.bytes) throw answerTooLarge(limits_.rows, limits_.bytes);
         }
     } catch (const Error&) {
         if (deadline.expired()) throw statementTooLong();
@@ -107,7 +120,5 @@ std::shared_ptr<ResultRows> Connection::fetch(std::u16string_view sql) {
     }
     return result;
 }
-
-void Connection::setStatementLimit(std::chrono::milliseconds limit) { statementLimit_ = limit; }
 
 }  // namespace scandrel::db::odbc

@@ -18,11 +18,18 @@ public:
     // `connect` without Jet's "ODBC;" mark. 3151 naming `dataSource` when it fails.
     Connection(std::u16string_view connect, std::u16string_view dataSource);
 
-    // Sends the statement and takes every row of its answer. 3146 when it fails, also
-    // when executing and fetching together take longer than the statement limit.
+    // What one statement may take before it is given up with error 3146.
+    struct Limits {
+        std::chrono::milliseconds time = std::chrono::seconds(kQueryTimeoutSeconds);  // executing and fetching
+        size_t rows = kMostRowsPerStatement;
+        size_t bytes = kMostBytesPerStatement;  // of the rows as held here
+    };
+
+    // Sends the statement and takes every row of its answer. 3146 when it fails, and
+    // when it goes past a limit.
     std::shared_ptr<ResultRows> fetch(std::u16string_view sql);
-    // For tests: a shorter limit than kQueryTimeoutSeconds.
-    void setStatementLimit(std::chrono::milliseconds limit);
+    // For tests: smaller limits.
+    void setLimits(const Limits& limits) { limits_ = limits; }
     // A table or column name quoted for the server; a dotted table name ("public.x")
     // quoted part by part.
     std::u16string quoted(std::u16string_view name) const;
@@ -31,7 +38,7 @@ private:
     Handle environment_;
     Handle connection_;
     std::u16string quote_;
-    std::chrono::milliseconds statementLimit_ = std::chrono::seconds(kQueryTimeoutSeconds);
+    Limits limits_;
 };
 
 }  // namespace scandrel::db::odbc

@@ -2,6 +2,7 @@
 // row of every table reads as the same table of the Jet file the server's data came
 // from. Under Wine this goes through Wine's odbc32, the 32-bit unixODBC and the 32-bit
 // driver.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -123,7 +124,7 @@ TEST_P(OdbcLinks, AStatementTheServerNeverFinishesEndsAtItsDeadline) {
     }
     server.runSql(server.folder() / "slow.sql");
     odbc::Connection connection(odbc::driverConnectString(server.connectString()), u"servidor");
-    connection.setStatementLimit(std::chrono::seconds(2));
+    connection.setLimits({.time = std::chrono::seconds(2)});
     const auto start = std::chrono::steady_clock::now();
     const std::string failure =
         testing::describedError([&] { connection.fetch(u"SELECT * FROM " + connection.quoted(u"Lenta")); });
@@ -131,6 +132,16 @@ TEST_P(OdbcLinks, AStatementTheServerNeverFinishesEndsAtItsDeadline) {
     EXPECT_EQ(failure, "3146: Falha na chamada ODBC. O servidor não terminou de responder dentro do tempo limite.");
     // The connection still serves the next statement.
     EXPECT_EQ(connection.fetch(u"SELECT 7")->rows.size(), 1u);
+
+    // An answer past the rows or the bytes a statement may bring.
+    const std::u16string many = u"SELECT * FROM (SELECT 1 AS a UNION ALL SELECT 2 UNION ALL SELECT 3) AS t";
+    connection.setLimits({.rows = 2});
+    EXPECT_EQ(testing::describedError([&] { connection.fetch(many); }),
+              "3146: Falha na chamada ODBC. A resposta do servidor passou do limite de 2 linhas ou 1024 MB por consulta.");
+    connection.setLimits({.bytes = 100});
+    EXPECT_THAT(testing::describedError([&] { connection.fetch(many); }), ::testing::StartsWith("3146: "));
+    connection.setLimits({});
+    EXPECT_EQ(connection.fetch(many)->rows.size(), 3u);
 
     // A data source the driver manager does not know.
     const auto frontPath = folder.path() / "servidor.mdb";
