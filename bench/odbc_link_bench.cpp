@@ -1,7 +1,10 @@
 // A search of the 10,000-patient demo clinic (or as many as the first argument says)
 // with its tables on a PostgreSQL and on a MariaDB server, linked through ODBC,
 // against the same search of the clinic's Jet file: the time of each, their ratio,
-// and the round trips to each server.
+// the round trips to each server and the peak memory of the search (run in a child
+// process of its own, so that only the search's memory counts).
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -45,6 +48,45 @@ double seconds(const fs::path& path, size_t& found) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+struct Measured {
+    double seconds = 0;
+    size_t found = 0;
+    uint64_t trips = 0;
+    double peakMb = 0;
+};
+
+// The search of `path` in a child process: its time, finds, round trips and peak memory.
+Measured measureApart(const fs::path& path) {
+    int channel[2];
+    if (::pipe(channel) != 0) std::abort();
+    const pid_t child = ::fork();
+    if (child < 0) std::abort();
+    if (child == 0) {
+        ::close(channel[0]);
+        Measured m;
+        const uint64_t before = db::odbc::roundTrips();
+        try {
+            m.seconds = seconds(path, m.found);
+        } catch (const Error& e) {
+            std::fprintf(stderr, "%d: %s\n", e.number(), toUtf8(e.description()).c_str());
+            ::_exit(1);
+        }
+        m.trips = db::odbc::roundTrips() - before;
+        if (::write(channel[1], &m, sizeof m) != static_cast<ssize_t>(sizeof m)) ::_exit(1);
+        ::_exit(0);
+    }
+    ::close(channel[1]);
+    Measured m;
+    const bool got = ::read(channel[0], &m, sizeof m) == static_cast<ssize_t>(sizeof m);
+    ::close(channel[0]);
+    int status = 0;
+    rusage usage{};
+    ::wait4(child, &status, 0, &usage);
+    if (!got || !WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("the search failed");
+    m.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    return m;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -57,8 +99,11 @@ int main(int argc, char** argv) {
         cli::demo::writeDemoClinic(clinic, {patients, 1});
         size_t jetFound = 0;
         seconds(clinic, jetFound);  // the file in the page cache, as the server's data is in memory
-        const double jet = seconds(clinic, jetFound);
-        std::printf("patients: %d (found: %zu)\nJet file: %.3f s\n", patients, jetFound, jet);
+        const Measured jet = measureApart(clinic);
+        jetFound = jet.found;
+        const double target = patients >= 100000 ? 2.0 : 1.5;
+        std::printf("patients: %d (found: %zu)\nJet file: %.3f s, peak %.0f MB\n", patients, jetFound, jet.seconds,
+                    jet.peakMb);
         bool same = true;
         for (const ServerKind kind : db::odbc::testing::serverKinds()) {
             const std::string name = db::odbc::testing::serverName(kind);
@@ -75,15 +120,17 @@ int main(int argc, char** argv) {
                 server.runSql(folder / "copy.sql");
                 db::odbc::testing::writeLinkingFrontEnd(jetFile, front, server.connectString(), {});
             }
-            size_t odbcFound = 0;
-            const uint64_t before = db::odbc::roundTrips();
-            const double odbc = seconds(front, odbcFound);
-            const uint64_t trips = db::odbc::roundTrips() - before;
-            std::printf("ODBC links to %s: %.3f s (found: %zu)\nratio ODBC/Jet: %.2f\n", name.c_str(), odbc, odbcFound,
-                        odbc / jet);
-            std::printf("round trips to %s: %llu (connection included)\n", name.c_str(),
-                        static_cast<unsigned long long>(trips));
-            same = same && odbcFound == jetFound;
+            const Measured odbc = measureApart(front);
+            const double ratio = odbc.seconds / jet.seconds;
+            const uint64_t mostTrips = static_cast<uint64_t>(patients) / 100 + 30;
+            std::printf("ODBC links to %s: %.3f s (found: %zu)\n", name.c_str(), odbc.seconds, odbc.found);
+            std::printf("  ratio ODBC/Jet: %.2f (target at most %.1f) %s\n", ratio, target,
+                        ratio <= target ? "met" : "NOT met");
+            std::printf("  peak memory: %.0f MB (target below 200) %s\n", odbc.peakMb, odbc.peakMb < 200 ? "met" : "NOT met");
+            std::printf("  round trips: %llu, connection included (target at most %llu) %s\n",
+                        static_cast<unsigned long long>(odbc.trips), static_cast<unsigned long long>(mostTrips),
+                        odbc.trips <= mostTrips ? "met" : "NOT met");
+            same = same && odbc.found == jetFound;
         }
         std::error_code ignored;
         fs::remove_all(folder, ignored);
