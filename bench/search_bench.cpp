@@ -2,7 +2,8 @@
 // with a two-word query that matches few patients, and `mdb-export` of the seven
 // clinic tables to /dev/null, on demo clinics of 10,000 and 100,000 patients.
 //
-// Then the same run inside this program, through a source of bytes that counts the
+// Then the same run inside this program, as the search window runs it (each listed
+// patient with where its words were found), through a source of bytes that counts the
 // read calls and bytes; once more with 0.2 ms added to every read call, as a file on
 // a server's shared folder would; and over a modelled network link of 100 Mbit/s
 // with 0.2 ms round trips, shared by every thread that reads (each read waits for
@@ -257,6 +258,7 @@ InProcess searchInProcess(const fs::path& file, std::chrono::microseconds wait, 
         return db::Database::fromSource(std::move(source), path);
     });
     controller.setDbName(file.u16string());
+    controller.setExplainMatches(true);  // as the search window does
     const auto start = std::chrono::steady_clock::now();
     controller.cxFind_Click();
     InProcess out;

@@ -2,14 +2,33 @@
 
 #include <string>
 
+#include "cli/terminal_text.h"
 #include "text/utf.h"
 
 namespace scandrel::cli {
 
+bool takeLinksOption(std::vector<std::string>& args, db::LinkPolicy& links) {
+    constexpr std::string_view kOption = "--links=";
+    bool ok = true;
+    std::erase_if(args, [&](const std::string& arg) {
+        if (!arg.starts_with(kOption)) return false;
+        const std::string_view value = std::string_view(arg).substr(kOption.size());
+        if (value == "follow")
+            links = db::LinkPolicy::Follow;
+        else if (value == "ignore")
+            links = db::LinkPolicy::Ignore;
+        else
+            ok = false;
+        return true;
+    });
+    return ok;
+}
+
 int reportError(const Error& error) {
     std::string line = std::to_string(error.number());
     line += ": ";
-    line += toUtf8(error.description());
+    // Descriptions quote names from the file.
+    line += terminalSafe(toUtf8(error.description()), true);
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
@@ -27,7 +46,7 @@ int usageError(std::string_view usage) {
 
 int reportFailure(std::string_view message) {
     std::string line = "scandrel: ";
-    line += message;
+    line += terminalSafe(message, true);
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);

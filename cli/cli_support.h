@@ -8,6 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include <vector>
+
+#include "db/database.h"
 #include "text/error.h"
 
 namespace scandrel::cli {
@@ -22,6 +25,10 @@ inline constexpr int kExitUsage = 2;
 inline std::filesystem::path argumentPath(const std::string& argument) {
     return std::filesystem::path(std::u8string(argument.begin(), argument.end()));
 }
+
+// Takes "--links=follow" or "--links=ignore" out of `args` (the last one given
+// counts) into `links`; false for any other value.
+bool takeLinksOption(std::vector<std::string>& args, db::LinkPolicy& links);
 
 // Prints "number: description" (UTF-8) on standard error; returns kExitError.
 int reportError(const Error& error);

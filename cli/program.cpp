@@ -16,12 +16,21 @@ constexpr std::string_view kUsage =
     "comandos:\n"
     "  tables DB                                       tabelas do banco, uma por linha\n"
     "  schema DB [TABELA]                              colunas com tipos e tamanhos\n"
-    "  export DB TABELA                                linhas da tabela em CSV (UTF-8)\n"
+    "  export DB TABELA [--links=...]                  linhas da tabela em CSV (UTF-8)\n"
     "  make-demo SAIDA.mdb [--patients N] [--seed S]   cria um banco de demonstração\n"
-    "  search DB [--ids] PALAVRAS...                   pacientes cujo texto tem todas as palavras\n"
-    "  text DB CONTADOR                                texto de busca de um paciente\n"
+    "  search DB [--ids] [--why] [--links=...] PALAVRAS...\n"
+    "                                                  pacientes cujo texto tem todas as palavras;\n"
+    "                                                  --why: onde cada palavra foi encontrada\n"
+    "  text DB CONTADOR [--sources] [--links=...]      texto de busca de um paciente; --sources:\n"
+    "                                                  de onde vem cada parte\n"
     "  rtf ARQUIVO                                     texto que a busca tira de um memo com os bytes\n"
-    "                                                  do arquivo (- para a entrada padrão)\n";
+    "                                                  do arquivo (- para a entrada padrão)\n"
+    "\n"
+    "  --links=follow   lê as tabelas vinculadas onde estão as linhas: em outro arquivo\n"
+    "                   (back-end) ou num servidor ODBC instalado neste computador (padrão)\n"
+    "  --links=ignore   não abre nenhum outro arquivo nem servidor: uma consulta a uma\n"
+    "                   tabela vinculada dá o erro 3078\n"
+    "  tables e schema descrevem só o arquivo dado e nunca seguem vínculos.\n";
 
 struct Command {
     std::string_view name;

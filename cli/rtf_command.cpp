@@ -2,8 +2,8 @@
 // file's bytes, so that support staff can see why a memo does or does not match.
 // Each byte is the character the Western code page gives it, as the host stores
 // the text of its rich-text box; "-" reads standard input.
+#include <filesystem>
 #include <fstream>
-#include <stdexcept>
 #include <iterator>
 #include <string>
 
@@ -19,9 +19,17 @@ namespace {
 
 std::string readFile(const std::string& name) {
     if (name == "-") return readStandardInput();
-    std::ifstream file(argumentPath(name), std::ios::binary);
-    if (!file.is_open()) throw std::runtime_error("não foi possível abrir " + name);
-    return std::string((std::istreambuf_iterator<char>(file)), {});
+    const auto path = argumentPath(name);
+    const Error accessError(75, u"Erro de acesso ao caminho/arquivo: " + fromUtf8(name));
+    std::error_code ignored;
+    if (!std::filesystem::exists(path, ignored)) throw Error(53, u"Arquivo não encontrado: " + fromUtf8(name));
+    std::ifstream file(path, std::ios::binary);
+    if (!file.is_open() || std::filesystem::is_directory(path, ignored)) throw accessError;
+    try {
+        return std::string((std::istreambuf_iterator<char>(file)), {});
+    } catch (const std::ios_base::failure&) {
+        throw accessError;
+    }
 }
 
 }  // namespace

@@ -1,15 +1,19 @@
 // scandrel schema DB [TABLE]: the columns of one table, or of every user or linked table,
-// with their types and stored sizes:
+// with their types and sizes (a text column's in characters, as the host's users know
+// it; the others' in bytes as stored):
 //
 //   Table1
-//     A     Text            100 bytes
+//     A     Text             50 caracteres
 //     C     Byte              1 byte
 //     P     Numeric (18,2)   17 bytes
 //     M     Memo
 //
-// A linked table's name is followed by where its rows are:
+// A linked table's name is followed by where its rows are; the command describes
+// the file alone and opens no back-end and no server, so its columns are not shown:
 //   Pacientes  (vinculada a \\servidor\dados\clinica.mdb)
+//     (colunas não lidas: este comando não segue vínculos)
 //
+// Names are printed with their control characters escaped (terminal_text.h).
 // Tables are separated by an empty line. Names are padded by characters, which
 // lines the columns up for the usual Latin names.
 #include <algorithm>
@@ -19,6 +23,7 @@
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "cli/terminal_text.h"
 #include "db/database.h"
 #include "text/lower_case.h"
 #include "text/utf.h"
@@ -46,6 +51,11 @@ std::string typeText(const db::ColumnInfo& column) {
 }
 
 std::string sizeText(const db::ColumnInfo& column) {
+    if (column.type == db::ColumnType::Text && column.characters != 0) {
+        std::string text = std::to_string(column.characters) + (column.characters == 1 ? " caractere" : " caracteres");
+        if (column.fixedLength) text += ", fixed length";
+        return text;
+    }
     if (column.size == 0) return {};
     std::string text = std::to_string(column.size) + (column.size == 1 ? " byte" : " bytes");
     if (column.fixedLength && (column.type == db::ColumnType::Text ||
@@ -54,7 +64,7 @@ std::string sizeText(const db::ColumnInfo& column) {
     return text;
 }
 
-void printTable(OutputBuffer& out, const std::u16string& table, const std::u16string& linkTarget,
+void printTable(OutputBuffer& out, const std::u16string& table, bool linked, const std::u16string& linkTarget,
                 const std::vector<db::ColumnInfo>& columns) {
     struct Line {
         std::string name, type, size;
@@ -62,7 +72,7 @@ void printTable(OutputBuffer& out, const std::u16string& table, const std::u16st
     std::vector<Line> lines;
     size_t nameWidth = 0, typeWidth = 0, sizeWidth = 0;
     for (const db::ColumnInfo& column : columns) {
-        Line line{toUtf8(column.name), typeText(column), sizeText(column)};
+        Line line{terminalSafe(toUtf8(column.name)), typeText(column), sizeText(column)};
         nameWidth = std::max(nameWidth, displayWidth(line.name));
         typeWidth = std::max(typeWidth, line.type.size());
         // Right-align the numbers: measure up to the unit.
@@ -71,10 +81,11 @@ void printTable(OutputBuffer& out, const std::u16string& table, const std::u16st
         lines.push_back(std::move(line));
     }
 
-    out.putUtf16(table);
-    if (!linkTarget.empty()) {
+    out.put(terminalSafe(toUtf8(table)));
+    if (linked) {
         // A linked table: where its rows are.
-        out.putUtf16(u"  (vinculada a " + linkTarget + u")");
+        out.put("  (vinculada a " + terminalSafe(toUtf8(linkTarget)) + ")\n  (colunas não lidas: este comando não segue "
+                "vínculos)");
     }
     out.put('\n');
     for (const Line& line : lines) {
@@ -100,22 +111,31 @@ void printTable(OutputBuffer& out, const std::u16string& table, const std::u16st
 int runSchema(const Args& args) {
     if (args.empty() || args.size() > 2) return usageError("scandrel schema DB [TABELA]");
     return guarded([&] {
-        const db::Database database = db::Database::open(argumentPath(args[0]));
+        const db::Database database = db::Database::open(argumentPath(args[0]), db::LinkPolicy::Ignore);
+        const auto print = [&](OutputBuffer& out, const std::u16string& table) {
+            const bool linked = database.isLinked(table);
+            printTable(out, table, linked, database.linkTarget(table),
+                       linked ? std::vector<db::ColumnInfo>() : database.columns(table));
+        };
         OutputBuffer out;
         if (args.size() == 2) {
             std::u16string table = fromUtf8(args[1]);
-            const std::vector<db::ColumnInfo> columns = database.columns(table);
-            // Show the name as the catalog spells it.
+            // Show the name as the catalog spells it; 3078 for a name it does not have.
             const std::u16string wanted = text::toLower(table);
+            bool found = false;
             for (const std::u16string& name : database.tableNames())
-                if (text::toLower(name) == wanted) table = name;
-            printTable(out, table, database.linkTarget(table), columns);
+                if (text::toLower(name) == wanted) {
+                    table = name;
+                    found = true;
+                }
+            if (!found) (void)database.columns(table);
+            print(out, table);
         } else {
             bool first = true;
             for (const std::u16string& table : database.tableNames()) {
                 if (!first) out.put('\n');
                 first = false;
-                printTable(out, table, database.linkTarget(table), database.columns(table));
+                print(out, table);
             }
         }
         out.finish();

@@ -1,7 +1,10 @@
-// scandrel search DB [--ids] WORDS...: the search window's run on the command line.
-// Rows go to standard output as they are found; message boxes, the progress line
-// (on a terminal) and the final status line go to standard error. Ctrl-C is the
-// cancel button.
+// scandrel search DB [--ids] [--why] [--links=follow|ignore] WORDS...: the search
+// window's run on the command line. Rows go to standard output as they are found,
+// each followed, with --why, by where its words were found, one indented line per
+// word; the progress line (on a terminal) and the final status line go to standard
+// error. A failure ends the program with "number: description" on standard error
+// instead of the status line. Ctrl-C is the cancel button.
+#include <filesystem>
 #include <cstdio>
 #include <string>
 
@@ -10,6 +13,7 @@
 #include "cli/console.h"
 #include "cli/interrupt.h"
 #include "cli/terminal_progress.h"
+#include "cli/terminal_text.h"
 #include "search/plain_text_buffer.h"
 #include "search/search_controller.h"
 #include "text/utf.h"
@@ -17,11 +21,12 @@
 namespace scandrel::cli {
 namespace {
 
-constexpr std::string_view kSearchUsage = "scandrel search DB [--ids] PALAVRAS...";
+constexpr std::string_view kSearchUsage = "scandrel search DB [--ids] [--why] [--links=follow|ignore] PALAVRAS...";
 constexpr int kExitInterrupted = 130;
 
+// Messages quote names from the file: never raw control characters.
 void writeLine(std::FILE* stream, const std::u16string& text) {
-    std::string line = toUtf8(text);
+    std::string line = terminalSafe(toUtf8(text), true);
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), stream);
 }
@@ -49,11 +54,9 @@ public:
     void setStatus(const std::u16string& caption) override { status_ = caption; }
     void setProgress(double percent) override { percent_ = percent; }
 
-    void showMessage(const std::u16string& text, int32_t, const std::u16string&) override {
-        progress_.clear();
-        writeLine(stderr, text);
-        std::fflush(stderr);
-    }
+    // The run's only boxes report its failure, which the program reports itself
+    // with the error's number once the run is over.
+    void showMessage(const std::u16string&, int32_t, const std::u16string&) override {}
     void hide() override {}
 
     void doEvents() override {
@@ -75,8 +78,15 @@ public:
                 }
                 line += '\t';
             }
-            line += toUtf8(row);
+            line += rowsOnTerminal_ ? terminalSafe(toUtf8(row)) : toUtf8(row);
             line += '\n';
+            if (controller_ != nullptr) {
+                for (const auto& reason : controller_->reasonsAt(static_cast<int>(printed_))) {
+                    line += "    ";
+                    line += toUtf8(reason);
+                    line += '\n';
+                }
+            }
             std::fwrite(line.data(), 1, line.size(), stdout);
             ++printed_;
         }
@@ -84,10 +94,11 @@ public:
         std::fflush(stdout);
     }
 
-    void finish() {
+    // The rows left, then the status line unless the run failed.
+    void finish(bool withStatus) {
         printRows();
         progress_.clear();
-        writeLine(stderr, status_);
+        if (withStatus) writeLine(stderr, status_);
         std::fflush(stderr);
     }
 
@@ -107,6 +118,8 @@ private:
 
 int runSearch(const Args& args) {
     bool withIds = false;
+    bool why = false;
+    db::LinkPolicy links = db::LinkPolicy::Follow;
     bool optionsEnded = false;
     std::string database;
     bool haveDatabase = false;
@@ -117,6 +130,11 @@ int runSearch(const Args& args) {
             optionsEnded = true;
         } else if (!optionsEnded && arg == "--ids") {
             withIds = true;
+        } else if (!optionsEnded && arg == "--why") {
+            why = true;
+        } else if (!optionsEnded && arg.starts_with("--links=")) {
+            std::vector<std::string> option = {arg};
+            if (!takeLinksOption(option, links)) return usageError(kSearchUsage);
         } else if (!optionsEnded && arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
             return usageError(kSearchUsage);
         } else if (!haveDatabase) {
@@ -132,19 +150,24 @@ int runSearch(const Args& args) {
 
     ConsoleView view(fromUtf8(words), withIds);
     search::PlainTextBuffer buffer;
-    search::SearchController controller(view, buffer);
+    search::SearchController controller(view, buffer, text::secondsSinceMidnight,
+                                        [links](const std::u16string& path) {
+                                            return db::Database::open(std::filesystem::path(path), links);
+                                        });
     view.attach(controller);
+    controller.setExplainMatches(why);
     controller.setDbName(fromUtf8(database));
     {
         InterruptHandler interrupt;
         controller.cxFind_Click();
     }
-    view.finish();
+    const auto& failure = controller.lastFailure();
+    view.finish(!failure);
+    if (failure) return reportError(*failure);
 
     switch (controller.lastOutcome()) {
         case search::RunOutcome::Cancelled: return kExitInterrupted;
         case search::RunOutcome::EmptySearchText: return kExitUsage;
-        case search::RunOutcome::Failed: return kExitError;
         default: return kExitOk;
     }
 }

@@ -1,7 +1,8 @@
 #include "cli/standard_input.h"
 
 #include <cstdio>
-#include <stdexcept>
+
+#include "cli/cli_support.h"
 
 namespace scandrel::cli {
 
@@ -11,7 +12,7 @@ std::string readStandardInput() {
     char block[1 << 16];
     size_t count = 0;
     while ((count = std::fread(block, 1, sizeof block, stdin)) > 0) bytes.append(block, count);
-    if (std::ferror(stdin)) throw std::runtime_error("a entrada padrão não pôde ser lida");
+    if (std::ferror(stdin)) throw Error(57, u"Erro de E/S no dispositivo: a entrada padrão não pôde ser lida");
     return bytes;
 }
 

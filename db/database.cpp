@@ -70,32 +70,31 @@ void Recordset::readAhead(size_t rows, const std::vector<Link>& links) const { r
 
 // Databases.
 
-Database::Database(std::shared_ptr<jet::Engine> engine, std::filesystem::path folder, int linkDepth)
+Database::Database(std::shared_ptr<jet::Engine> engine, std::filesystem::path folder, int linkDepth,
+                   std::shared_ptr<OpenedBackEnds> backEnds)
     : engine_(std::move(engine)) {
-    if (engine_->hasLinks() && linkDepth >= 0)
-        links_ = std::make_shared<LinkedTables>(engine_, std::move(folder), linkDepth);
+    if (engine_->hasLinks() && linkDepth >= 0) {
+        if (!backEnds) backEnds = std::make_shared<OpenedBackEnds>();
+        links_ = std::make_shared<LinkedTables>(engine_, std::move(folder), linkDepth, std::move(backEnds));
+    }
 }
 Database::Database(Database&&) noexcept = default;
 Database& Database::operator=(Database&&) noexcept = default;
 Database::~Database() = default;
 
 Database Database::open(const std::filesystem::path& path, LinkPolicy links) {
-    return openLinked(path, links == LinkPolicy::Follow ? 0 : -1);
-}
-
-Database Database::openLinked(const std::filesystem::path& path, int linkDepth) {
-    return Database(jet::Engine::open(path), path.parent_path(), linkDepth);
+    return Database(jet::Engine::open(path), path.parent_path(), links == LinkPolicy::Follow ? 0 : -1);
 }
 
 Database Database::fromBytes(std::vector<uint8_t> bytes, std::u16string_view name) {
-    return Database(jet::Engine::fromBytes(std::move(bytes), std::u16string(name)), {}, 0);
+    return Database(jet::Engine::fromBytes(std::move(bytes), std::u16string(name)), {}, -1);
 }
 
 Database Database::fromSource(std::unique_ptr<jet::ByteSource> source, std::u16string_view name,
                               size_t cacheBytes) {
     return Database(jet::Engine::create(std::move(source), std::u16string(name),
                                         cacheBytes != 0 ? cacheBytes : jet::Engine::kCacheBudget),
-                    {}, 0);
+                    {}, -1);
 }
 
 Recordset Database::openRecordset(std::u16string_view sql) const { return Recordset(rows(sql)); }
@@ -113,6 +112,8 @@ std::vector<ColumnInfo> Database::columns(std::u16string_view table) const {
     if (links_ && engine_->link(table)) return links_->columns(table);
     return engine_->table(table)->infos;  // a link left alone is no table: 3078
 }
+
+bool Database::isLinked(std::u16string_view table) const { return engine_->link(table) != nullptr; }
 
 std::u16string Database::linkTarget(std::u16string_view table) const {
     const jet::Engine::Link* link = engine_->link(table);

@@ -16,6 +16,7 @@ namespace scandrel::db {
 namespace jet { class ByteSource; class Engine; }
 class RowSet;
 class LinkedTables;
+struct OpenedBackEnds;
 
 enum class ColumnType : uint8_t {
     Boolean, Byte, Integer, Long, Currency, Single, Double, DateTime, Binary, Text,
@@ -26,6 +27,7 @@ struct ColumnInfo {
     std::u16string name;
     ColumnType type = ColumnType::Unknown;
     uint16_t size = 0;       // bytes as stored (text: characters x 2 in Jet 4, x 1 in Jet 3)
+    uint16_t characters = 0; // text columns: the length the host's users know, in characters
     bool fixedLength = false;
     uint8_t precision = 0;   // numeric columns
     uint8_t scale = 0;
@@ -91,11 +93,12 @@ public:
     // With links ignored, a linked table is listed but a query on it gives 3078.
     static Database open(const std::filesystem::path& path, LinkPolicy links = LinkPolicy::Follow);
     // The same for a database held in memory (tests, fuzzing); `name` stands for
-    // the file name in error descriptions.
+    // the file name in error descriptions. Its links are left alone: it has no folder
+    // of its own, and its origin is unknown.
     static Database fromBytes(std::vector<uint8_t> bytes, std::u16string_view name = u"(memória)");
     // The same for any source of bytes (benchmarks: a source that counts or waits);
     // `cacheBytes`, when not 0, instead of the engine's memory budget for pages (tests:
-    // a file larger than the pages kept).
+    // a file larger than the pages kept). Links left alone, as with fromBytes.
     static Database fromSource(std::unique_ptr<jet::ByteSource> source, std::u16string_view name,
                                size_t cacheBytes = 0);
 
@@ -116,15 +119,19 @@ public:
     std::vector<std::u16string> tableNames() const;
     // 3078 unknown table; for a linked table, the columns where its rows are.
     std::vector<ColumnInfo> columns(std::u16string_view table) const;
+    // Whether the catalog has `table` as a link (followed or not).
+    bool isLinked(std::u16string_view table) const;
     // Where a linked table's rows are ("clinica.mdb", the server's data source),
-    // as the catalog names it; empty for a local table.
+    // as the catalog names it, never with a password; empty for a local table.
     std::u16string linkTarget(std::u16string_view table) const;
 
 private:
     friend class LinkedTables;
     // `linkDepth` counts the links followed to reach this file; negative: links ignored.
-    Database(std::shared_ptr<jet::Engine> engine, std::filesystem::path folder, int linkDepth);
-    static Database openLinked(const std::filesystem::path& path, int linkDepth);
+    // `backEnds`: those opened so far from the file the host opened, shared by every
+    // file reached from it (a new count for that file).
+    Database(std::shared_ptr<jet::Engine> engine, std::filesystem::path folder, int linkDepth,
+             std::shared_ptr<OpenedBackEnds> backEnds = nullptr);
     std::unique_ptr<RowSet> rows(std::u16string_view sql) const;
 
     std::shared_ptr<jet::Engine> engine_;

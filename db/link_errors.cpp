@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "text/utf.h"
+
 namespace scandrel::db {
 
 Error linkedTableNotFound(std::u16string_view table, std::u16string_view backEnd) {
@@ -14,6 +16,12 @@ Error linkedTableNotFound(std::u16string_view table, std::u16string_view backEnd
 Error linksGoRound(std::u16string_view table) {
     return Error(kObjectNotFound, u"O mecanismo de banco de dados não pôde encontrar o objeto '" + std::u16string(table) +
                                       u"': os vínculos da tabela levam de um arquivo a outro sem chegar a ela.");
+}
+
+Error tooManyBackEnds(std::u16string_view table, int most) {
+    return Error(kObjectNotFound, u"O mecanismo de banco de dados não pôde encontrar o objeto '" + std::u16string(table) +
+                                      u"': os vínculos do banco de dados levam a mais de " +
+                                      fromUtf8(std::to_string(most)) + u" arquivos diferentes.");
 }
 
 }  // namespace scandrel::db

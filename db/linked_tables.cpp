@@ -1,8 +1,11 @@
 #include "db/linked_tables.h"
 
+#include "db/jet/byte_source.h"
+#include "db/jet/device_names.h"
 #include "db/jet/errors.h"
 #include "db/jet/table_def.h"
 #include "db/link_errors.h"
+#include "db/odbc/connection_string.h"
 #include "db/odbc/server.h"
 #include "text/error.h"
 
@@ -20,13 +23,14 @@ std::filesystem::path backEndPath(const std::filesystem::path& folder, const std
 
 }  // namespace
 
-LinkedTables::LinkedTables(std::shared_ptr<jet::Engine> frontEnd, std::filesystem::path folder, int depth)
-    : frontEnd_(std::move(frontEnd)), folder_(std::move(folder)), depth_(depth) {}
+LinkedTables::LinkedTables(std::shared_ptr<jet::Engine> frontEnd, std::filesystem::path folder, int depth,
+                           std::shared_ptr<OpenedBackEnds> opened)
+    : frontEnd_(std::move(frontEnd)), folder_(std::move(folder)), depth_(depth), opened_(std::move(opened)) {}
 
 LinkedTables::~LinkedTables() = default;
 
 std::u16string LinkedTables::target(const jet::Engine::Link& link) {
-    return link.odbc ? odbc::dataSourceName(link.connect) : link.database;
+    return link.odbc ? odbc::connectionName(link.connect) : link.database;
 }
 
 LinkedTables::Route LinkedTables::route(std::u16string_view sql) const {
@@ -93,11 +97,26 @@ std::vector<ColumnInfo> LinkedTables::columns(std::u16string_view table) {
 
 const Database& LinkedTables::backEnd(const jet::Engine::Link& link) {
     const std::filesystem::path path = backEndPath(folder_, link.database);
-    if (const auto found = backEnds_.find(path); found != backEnds_.end()) return found->second;
+    if (const auto known = byPath_.find(path); known != byPath_.end()) return *known->second;
     if (depth_ + 1 > kMostLinks) throw linksGoRound(link.name);
     if (link.database.empty()) throw jet::fileNotFound(link.database);
-    // Opened like the front-end: read only, shared, with the path as stored in messages.
-    return backEnds_.emplace(path, Database::openLinked(path, depth_ + 1)).first->second;
+    // No back-end of a Windows host is spelt so, on whatever system the file is read.
+    if (jet::namesWindowsDevice(link.database)) throw jet::notAFile(link.database, false);
+    // Opened like the front-end: read only, shared, with the path as stored in messages;
+    // one file reached by several spellings is opened once.
+    std::unique_ptr<jet::ByteSource> source = jet::openFileSource(path);
+    const std::optional<jet::FileIdentity> identity = source->identity();
+    const auto key = std::make_pair(identity.value_or(jet::FileIdentity{}), identity ? std::filesystem::path() : path);
+    auto found = backEnds_.find(key);
+    if (found == backEnds_.end()) {
+        if (opened_->count >= kMostBackEnds) throw tooManyBackEnds(link.name, kMostBackEnds);
+        Database far(jet::Engine::create(std::move(source), path.u16string(), frontEnd_->pageBudget()),
+                     path.parent_path(), depth_ + 1, opened_);
+        found = backEnds_.emplace(key, std::move(far)).first;
+        ++opened_->count;
+    }
+    byPath_.emplace(path, &found->second);
+    return found->second;
 }
 
 odbc::Server& LinkedTables::server(const jet::Engine::Link& link) {
@@ -107,7 +126,7 @@ odbc::Server& LinkedTables::server(const jet::Engine::Link& link) {
     auto& slot = servers_[link.connect];
     if (slot) return *slot;
     try {
-        slot = std::make_unique<odbc::Server>(link.connect);
+        slot = std::make_unique<odbc::Server>(link.connect, link.name);
     } catch (const Error& e) {
         servers_.erase(link.connect);
         unreachable_.emplace(link.connect, e);

@@ -20,14 +20,24 @@ namespace scandrel::db {
 
 namespace odbc { class Server; }
 
+// The back-ends opened from the file the host opened, through the links of every
+// file reached from it.
+struct OpenedBackEnds {
+    int count = 0;
+};
+
 class LinkedTables {
 public:
     // Links followed from the file the host opened, at most: more means links that
     // lead round in a circle.
     static constexpr int kMostLinks = 16;
+    // Back-end files opened from the file the host opened, at most: each keeps its
+    // own lists of rows, beside the pages they all share the memory for.
+    static constexpr int kMostBackEnds = 16;
 
     // `folder` is the front-end's own, for back-end paths stored without one.
-    LinkedTables(std::shared_ptr<jet::Engine> frontEnd, std::filesystem::path folder, int depth);
+    LinkedTables(std::shared_ptr<jet::Engine> frontEnd, std::filesystem::path folder, int depth,
+                 std::shared_ptr<OpenedBackEnds> opened);
     ~LinkedTables();
 
     // The rows of the statement when its table is a link; nullptr when it is not.
@@ -53,7 +63,11 @@ private:
     std::shared_ptr<jet::Engine> frontEnd_;
     std::filesystem::path folder_;
     int depth_;
-    std::map<std::filesystem::path, Database> backEnds_;
+    std::shared_ptr<OpenedBackEnds> opened_;
+    // Back-ends by the file they are, however their paths are spelt (by path where
+    // the file system gives no identity), and the paths met so far.
+    std::map<std::pair<jet::FileIdentity, std::filesystem::path>, Database> backEnds_;
+    std::map<std::filesystem::path, const Database*> byPath_;
     std::map<std::u16string, std::unique_ptr<odbc::Server>> servers_;
     std::map<std::u16string, Error> unreachable_;  // by connection string, the failure
     // Statements that end in a number, by their text before it: the search sends the

@@ -183,7 +183,29 @@ std::u16string& PatientTextBuilder::buildLowerCase() {
     return t;
 }
 
+// The search's own build tells no one where its values went.
+struct NoRecorder {
+    static constexpr bool kRecords = false;
+    void row(SourceKind, const db::Recordset*) {}
+    void value(size_t, size_t) {}
+    void memo(std::u16string_view, size_t, size_t) {}
+    void memosAt(size_t) {}
+};
+
 std::u16string& PatientTextBuilder::assemble() {
+    NoRecorder none;
+    return assemble(none);
+}
+
+SourcedText PatientTextBuilder::buildWithSources() {
+    SourcedText sourced;
+    TextSourceRecorder recorder(sourced);
+    sourced.text = assemble(recorder);
+    return sourced;
+}
+
+template <class Recorder>
+std::u16string& PatientTextBuilder::assemble(Recorder& recorder) {
     const auto field = [this](size_t i) { return patients_.value(patientColumns_[i]); };
 
     patients_.readAhead(kPatientsAhead, readAheadLinks());
@@ -192,22 +214,47 @@ std::u16string& PatientTextBuilder::assemble() {
     t.clear();
     buffer_.clear();
 
-    for (size_t i = 0; i < kPlainFieldCount; ++i) appendField(t, patients_, patientColumns_[i]);
+    // Every value goes in through one of these, so that a recorder sees where.
+    const auto put = [&](auto&& append) {
+        if constexpr (Recorder::kRecords) {
+            const size_t from = t.size();
+            append();
+            recorder.value(from, t.size());
+        } else {
+            append();
+        }
+    };
+    const auto putField = [&](const db::Recordset& rows, int column) {
+        put([&] { appendField(t, rows, column); });
+    };
+    const auto putMemo = [&](const db::Recordset& rows, const std::vector<int>& columns, const Names& names,
+                             size_t i) {
+        if constexpr (Recorder::kRecords) {
+            const size_t from = buffer_.plainLength();
+            bufferField(buffer_, rows, columns[i], memo_);
+            recorder.memo(names[i], from, buffer_.plainLength());
+        } else {
+            bufferField(buffer_, rows, columns[i], memo_);
+        }
+    };
+
+    recorder.row(SourceKind::Patient, nullptr);
+    for (size_t i = 0; i < kPlainFieldCount; ++i) putField(patients_, patientColumns_[i]);
 
     // Words of the sex, civil state and activity codes (never null: the decoder
     // always answers with a text).
     for (size_t i = 0; i < codedNames().size(); ++i) {
-        t += text::DecodeFieldValue(field(kSex + i), codedNames()[i], 0);
+        put([&] { t += text::DecodeFieldValue(field(kSex + i), codedNames()[i], 0); });
     }
     // Whose documents they are: a null code counts as 0, which gives no words.
     for (size_t i = 0; i < relationshipNames().size(); ++i) {
         const uint8_t code = text::ValueOrDefault(field(kFirstRelationship + i), 1).toByte();
-        t += text::DecodeFieldValue(Value::text(std::u16string()), relationshipNames()[i], code);
+        put([&] { t += text::DecodeFieldValue(Value::text(std::u16string()), relationshipNames()[i], code); });
     }
-    appendField(t, patients_, patientColumns_[kSecCode]);
-    bufferField(buffer_, patients_, patientColumns_[kObservations], memo_);
-    bufferField(buffer_, patients_, patientColumns_[kAlert], memo_);
-    appendField(t, patients_, patientColumns_[kRecordNumber]);
+    putField(patients_, patientColumns_[kSecCode]);
+    putMemo(patients_, patientColumns_, patientFields(), kObservations);
+    putMemo(patients_, patientColumns_, patientFields(), kAlert);
+    putField(patients_, patientColumns_[kRecordNumber]);
 
     const Value counter = field(kCounter);
     auto anamneses = openRelated(kAnamnesesQuery, counter);
@@ -219,44 +266,55 @@ std::u16string& PatientTextBuilder::assemble() {
     if (!anamneses.eof()) {
         const auto& c = resolve(anamneses_, anamneses, kAnamnesisFields);
         for (; !anamneses.eof(); anamneses.moveNext()) {
-            bufferField(buffer_, anamneses, c[0], memo_);
-            appendField(t, anamneses, c[1]);
-            appendField(t, anamneses, c[2]);
-            bufferField(buffer_, anamneses, c[3], memo_);
-            appendDate(t, anamneses.value(c[4]));
+            recorder.row(SourceKind::Anamnesis, &anamneses);
+            putMemo(anamneses, c, kAnamnesisFields, 0);
+            putField(anamneses, c[1]);
+            putField(anamneses, c[2]);
+            putMemo(anamneses, c, kAnamnesisFields, 3);
+            put([&] { appendDate(t, anamneses.value(c[4])); });
         }
     }
     if (!consultations.eof()) {
         const auto& c = resolve(consultations_, consultations, kConsultationFields);
-        for (; !consultations.eof(); consultations.moveNext()) bufferField(buffer_, consultations, c[0], memo_);
+        for (; !consultations.eof(); consultations.moveNext()) {
+            recorder.row(SourceKind::Consultation, &consultations);
+            putMemo(consultations, c, kConsultationFields, 0);
+        }
     }
     if (!plans.eof()) {
         const auto& c = resolve(plans_, plans, kPlanFields);
-        for (; !plans.eof(); plans.moveNext()) appendField(t, plans, c[0]);
+        for (; !plans.eof(); plans.moveNext()) {
+            recorder.row(SourceKind::Plan, &plans);
+            putField(plans, c[0]);
+        }
     }
     if (!guides.eof()) {
         // Only the first guide's procedure is looked up.
         const auto& c = resolve(guides_, guides, kGuideFields);
         auto procedures = openRelated(kProcedureQuery, guides.value(c[0]));
         for (; !guides.eof(); guides.moveNext()) {
-            appendField(t, guides, c[1]);
-            appendField(t, guides, c[2]);
+            recorder.row(SourceKind::Guide, &guides);
+            putField(guides, c[1]);
+            putField(guides, c[2]);
         }
         if (!procedures.eof()) {
             const auto& p = resolve(procedures_, procedures, kProcedureFields);
             for (; !procedures.eof(); procedures.moveNext()) {
-                for (const int i : p) appendField(t, procedures, i);
+                recorder.row(SourceKind::Procedure, &procedures);
+                for (const int i : p) putField(procedures, i);
             }
         }
     }
     if (!texts.eof()) {
         const auto& c = resolve(texts_, texts, kTextFields);
         for (; !texts.eof(); texts.moveNext()) {
-            appendField(t, texts, c[0]);
-            bufferField(buffer_, texts, c[1], memo_);
+            recorder.row(SourceKind::Text, &texts);
+            putField(texts, c[0]);
+            putMemo(texts, c, kTextFields, 1);
         }
     }
 
+    recorder.memosAt(t.size());
     buffer_.appendPlainText(t);
     return t;
 }

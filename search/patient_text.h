@@ -10,6 +10,7 @@
 
 #include "db/database.h"
 #include "search/rich_text_buffer.h"
+#include "search/text_sources.h"
 
 namespace scandrel::search {
 
@@ -31,6 +32,10 @@ public:
     // run compares with the words. Valid and changeable like build's.
     std::u16string& buildLowerCase();
 
+    // The same patient's text before normalisation, with the source of every value,
+    // built by the same steps (for a patient that matched: it costs another build).
+    SourcedText buildWithSources();
+
 private:
     // Column positions of one related table, resolved at its first row.
     struct Columns {
@@ -38,8 +43,10 @@ private:
         bool resolved = false;
     };
 
-    // The text before normalisation.
+    // The text before normalisation; the recorder is told where each value went.
     std::u16string& assemble();
+    template <class Recorder>
+    std::u16string& assemble(Recorder& recorder);
     db::Recordset openRelated(std::u16string_view prefix, const Value& number);
     const std::vector<int>& resolve(Columns& columns, const db::Recordset& rows,
                                     const std::vector<std::u16string_view>& names);

@@ -16,6 +16,7 @@ public:
     void append(std::u16string_view value) override;
     std::u16string plainText() const override { return text_; }
     void appendPlainText(std::u16string& out) const override { out += text_; }
+    size_t plainLength() const override { return text_.size(); }
 
     // The text without a copy; valid until the next change.
     const std::u16string& text() const noexcept { return text_; }

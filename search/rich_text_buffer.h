@@ -1,6 +1,7 @@
 #pragma once
 // The buffer that turns the rich-text memos of a patient into plain text:
 // emptied, appended to at the end (markup interpreted), read back as plain text.
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,8 @@ public:
     // Appends the plain text to `out`; a buffer that holds its text as such does so
     // without the copy plainText makes.
     virtual void appendPlainText(std::u16string& out) const { out += plainText(); }
+    // The length of the plain text, in UTF-16 code units.
+    virtual size_t plainLength() const { return plainText().size(); }
 };
 
 }  // namespace scandrel::search

@@ -1,11 +1,13 @@
 #include "search/search_controller.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <new>
 #include <optional>
 #include <utility>
 
 #include "db/database.h"
+#include "search/match_reasons.h"
 #include "search/patient_text.h"
 #include "search/result_row.h"
 #include "search/search_words.h"
@@ -58,11 +60,13 @@ void SearchController::cxFind_Click() {
     view_.setSearchLocked(true);
     view_.clearResults();
     resultIds_.clear();
+    reasons_.clear();
     resultCount_ = 0;
     view_.setProgress(0);
     view_.setStatus(kSearching);
     cancel_ = false;
     view_.setCancelVisible(true);
+    failure_.reset();
 
     const std::u16string typed = view_.searchText();
     const std::u16string searchText = prepareSearchText(typed);
@@ -116,16 +120,22 @@ void SearchController::scan(const std::vector<std::u16string>& words, int32_t& f
     ViewProgressBar bar(view_);
     ViewStatusLabel label(view_);
     const WordMatcher matcher(words);
+    const bool explain = explain_ && std::any_of(words.begin(), words.end(), [](const auto& w) { return !w.empty(); });
 
     while (!patients.eof()) {
         if (matcher.allFoundIn(builder.buildLowerCase())) {
             const int32_t counter = patientCounter(patients.value(counterColumn));
             if (!birthDateColumn) birthDateColumn = patients.fieldIndex(u"paci_dt_datanascimentopaciente");
+            // Only a listed patient pays for its reasons: its text is built again,
+            // with the source of every value.
+            std::vector<std::u16string> reasons;
+            if (explain) reasons = reasonLines(findWords(builder.buildWithSources(), words));
             view_.appendResult(resultRow(patients.value(nameColumn), patients.value(*birthDateColumn)));
             // The row and its patient are recorded together, before the next yield; a
             // patient is counted only once both are, so the count matches the rows.
             ++resultCount_;
             resultIds_.push_back(counter);
+            if (explain) reasons_.push_back(std::move(reasons));
             ++found;
         }
         view_.doEvents();
@@ -147,6 +157,7 @@ void SearchController::handleFailure(int32_t number, const std::u16string& descr
         return;
     }
     outcome_ = RunOutcome::Failed;
+    failure_.emplace(number, description);
     if (closed_) return;
     if (number == errors::kTableNotFound) {
         view_.showMessage(kInvalidDatabase, kMessageExclamation, kErrorTitle);
@@ -194,6 +205,12 @@ void SearchController::onSearchBoxKey(char16_t key) {
 void SearchController::requestClose() {
     closed_ = true;
     cancel_ = true;
+}
+
+const std::vector<std::u16string>& SearchController::reasonsAt(int row) const {
+    static const std::vector<std::u16string> none;
+    if (row < 0 || static_cast<size_t>(row) >= reasons_.size()) return none;
+    return reasons_[static_cast<size_t>(row)];
 }
 
 std::optional<int32_t> SearchController::patientAt(int row) const {

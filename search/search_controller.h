@@ -11,6 +11,7 @@
 #include "db/database.h"
 #include "search/rich_text_buffer.h"
 #include "search/search_view.h"
+#include "text/error.h"
 #include "text/progress.h"
 
 namespace scandrel::search {
@@ -56,6 +57,13 @@ public:
     // returned.
     void requestClose();
 
+    // Whether each listed patient gets the reasons it matched (where each word was
+    // found), at the cost of building its text once more. Off unless asked for.
+    void setExplainMatches(bool explain) { explain_ = explain; }
+    // The reasons of result row `row`, one line per word; none when the row has no
+    // patient of this window's last run or reasons were not asked for.
+    const std::vector<std::u16string>& reasonsAt(int row) const;
+
     // The patient counter of result row `row` (counting from 0), or nothing when no
     // row is selected (-1) or the row has no patient of this window's last run.
     std::optional<int32_t> patientAt(int row) const;
@@ -66,6 +74,9 @@ public:
     // Rows added by the running search; 0 between runs.
     int32_t resultCount() const { return resultCount_; }
     RunOutcome lastOutcome() const { return outcome_; }
+    // The error that ended the last run, when it failed: its number and the
+    // description the failing part gave (the window shows its own texts for some).
+    const std::optional<Error>& lastFailure() const { return failure_; }
 
 private:
     void scan(const std::vector<std::u16string>& words, int32_t& found);
@@ -79,11 +90,14 @@ private:
     DatabaseOpener open_;
     std::u16string dbName_;
     std::vector<int32_t> resultIds_;
+    std::vector<std::vector<std::u16string>> reasons_;  // by row, when explain_
+    bool explain_ = false;
     int32_t resultCount_ = 0;
     bool cancel_ = false;
     bool closed_ = false;
     bool running_ = false;
     RunOutcome outcome_ = RunOutcome::None;
+    std::optional<Error> failure_;
 };
 
 }  // namespace scandrel::search

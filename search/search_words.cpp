@@ -35,7 +35,7 @@ bool containsAllWords(std::u16string_view lowerCaseText, const std::vector<std::
     return WordMatcher(words).allFoundIn(lowerCaseText);
 }
 
-WordMatcher::WordMatcher(const std::vector<std::u16string>& words) {
+WordMatcher::WordMatcher(const std::vector<std::u16string>& words, WordSearch how) : how_(how) {
     words_.reserve(words.size());
     for (const auto& text : words) {
         Word& word = words_.emplace_back();
@@ -56,15 +56,14 @@ bool WordMatcher::allFoundIn(std::u16string_view lowerCaseText) const {
     return true;
 }
 
-bool WordMatcher::occursIn(const Word& word, std::u16string_view text) {
+bool WordMatcher::occursIn(const Word& word, std::u16string_view text) const {
     const size_t length = word.text.size();
     if (length == 0) return true;
     if (length > text.size()) return false;
 #if defined(__SSE2__)
-    return occursInByEights(word.text, text);
-#else
-    return occursBySkipping(word, text);
+    if (how_ == WordSearch::Fastest) return occursInByEights(word.text, text);
 #endif
+    return occursBySkipping(word, text);
 }
 
 #if defined(__SSE2__)

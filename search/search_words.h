@@ -20,10 +20,16 @@ std::vector<std::u16string> splitWords(std::u16string_view searchText);
 // Stops at the first word that is missing.
 bool containsAllWords(std::u16string_view lowerCaseText, const std::vector<std::u16string>& words);
 
+// How a word is looked for in a text: `Fastest` is eight places at a time where the
+// processor compares eight characters at once (SSE2 builds, all of ours) and
+// `Portable` elsewhere; `Portable` skips along the text by the word's characters,
+// on every build. Both give the same answers.
+enum class WordSearch : uint8_t { Fastest, Portable };
+
 // The same test with the words made ready once, for the many texts of a run.
 class WordMatcher {
 public:
-    explicit WordMatcher(const std::vector<std::u16string>& words);
+    explicit WordMatcher(const std::vector<std::u16string>& words, WordSearch how = WordSearch::Fastest);
     bool allFoundIn(std::u16string_view lowerCaseText) const;
 
 private:
@@ -34,7 +40,7 @@ private:
         std::u16string text;
         std::array<uint8_t, 256> shift;
     };
-    static bool occursIn(const Word& word, std::u16string_view text);
+    bool occursIn(const Word& word, std::u16string_view text) const;
     // Eight places at a time where the processor compares eight characters at once
     // (SSE2), by skipping with `shift` elsewhere. Both need a word that is not empty
     // and not longer than the text.
@@ -42,6 +48,7 @@ private:
     static bool occursBySkipping(const Word& word, std::u16string_view text);
 
     std::vector<Word> words_;
+    WordSearch how_;
 };
 
 }  // namespace scandrel::search

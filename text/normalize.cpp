@@ -154,6 +154,25 @@ void normalizeLowerCaseInPlace(std::u16string& text) {
     normalizeBlocks<true>(text);
 }
 
+std::vector<std::size_t> normalizedPositions(std::u16string_view text) {
+    std::vector<std::size_t> positions;
+    std::size_t in = 0;
+    while (in < text.size() && text[in] == u' ') ++in;
+    while (in < text.size()) {
+        if (text[in] != u' ') {
+            positions.push_back(in++);
+            continue;
+        }
+        std::size_t next = in;
+        while (next < text.size() && text[next] == u' ') ++next;
+        if (next == text.size()) break;  // trailing spaces
+        positions.push_back(in);
+        in = next;
+    }
+    positions.push_back(text.size());
+    return positions;
+}
+
 Value NormalizeText(std::u16string& text) {
     normalizeInPlace(text);
     return Value::text(text);

@@ -34,6 +34,7 @@ using db::odbc::testing::ServerKind;
 using db::odbc::testing::TestServer;
 using db::testing::describedError;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 constexpr int32_t kPatients = 300;
@@ -82,18 +83,19 @@ TEST_F(LinkedClinic, ThroughJetLinksSearchesListWhatTheBackEndLists) {
     db::odbc::testing::writeLinkingFrontEnd(db::Database::open(clinic()), front, {}, clinic().u16string());
     expectSameSearches(front);
     EXPECT_EQ(run({"tables", front.string()}).out, run({"tables", clinic().string()}).out);
+    // The link is named, the back-end left closed.
     const auto schema = run({"schema", front.string(), "guias"});
     EXPECT_THAT(schema.out, StartsWith("Guias  (vinculada a " + clinic().string() + ")\n"));
-    EXPECT_THAT(schema.out, HasSubstr("Guia_tx_NroGuia"));
+    EXPECT_THAT(schema.out, Not(HasSubstr("Guia_tx_NroGuia")));
 }
 
 TEST_F(LinkedClinic, AMissingBackEndIsReportedWithItsPath) {
     const fs::path front = dir_ / "front.mdb";
     db::odbc::testing::writeLinkingFrontEnd(db::Database::open(clinic()), front, {}, u"/mnt/servidor/dados/clinica.mdb");
-    // The search shows the receptionist the message of a database that has gone...
+    // The search and every other command report the error, which names the back-end.
     const auto search = run({"search", front.string(), "silva"});
-    EXPECT_THAT(search.err, HasSubstr("o banco de dados não existe mais ou foi movido"));
-    // ...and the error itself names the back-end.
+    EXPECT_EQ(search.status, 1);
+    EXPECT_EQ(search.err, "3024: Não foi possível encontrar o arquivo '/mnt/servidor/dados/clinica.mdb'.\n");
     const auto result = run({"export", front.string(), "Pacientes"});
     EXPECT_EQ(result.status, 1);
     EXPECT_THAT(result.err, StartsWith("3024: "));
@@ -161,10 +163,11 @@ TEST_P(OdbcLinkedClinic, EveryPatientsTextAndOrderIsTheJetFiles) {
 
 TEST_P(OdbcLinkedClinic, SearchesListWhatTheJetFileLists) {
     expectSameSearches(front());
+    // The link is named; no connection is made.
     const auto schema = run({"schema", front().string(), "Pacientes"});
     EXPECT_THAT(schema.out,
                 StartsWith("Pacientes  (vinculada a " + db::odbc::testing::driverName(GetParam()) + ")\n"));
-    EXPECT_THAT(schema.out, HasSubstr("Paci_tx_NomePaciente"));
+    EXPECT_THAT(schema.out, Not(HasSubstr("Paci_tx_NomePaciente")));
 }
 
 TEST_P(OdbcLinkedClinic, FailuresGiveTheOdbcErrorsWithTheDriversMessage) {

@@ -48,7 +48,7 @@ TEST_F(Program, UsageErrorsExitWithTwoAndAUsageLine) {
 
     r = run({"export", "x.mdb"});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "uso: scandrel export DB TABELA\n");
+    EXPECT_EQ(r.err, "uso: scandrel export DB TABELA [--links=follow|ignore]\n");
 
     r = run({"tables"});
     EXPECT_EQ(r.status, 2);
@@ -87,6 +87,35 @@ TEST_F(Program, DatabaseErrorsPrintNumberAndDescriptionAndExitWithOne) {
     EXPECT_THAT(r.err, MatchesRegex("3343: [^\n]+\n"));
 }
 
+// A copy that broke off: the catalog, written last, lies past the cut. The clinic's
+// 57 MB demo cut at 64 KB, 1 MB and 20 MB, in proportion.
+TEST_F(Program, ACopyCutShortIsDamagedNeverEmpty) {
+    const fs::path whole = dir_ / "demo.mdb";
+    ASSERT_EQ(run({"make-demo", whole.string(), "--patients", "300", "--seed", "7"}).status, 0);
+    const std::string bytes = slurp(whole);
+    const fs::path cut = dir_ / "cortado.mdb";
+    for (const size_t size : {size_t{64} << 10, bytes.size() / 57, bytes.size() * 20 / 57}) {
+        std::ofstream(cut, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(size));
+        for (const std::string command : {"tables", "schema"}) {
+            const Result r = run({command, cut.string()});
+            EXPECT_EQ(r.status, 1) << command << " " << size;
+            EXPECT_THAT(r.err, MatchesRegex("3343: [^\n]+\n")) << command << " " << size;
+            EXPECT_EQ(r.out, "") << command << " " << size;
+        }
+        const Result r = run({"search", cut.string(), "silva"});
+        EXPECT_EQ(r.status, 1) << size;
+        EXPECT_THAT(r.err, HasSubstr("não reconhecido")) << size;
+    }
+}
+
+TEST_F(Program, AFolderIsNotADatabaseFile) {
+    const Result r = run({"tables", dir_.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, StartsWith("3343: "));
+    EXPECT_THAT(r.err, HasSubstr(dir_.string()));
+    EXPECT_THAT(r.err, HasSubstr("pasta"));
+}
+
 TEST_F(Program, UnknownTableIsError3078) {
     REQUIRE_SHARED("testV2000.mdb");
     Result r = run({"export", shared("testV2000.mdb").string(), "NoSuchTable"});
@@ -123,9 +152,14 @@ TEST_F(Program, SchemaShowsEveryColumnWithItsType) {
     std::vector<std::string> columns;
     while (std::getline(lines, line)) columns.push_back(line);
     ASSERT_EQ(columns.size(), 9u) << r.out;
-    EXPECT_THAT(columns[0], MatchesRegex("  A +Text +100 bytes"));
+    EXPECT_THAT(columns[0], MatchesRegex("  A +Text +50 caracteres"));
     EXPECT_THAT(columns[2], MatchesRegex("  C +Byte +1 byte"));
     EXPECT_THAT(columns[7], MatchesRegex("  H +Currency +8 bytes"));
+    // Jet 3 stores a character in a byte, Jet 4 in two: the same column either way.
+    REQUIRE_SHARED("testV1997.mdb");
+    r = run({"schema", shared("testV1997.mdb").string(), "table1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("  A  Text           50 caracteres\n"));
 
     // Without a table: every table, separated by empty lines.
     r = run({"schema", shared("testV2000.mdb").string()});

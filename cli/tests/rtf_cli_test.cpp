@@ -63,8 +63,12 @@ TEST_F(RtfCommand, UsageAndMissingFiles) {
 
     r = run({"rtf", (dir_ / "missing.rtf").string()});
     EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, ::testing::StartsWith("53: Arquivo não encontrado: "));
     EXPECT_THAT(r.err, ::testing::HasSubstr("missing.rtf"));
     EXPECT_EQ(r.out, "");
+    r = run({"rtf", dir_.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, ::testing::StartsWith("75: "));
 
     r = run({"--help"});
     EXPECT_THAT(r.out, ::testing::HasSubstr("rtf ARQUIVO"));

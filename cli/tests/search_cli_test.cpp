@@ -98,11 +98,13 @@ TEST_F(SearchCommand, EmptyTextAndUsageErrorsExitWithTwo) {
     EXPECT_EQ(r.status, 2);
 }
 
-TEST_F(SearchCommand, DatabaseErrorsAsTheWindowShowsThemExitWithOne) {
+TEST_F(SearchCommand, DatabaseErrorsPrintNumberAndDescriptionWithoutACompletionAndExitWithOne) {
     Result r = run({"search", (dir_ / "movido.mdb").string(), "maria"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_THAT(r.err, HasSubstr("Erro: o banco de dados não existe mais ou foi movido."));
-    EXPECT_EQ(lastLine(r.err), "Pesquisa concluída. Não foram encontradas ocorrências para sua pesquisa.");
+    EXPECT_THAT(r.err, ::testing::StartsWith("3024: "));
+    EXPECT_THAT(r.err, HasSubstr("movido.mdb"));
+    EXPECT_THAT(r.err, Not(HasSubstr("Pesquisa concluída")));
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
 
     // A patient table without rows is reported, not failed.
     {
@@ -169,14 +171,43 @@ TEST_F(SearchCommand, TextShowsWhatTheSearchLooksIn) {
 
     r = run({"text", clinic_, "999"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_THAT(r.err, HasSubstr("999"));
+    EXPECT_EQ(r.err, "3021: Nenhum paciente com o contador 999 neste banco de dados.\n");
     EXPECT_EQ(r.out, "");
 
     r = run({"text", clinic_, "doze"});
     EXPECT_EQ(r.status, 2);
     r = run({"text", (dir_ / "movido.mdb").string(), "1"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_THAT(r.err, HasSubstr("3024"));
+    EXPECT_THAT(r.err, ::testing::StartsWith("3024: "));
+}
+
+TEST_F(SearchCommand, WhyFollowsEachRowWithWhereItsWordsWereFound) {
+    writeClinic();
+    Result r = run({"search", clinic_, "--why", "Silva", "asma"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "JOÃO SILVA\n"
+              "    silva — Cadastro do paciente: «JOÃO [SILVA]»\n"
+              "    asma — Anamnese (texto): «[asma] leve»\n");
+    EXPECT_EQ(r.err, "Pesquisa concluída. Foi encontrado 1 resultado.\n");
+
+    // Inside a longer word, and with the counters.
+    r = run({"search", "--ids", "--why", clinic_, "ilv"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, std::to_string(joao_) + "\tJOÃO SILVA\n"
+                     "    ilv — Cadastro do paciente: «JOÃO S[ILV]A» (parte de «SILVA»)\n" +
+                     std::to_string(maria_) + "\tMARIA DA SILVA (Nascimento: 07/03/1961)\n"
+                     "    ilv — Cadastro do paciente: «MARIA DA S[ILV]A» (parte de «SILVA»)\n");
+}
+
+TEST_F(SearchCommand, TextWithSourcesPutsEachSourceOnItsLine) {
+    writeClinic();
+    Result r = run({"text", clinic_, std::to_string(joao_), "--sources"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "[Cadastro do paciente] JOaO SILVA C casado casadaativo ativa\n"
+                     "[Anamnese (texto)] asma leve\n");
+    r = run({"text", clinic_, std::to_string(joao_), "--fontes"});
+    EXPECT_EQ(r.status, 2);
 }
 
 }  // namespace

@@ -131,10 +131,16 @@ std::shared_ptr<const RowList> inOrder(const RowList& rows, const std::vector<So
 
 }  // namespace
 
-Engine::Engine(std::unique_ptr<ByteSource> source, std::u16string name, const Format& format, size_t pagesKept)
-    : name_(std::move(name)), pages_(std::move(source), format.pageSize, pagesKept), format_(format) {}
+Engine::Engine(std::unique_ptr<ByteSource> source, std::u16string name, const Format& format, size_t pagesKept,
+               std::shared_ptr<PageBudget> budget)
+    : name_(std::move(name)), pages_(std::move(source), format.pageSize, pagesKept, std::move(budget)), format_(format) {}
 
 std::shared_ptr<Engine> Engine::create(std::unique_ptr<ByteSource> source, std::u16string name, size_t cacheBytes) {
+    return create(std::move(source), std::move(name), std::make_shared<PageBudget>(cacheBytes));
+}
+
+std::shared_ptr<Engine> Engine::create(std::unique_ptr<ByteSource> source, std::u16string name,
+                                       std::shared_ptr<PageBudget> budget) {
     Format format;
     try {
         std::vector<uint8_t> header(kSmallestPage);
@@ -144,8 +150,8 @@ std::shared_ptr<Engine> Engine::create(std::unique_ptr<ByteSource> source, std::
         throw unrecognizedFormat(name);
     }
     if (format.encrypted) throw invalidPassword();
-    const size_t kept = cachePages(*source, format.pageSize, cacheBytes);
-    auto engine = std::make_shared<Engine>(std::move(source), std::move(name), format, kept);
+    const size_t kept = cachePages(*source, format.pageSize, budget->bytes());
+    auto engine = std::make_shared<Engine>(std::move(source), std::move(name), format, kept, std::move(budget));
     engine->guarded([&] { engine->readCatalog(); });
     return engine;
 }
@@ -195,7 +201,8 @@ void Engine::readCatalog() {
     const std::shared_ptr<const RowList> rows = rowsOf(catalog);
     for (const RowRef& ref : *rows) {
         const RowBytes row = locate(ref);
-        const int64_t kind = integerAt(type, row.bytes) & 0x7F;
+        // Exactly: a report is stored as 0x8004 and is no ODBC link.
+        const int64_t kind = integerAt(type, row.bytes);
         if (kind != kTableType && kind != kJetLinkType && kind != kOdbcLinkType) continue;
         if (static_cast<uint32_t>(integerAt(flags, row.bytes)) & kSystemFlags) continue;
         const Value tableName = value(catalog.columns[static_cast<size_t>(name)], row.bytes);

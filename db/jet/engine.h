@@ -39,8 +39,15 @@ public:
     // reads, or a cache smaller than the file).
     static std::shared_ptr<Engine> create(std::unique_ptr<ByteSource> source, std::u16string name,
                                           size_t cacheBytes = kCacheBudget);
+    // A database whose pages share `budget` with other files' (a front-end's back-ends).
+    static std::shared_ptr<Engine> create(std::unique_ptr<ByteSource> source, std::u16string name,
+                                          std::shared_ptr<PageBudget> budget);
 
-    Engine(std::unique_ptr<ByteSource> source, std::u16string name, const Format& format, size_t pagesKept);
+    Engine(std::unique_ptr<ByteSource> source, std::u16string name, const Format& format, size_t pagesKept,
+           std::shared_ptr<PageBudget> budget);
+
+    // The memory for pages this file shares with the files its links lead to.
+    const std::shared_ptr<PageBudget>& pageBudget() const { return pages_.budget(); }
 
     // Tables and links, in catalog order.
     std::vector<std::u16string> tableNames() const;
@@ -80,6 +87,8 @@ public:
     void readAhead(const TableDef& def, const RowList& rows, size_t begin, size_t end,
                    const std::vector<AheadLink>& links);
     bool plansReads() const { return pages_.plansReads(); }
+    // The most pages kept (see kCacheBudget).
+    size_t pagesKept() const { return pages_.capacity(); }
     // Reads ahead whatever the file's size (tests).
     void alwaysReadAhead() { pages_.alwaysReadAhead(); }
 

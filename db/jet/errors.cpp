@@ -29,6 +29,15 @@ Error unrecognizedFormat(std::u16string_view file) {
                  u"Formato de banco de dados " + quoted(file) + u" não reconhecido.");
 }
 
+Error notAFile(std::u16string_view file, bool folder) {
+    return Error(errors::kUnrecognizedFormat,
+                 quoted(file) + (folder ? u" é uma pasta, não um arquivo de banco de dados."
+                                        : u" não é um arquivo de banco de dados: é um dispositivo, um pipe ou um "
+                                          u"soquete."));
+}
+
+Error diskOrNetworkError() { return Error(kDiskOrNetworkError, u"Erro de disco ou de rede."); }
+
 Error invalidPassword() { return Error(kInvalidPassword, u"Senha inválida."); }
 
 Error tableNotFound(std::u16string_view table) {

@@ -22,10 +22,16 @@ inline constexpr int32_t kOrderByClauseSyntax = 3138;
 inline constexpr int32_t kSelectStatementSyntax = 3141;
 inline constexpr int32_t kTypeMismatchInCriteria = 3464;
 inline constexpr int32_t kInvalidPassword = 3031;
+inline constexpr int32_t kDiskOrNetworkError = 3043;
 
 Error fileNotFound(std::u16string_view file);
 Error cannotOpenFile(std::u16string_view file);
 Error unrecognizedFormat(std::u16string_view file);
+// 3343 for a path that names a folder, a device, a pipe or a socket: refused by its
+// type before anything is read from it or waited for.
+Error notAFile(std::u16string_view file, bool folder);
+// 3043: a read that failed or never ended.
+Error diskOrNetworkError();
 // A database encrypted with a password, which we can't read.
 Error invalidPassword();
 Error tableNotFound(std::u16string_view table);

@@ -34,7 +34,9 @@ bool onNetwork([[maybe_unused]] int fd) {
 
 class PosixFileSource final : public ByteSource {
 public:
-    PosixFileSource(int fd, uint64_t size) : fd_(fd), size_(size), remote_(onNetwork(fd)) {}
+    PosixFileSource(int fd, const struct stat& info)
+        : fd_(fd), size_(static_cast<uint64_t>(info.st_size)), remote_(onNetwork(fd)),
+          identity_{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)} {}
     ~PosixFileSource() override { ::close(fd_); }
     PosixFileSource(const PosixFileSource&) = delete;
     PosixFileSource& operator=(const PosixFileSource&) = delete;
@@ -59,11 +61,13 @@ public:
     }
 
     bool remote() const override { return remote_; }
+    std::optional<FileIdentity> identity() const override { return identity_; }
 
 private:
     int fd_;
     uint64_t size_;
     bool remote_;
+    FileIdentity identity_;
 };
 
 }  // namespace
@@ -71,20 +75,32 @@ private:
 std::unique_ptr<ByteSource> openFileSource(const std::filesystem::path& path) {
     const std::u16string name = path.u16string();
     if (path.empty()) throw fileNotFound(name);
+    // Without blocking: opening a FIFO for reading would wait for a writer, and a
+    // device may wait too. The path is refused by its type before anything is read.
     int fd = -1;
     do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG) throw fileNotFound(name);
+        if (errno == ENXIO) throw notAFile(name, false);  // a socket, or a device that is not there
         throw cannotOpenFile(name);
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(fd, &info) != 0) {
         ::close(fd);
         throw cannotOpenFile(name);
     }
-    return std::make_unique<PosixFileSource>(fd, static_cast<uint64_t>(info.st_size));
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw notAFile(name, S_ISDIR(info.st_mode));
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        throw cannotOpenFile(name);
+    }
+    return std::make_unique<PosixFileSource>(fd, info);
 }
 
 }  // namespace scandrel::db::jet

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "db/jet/byte_source.h"
+#include "db/jet/device_names.h"
 #include "db/jet/errors.h"
 
 namespace scandrel::db::jet {
@@ -17,6 +18,11 @@ namespace {
 
 constexpr DWORD kSharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr DWORD kLargestRead = 0x40000000u;
+// A read over the network not over after this long is given up (error 3043): the
+// server or the way to it is gone, and the search must not wait for it for ever.
+constexpr DWORD kLongestWait = 30000;
+constexpr DWORD kOpenFlags =
+    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_RANDOM_ACCESS | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION;
 
 OVERLAPPED at(uint64_t offset) {
     OVERLAPPED where{};
@@ -38,7 +44,13 @@ bool onNetwork(const std::wstring& path) {
 class Win32FileSource final : public ByteSource {
 public:
     Win32FileSource(HANDLE file, HANDLE overlapped, uint64_t size, bool remote)
-        : file_(file), overlapped_(overlapped), size_(size), remote_(remote) {}
+        : file_(file), overlapped_(overlapped), size_(size), remote_(remote) {
+        BY_HANDLE_FILE_INFORMATION info{};
+        // Some servers' shares give every file index 0: their files are told apart by path.
+        if (GetFileInformationByHandle(file_, &info) && (info.nFileIndexHigh | info.nFileIndexLow) != 0)
+            identity_ = FileIdentity{info.dwVolumeSerialNumber,
+                                     (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+    }
     ~Win32FileSource() override {
         for (HANDLE event : idleEvents_) CloseHandle(event);
         if (overlapped_ != INVALID_HANDLE_VALUE) CloseHandle(overlapped_);
@@ -56,6 +68,7 @@ public:
     }
 
     bool remote() const override { return remote_; }
+    std::optional<FileIdentity> identity() const override { return identity_; }
 
     bool read(uint64_t offset, uint8_t* destination, size_t count) override {
         // The synchronous handle serves one read at a time; a read that finds it busy
@@ -91,7 +104,14 @@ private:
             if (!ReadFile(overlapped_, destination + read, chunkOf(count - read), nullptr, &where) &&
                 GetLastError() != ERROR_IO_PENDING)
                 return false;
-            if (!GetOverlappedResult(overlapped_, &where, &got, TRUE) || got == 0) return false;
+            if (WaitForSingleObject(done.handle, kLongestWait) != WAIT_OBJECT_0) {
+                // Given up; the read is called off, and its end waited for, before the
+                // buffer and the OVERLAPPED it writes to are let go.
+                CancelIoEx(overlapped_, &where);
+                GetOverlappedResult(overlapped_, &where, &got, TRUE);
+                throw diskOrNetworkError();
+            }
+            if (!GetOverlappedResult(overlapped_, &where, &got, FALSE) || got == 0) return false;
             read += got;
         }
         return true;
@@ -128,6 +148,7 @@ private:
     HANDLE overlapped_;  // INVALID_HANDLE_VALUE when it could not be opened
     uint64_t size_;
     bool remote_;
+    std::optional<FileIdentity> identity_;
     std::mutex plainMutex_;
     std::mutex eventsMutex_;
     std::vector<HANDLE> idleEvents_;
@@ -138,24 +159,33 @@ private:
 std::unique_ptr<ByteSource> openFileSource(const std::filesystem::path& path) {
     const std::u16string name = path.u16string();
     if (path.empty()) throw fileNotFound(name);
+    // Devices and pipes are refused by their names, before anything is opened; a pipe
+    // server reached anyway may learn who we are, never act as us.
+    if (namesWindowsDevice(name)) throw notAFile(name, false);
     const std::wstring wide = path.wstring();
-    HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, kSharing, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_RANDOM_ACCESS, nullptr);
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, kSharing, nullptr, OPEN_EXISTING, kOpenFlags, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
         if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_INVALID_NAME ||
             code == ERROR_BAD_NETPATH || code == ERROR_INVALID_DRIVE || code == ERROR_BAD_PATHNAME)
             throw fileNotFound(name);
+        const DWORD attributes = GetFileAttributesW(wide.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            throw notAFile(name, true);
         throw cannotOpenFile(name);
     }
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        throw notAFile(name, false);
+    }
     LARGE_INTEGER size{};
-    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size) || size.QuadPart < 0) {
+    if (!GetFileSizeEx(file, &size) || size.QuadPart < 0) {
         CloseHandle(file);
         throw cannotOpenFile(name);
     }
     // Reads many at once are only sent over a network.
     const bool remote = onNetwork(wide);
-    constexpr DWORD kOverlapped = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_RANDOM_ACCESS | FILE_FLAG_OVERLAPPED;
+    constexpr DWORD kOverlapped = kOpenFlags | FILE_FLAG_OVERLAPPED;
     HANDLE overlapped = remote ? CreateFileW(wide.c_str(), GENERIC_READ, kSharing, nullptr, OPEN_EXISTING, kOverlapped, nullptr)
                                : INVALID_HANDLE_VALUE;
     return std::make_unique<Win32FileSource>(file, overlapped, static_cast<uint64_t>(size.QuadPart), remote);

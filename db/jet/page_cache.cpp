@@ -26,11 +26,39 @@ uint32_t pagesIn(uint64_t bytes, uint32_t pageSize) {
 
 }  // namespace
 
-PageCache::PageCache(std::unique_ptr<ByteSource> source, uint32_t pageSize, size_t capacity)
+PageCache::PageCache(std::unique_ptr<ByteSource> source, uint32_t pageSize, size_t capacity,
+                     std::shared_ptr<PageBudget> budget)
     : source_(std::move(source)), pageSize_(pageSize), pageCount_(pagesIn(source_->size(), pageSize)),
-      capacity_(capacity == 0 ? 1 : capacity) {}
+      capacity_(capacity == 0 ? 1 : capacity),
+      budget_(budget ? std::move(budget) : std::make_shared<PageBudget>(capacity_ * pageSize)) {}
 
-PageCache::~PageCache() = default;
+PageCache::~PageCache() { budget_->giveBack(held_ * pageSize_); }
+
+bool PageCache::roomLeft() const {
+    return (!free_.empty() || touched_ < capacity_) && (held_ == 0 || budget_->left(pageSize_));
+}
+
+bool PageCache::takeRoom() {
+    if (free_.empty() && touched_ >= capacity_) return false;
+    if (held_ == 0)
+        budget_->takeAnyway(pageSize_);
+    else if (!budget_->take(pageSize_))
+        return false;
+    ++held_;
+    return true;
+}
+
+size_t PageCache::victim() {
+    // Slots without a page (let go, or past those made since the last start) are no
+    // one's to let go.
+    while (slots_[hand_].used || !slots_[hand_].page) {
+        slots_[hand_].used = false;
+        hand_ = (hand_ + 1) % slots_.size();
+    }
+    const size_t slot = hand_;
+    hand_ = (hand_ + 1) % slots_.size();
+    return slot;
+}
 
 uint32_t PageCache::refreshPageCount() {
     const uint32_t before = pageCount_;
@@ -47,6 +75,8 @@ void PageCache::forgetAll() {
         slots_[slot].page.reset();
         slots_[slot].used = false;
     }
+    budget_->giveBack(held_ * pageSize_);
+    held_ = 0;
     touched_ = 0;
     free_.clear();
     fetched_.clear();
@@ -63,6 +93,8 @@ void PageCache::forget(size_t slot) {
     slots_[slot].page.reset();
     slots_[slot].used = false;
     free_.push_back(slot);
+    --held_;
+    budget_->giveBack(pageSize_);
 }
 
 PagePtr PageCache::freshPage(uint32_t number) {
@@ -75,15 +107,10 @@ PagePtr PageCache::freshPage(uint32_t number) {
 }
 
 std::shared_ptr<Page> PageCache::spareBuffer() {
-    if (!free_.empty() || touched_ < capacity_) return std::make_shared<Page>(pageSize_);
+    if (roomLeft()) return std::make_shared<Page>(pageSize_);
     // Full: the page let go next makes room, and is read over when no one holds it
     // any more (every page is made here modifiable, and only handed out as constant).
-    while (slots_[hand_].used) {
-        slots_[hand_].used = false;
-        hand_ = (hand_ + 1) % slots_.size();
-    }
-    const size_t slot = hand_;
-    hand_ = (hand_ + 1) % slots_.size();
+    const size_t slot = victim();
     PagePtr old = slots_[slot].page;
     forget(slot);
     if (old.use_count() == 1) return std::const_pointer_cast<Page>(std::move(old));
@@ -92,21 +119,15 @@ std::shared_ptr<Page> PageCache::spareBuffer() {
 
 void PageCache::keep(uint32_t number, PagePtr page) {
     size_t slot = 0;
-    if (!free_.empty()) {
+    if (!takeRoom()) {
+        slot = victim();
+        where_[slots_[slot].number] = 0;
+    } else if (!free_.empty()) {
         slot = free_.back();
         free_.pop_back();
-    } else if (touched_ < capacity_) {
+    } else {
         if (touched_ == slots_.size()) slots_.emplace_back();
         slot = touched_++;
-    } else {
-        // Second-chance replacement: pass over recently used slots once.
-        while (slots_[hand_].used) {
-            slots_[hand_].used = false;
-            hand_ = (hand_ + 1) % slots_.size();
-        }
-        slot = hand_;
-        hand_ = (hand_ + 1) % slots_.size();
-        where_[slots_[slot].number] = 0;
     }
     slots_[slot] = Slot{number, true, std::move(page)};
     if (number >= where_.size()) where_.resize(std::max<size_t>(number + 1, pageCount_), 0);
@@ -186,12 +207,17 @@ void PageCache::fetch(std::vector<uint32_t> numbers) {
         run.bytes.resize(static_cast<size_t>(run.count) * pageSize_);
         jobs.push_back(ReadJob{static_cast<uint64_t>(run.first) * pageSize_, run.bytes.data(), run.bytes.size()});
     }
-    if (source_->remote() && jobs.size() > 1) {
-        // Over a network each read waits: they are sent together and waited for together.
-        if (!readers_) readers_ = std::make_unique<ParallelReads>(kReaderThreads);
-        readers_->run(*source_, jobs);
-    } else {
-        for (ReadJob& job : jobs) job.done = source_->read(job.offset, job.destination, job.count);
+    try {
+        if (source_->remote() && jobs.size() > 1) {
+            // Over a network each read waits: they are sent together and waited for together.
+            if (!readers_) readers_ = std::make_unique<ParallelReads>(kReaderThreads);
+            readers_->run(*source_, jobs);
+        } else {
+            for (ReadJob& job : jobs) job.done = source_->read(job.offset, job.destination, job.count);
+        }
+    } catch (const std::exception&) {
+        // A read that failed outright: the pages it left undone are read, and the
+        // failure reported, when they are asked for.
     }
 
     size_t wanted = 0;

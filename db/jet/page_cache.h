@@ -16,6 +16,7 @@
 
 #include "db/jet/byte_source.h"
 #include "db/jet/bytes.h"
+#include "db/jet/page_budget.h"
 #include "db/jet/parallel_reads.h"
 
 namespace scandrel::db::jet {
@@ -25,13 +26,19 @@ using PagePtr = std::shared_ptr<const Page>;
 
 class PageCache {
 public:
-    // `capacity`: the most pages kept.
-    PageCache(std::unique_ptr<ByteSource> source, uint32_t pageSize, size_t capacity);
+    // `capacity`: the most pages kept; `budget`, when given, the memory this cache
+    // shares with the caches of the other files of the search: a page is then kept
+    // beside the others only while there is room in it (one page always).
+    PageCache(std::unique_ptr<ByteSource> source, uint32_t pageSize, size_t capacity,
+              std::shared_ptr<PageBudget> budget = nullptr);
     ~PageCache();
     PageCache(const PageCache&) = delete;
     PageCache& operator=(const PageCache&) = delete;
 
     uint32_t pageSize() const { return pageSize_; }
+    const std::shared_ptr<PageBudget>& budget() const { return budget_; }
+    // The most pages kept.
+    size_t capacity() const { return capacity_; }
     uint32_t pageCount() const { return pageCount_; }
     // CorruptFile for a page past the end of the file or one that can't be read. A page
     // past the end known so far, or a read that comes up short, makes the cache look
@@ -78,6 +85,13 @@ private:
     std::shared_ptr<Page> spareBuffer();
     void forget(size_t slot);
     void forgetAll();
+    // Whether a page can be kept beside those kept: a slot free or still to be made,
+    // and room in the budget; takeRoom() takes it.
+    bool roomLeft() const;
+    bool takeRoom();
+    // The slot whose page is let go next (second chance: recently used slots are
+    // passed over once).
+    size_t victim();
     // The slot holding the page, or kNoSlot.
     static constexpr size_t kNoSlot = static_cast<size_t>(-1);
     size_t slotOf(uint32_t number) const {
@@ -95,6 +109,8 @@ private:
     uint32_t pageSize_;
     uint32_t pageCount_;
     size_t capacity_;
+    std::shared_ptr<PageBudget> budget_;
+    size_t held_ = 0;  // slots holding a page, each a page of the budget
     std::vector<Slot> slots_;   // made as they are first needed, up to capacity_
     size_t touched_ = 0;        // slots from here on have held no page yet
     std::vector<size_t> free_;  // slots before touched_ holding no page

@@ -1,7 +1,9 @@
 #include "db/jet/parallel_reads.h"
 
 #include <algorithm>
+#include <exception>
 #include <system_error>
+#include <utility>
 
 namespace scandrel::db::jet {
 
@@ -22,10 +24,21 @@ bool ParallelReads::readOne(std::unique_lock<std::mutex>& lock) {
     ByteSource& source = *source_;
     ++busy_;
     lock.unlock();
-    const bool done = source.read(job.offset, job.destination, job.count);
+    bool done = false;
+    std::exception_ptr failure;
+    try {
+        done = source.read(job.offset, job.destination, job.count);
+    } catch (...) {
+        failure = std::current_exception();
+    }
     lock.lock();
     job.done = done;
     --busy_;
+    if (failure) {
+        // The first failure is the batch's; the jobs not started yet are left undone.
+        if (!failure_) failure_ = failure;
+        next_ = jobs_->size();
+    }
     return true;
 }
 
@@ -61,9 +74,11 @@ void ParallelReads::run(ByteSource& source, std::vector<ReadJob>& jobs) {
     wake_.notify_all();
     while (readOne(lock)) {
     }
+    // Bounded by the source's own reads, each of which ends or fails.
     finished_.wait(lock, [&] { return busy_ == 0 && next_ >= jobs.size(); });
     jobs_ = nullptr;
     source_ = nullptr;
+    if (std::exception_ptr failure = std::exchange(failure_, nullptr)) std::rethrow_exception(failure);
 }
 
 }  // namespace scandrel::db::jet

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -29,7 +30,10 @@ public:
     ParallelReads& operator=(const ParallelReads&) = delete;
 
     // Runs every job, the calling thread among the readers; returns when all are over.
-    // `source` must allow reads from several threads at once.
+    // `source` must allow reads from several threads at once. A read that throws, in
+    // any thread, ends the batch: the jobs not started are left undone, and once the
+    // reads under way are over its exception is thrown here; the next batch runs as
+    // any other.
     void run(ByteSource& source, std::vector<ReadJob>& jobs);
 
 private:
@@ -47,6 +51,7 @@ private:
     size_t next_ = 0;
     size_t busy_ = 0;
     bool stopping_ = false;
+    std::exception_ptr failure_;  // the batch's first, thrown by run()
 };
 
 }  // namespace scandrel::db::jet

@@ -137,6 +137,9 @@ TableDef readTableDef(PageCache& pages, const Format& format, uint32_t page) {
         column.fixed = (flags & kFixedFlag) != 0;
         column.info.type = columnTypeOf(column.code);
         column.info.size = declared;
+        if (column.info.type == ColumnType::Text) {
+            column.info.characters = format.jet3() ? declared : static_cast<uint16_t>(declared / 2);
+        }
         column.info.fixedLength = column.fixed;
         if (column.code != type_code::kNumeric) column.info.precision = column.info.scale = 0;
         // A calculated value takes its header's room too, wherever it is kept.

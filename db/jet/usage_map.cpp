@@ -1,5 +1,6 @@
 #include "db/jet/usage_map.h"
 
+#include "db/jet/errors.h"
 #include "db/jet/row.h"
 
 namespace scandrel::db::jet {
@@ -17,7 +18,9 @@ void addBits(Bytes bitmap, uint64_t firstPage, uint32_t pageCount, std::vector<u
         for (unsigned bit = 0; bit < 8; ++bit) {
             if (!(byte >> bit & 1)) continue;
             const uint64_t page = firstPage + i * 8 + bit;
-            if (page < pageCount) out.push_back(static_cast<uint32_t>(page));
+            // A table's pages past the end: a copy cut short, or a map written over.
+            if (page >= pageCount) corrupt();
+            out.push_back(static_cast<uint32_t>(page));
         }
     }
 }

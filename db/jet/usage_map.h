@@ -9,8 +9,8 @@
 
 namespace scandrel::db::jet {
 
-// Pages marked in the map whose row pointer (page << 8 | row) is `map`, ascending,
-// only pages inside the file.
+// Pages marked in the map whose row pointer (page << 8 | row) is `map`, ascending.
+// CorruptFile when one lies past the end of the file: the table's rows are not all there.
 std::vector<uint32_t> mappedPages(PageCache& pages, const Format& format, uint32_t map);
 
 }  // namespace scandrel::db::jet

@@ -21,6 +21,7 @@ ColumnInfo columnInfo(SQLSMALLINT sqlType, SQLULEN size, SQLSMALLINT digits) {
             } else {
                 info.type = ColumnType::Text;
                 info.size = bytes(size * 2);
+                info.characters = bytes(size);
                 info.fixedLength = sqlType == SQL_CHAR || sqlType == SQL_WCHAR;
             }
             break;

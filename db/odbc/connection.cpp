@@ -1,9 +1,12 @@
 #include "db/odbc/connection.h"
 
+#include <limits>
+
 #include "db/jet/table_def.h"
 #include "db/odbc/cell_reader.h"
 #include "db/odbc/odbc_errors.h"
 #include "db/odbc/round_trips.h"
+#include "db/odbc/sql_name.h"
 #include "db/odbc/statement_deadline.h"
 
 namespace scandrel::db::odbc {
@@ -35,11 +38,15 @@ Connection::Connection(std::u16string_view connect, std::u16string_view dataSour
     SQLSetConnectAttrW(connection_.get(), SQL_ATTR_LOGIN_TIMEOUT, number(kLoginTimeoutSeconds), 0);
     SQLSetConnectAttrW(connection_.get(), SQL_ATTR_CONNECTION_TIMEOUT, number(kQueryTimeoutSeconds), 0);
     SQLSetConnectAttrW(connection_.get(), SQL_ATTR_ACCESS_MODE, number(SQL_MODE_READ_ONLY), 0);
+    // Lengths given, never SQL_NTS: a NUL in the text must not cut it short.
+    if (connect.size() > static_cast<size_t>(std::numeric_limits<SQLSMALLINT>::max()))
+        throw connectionFailed(dataSource, u"cadeia de conexão longa demais");
     const std::u16string text(connect);
     char16_t completed[1024] = {};
     SQLSMALLINT length = 0;
     const SQLRETURN result =
-        SQLDriverConnectW(connection_.get(), nullptr, const_cast<SQLWCHAR*>(wide(text)), SQL_NTS, wide(completed),
+        SQLDriverConnectW(connection_.get(), nullptr, const_cast<SQLWCHAR*>(wide(text)),
+                          static_cast<SQLSMALLINT>(text.size()), wide(completed),
                           static_cast<SQLSMALLINT>(std::size(completed)), &length, SQL_DRIVER_NOPROMPT);
     if (!succeeded(result)) throw connectionFailed(dataSource, connection_.diagnostics());
     countRoundTrip();
@@ -51,24 +58,7 @@ Connection::Connection(std::u16string_view connect, std::u16string_view dataSour
         quote_.assign(quote, std::char_traits<char16_t>::length(quote));
 }
 
-std::u16string Connection::quoted(std::u16string_view name) const {
-    std::u16string out;
-    size_t from = 0;
-    while (true) {
-        const size_t dot = quote_.empty() ? std::u16string_view::npos : name.find(u'.', from);
-        const std::u16string_view part = name.substr(from, dot == std::u16string_view::npos ? dot : dot - from);
-        out += quote_;
-        for (const char16_t c : part) {
-            out += c;
-            if (!quote_.empty() && c == quote_[0]) out += c;  // a quote inside the name is doubled
-        }
-        out += quote_;
-        if (dot == std::u16string_view::npos) break;
-        out += u'.';
-        from = dot + 1;
-    }
-    return out;
-}
+std::u16string Connection::quoted(std::u16string_view name) const { return sqlName(name, quote_); }
 
 std::shared_ptr<ResultRows> Connection::fetch(std::u16string_view sql) {
     const Handle statement(SQL_HANDLE_STMT, connection_.get());
@@ -82,7 +72,8 @@ std::shared_ptr<ResultRows> Connection::fetch(std::u16string_view sql) {
     };
     const std::u16string text(sql);
     countRoundTrip();
-    check(SQLExecDirectW(statement.get(), const_cast<SQLWCHAR*>(wide(text)), SQL_NTS));
+    if (text.size() > static_cast<size_t>(std::numeric_limits<SQLINTEGER>::max())) throw callFailed({});
+    check(SQLExecDirectW(statement.get(), const_cast<SQLWCHAR*>(wide(text)), static_cast<SQLINTEGER>(text.size())));
 
     auto result = std::make_shared<ResultRows>();
     SQLSMALLINT count = 0;

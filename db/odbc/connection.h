@@ -30,8 +30,8 @@ public:
     std::shared_ptr<ResultRows> fetch(std::u16string_view sql);
     // For tests: smaller limits.
     void setLimits(const Limits& limits) { limits_ = limits; }
-    // A table or column name quoted for the server; a dotted table name ("public.x")
-    // quoted part by part.
+    // A table or column name as the server is sent it (see sql_name.h); 3125 for one
+    // that can't be sent safely.
     std::u16string quoted(std::u16string_view name) const;
 
 private:

@@ -19,5 +19,8 @@ Error statementTooLong();
 Error answerTooLarge(size_t rows, size_t bytes);
 // 3151: no connection to the data source.
 Error connectionFailed(std::u16string_view dataSource, std::u16string_view driverMessage);
+// 3151 before any connection is tried: the connection string of the link of `table`
+// is not one a link may use, for the reason `why` ("usa 'FILEDSN', ...").
+Error connectionRefused(std::u16string_view dataSource, std::u16string_view table, std::u16string_view why);
 
 }  // namespace scandrel::db::odbc

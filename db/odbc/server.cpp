@@ -5,32 +5,12 @@
 #include "db/jet/errors.h"
 #include "db/jet/table_def.h"
 #include "db/odbc/connection.h"
+#include "db/odbc/connection_string.h"
+#include "db/odbc/installed.h"
 #include "db/odbc/row_order.h"
 
 namespace scandrel::db::odbc {
 namespace {
-
-bool startsWithFolded(std::u16string_view text, std::u16string_view prefix) {
-    return text.size() >= prefix.size() && jet::foldName(text.substr(0, prefix.size())) == jet::foldName(prefix);
-}
-
-// The value of `key=` in a connection string, braces taken off; empty when absent.
-std::u16string attribute(std::u16string_view connect, std::u16string_view key) {
-    size_t at = 0;
-    while (at < connect.size()) {
-        size_t end = connect.find(u';', at);
-        if (end == std::u16string_view::npos) end = connect.size();
-        const std::u16string_view pair = connect.substr(at, end - at);
-        const size_t equals = pair.find(u'=');
-        if (equals != std::u16string_view::npos && jet::foldName(pair.substr(0, equals)) == jet::foldName(key)) {
-            std::u16string_view value = pair.substr(equals + 1);
-            if (value.size() >= 2 && value.front() == u'{' && value.back() == u'}') value = value.substr(1, value.size() - 2);
-            return std::u16string(value);
-        }
-        at = end + 1;
-    }
-    return {};
-}
 
 std::u16string decimal(int64_t n) {
     std::string digits = std::to_string(n);
@@ -45,17 +25,6 @@ std::shared_ptr<const Picked> everyRow(const ResultRows& data) {
 
 }  // namespace
 
-std::u16string driverConnectString(std::u16string_view stored) {
-    if (startsWithFolded(stored, u"ODBC;")) stored.remove_prefix(5);
-    return std::u16string(stored);
-}
-
-std::u16string dataSourceName(std::u16string_view connect) {
-    for (const std::u16string_view key : {u"DSN", u"DRIVER"})
-        if (std::u16string value = attribute(connect, key); !value.empty()) return value;
-    return driverConnectString(connect);
-}
-
 struct Server::Table {
     std::u16string name;
     std::u16string quoted;
@@ -66,9 +35,14 @@ struct Server::Table {
     std::map<std::pair<size_t, bool>, std::shared_ptr<const Picked>> orders;
 };
 
-Server::Server(std::u16string_view connect)
-    : dataSource_(dataSourceName(connect)) {
-    connection_ = std::make_unique<Connection>(driverConnectString(connect), dataSource_);
+Server::Server(std::u16string_view connect, std::u16string_view table) : dataSource_(connectionName(connect)) {
+    const std::u16string accepted = acceptedConnectString(connect, table, installed());
+    try {
+        connection_ = std::make_unique<Connection>(accepted, dataSource_);
+    } catch (const Error& e) {
+        // The driver's own words may quote the string back.
+        throw Error(e.number(), ConnectString::parse(withoutOdbcMark(connect)).withoutSecrets(e.description()));
+    }
 }
 
 Server::~Server() = default;

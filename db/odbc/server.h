@@ -33,8 +33,10 @@ public:
     // Queries by number sent one by one to a table before the whole table is fetched.
     static constexpr int kSingleQueries = 2;
 
-    // `connect` as the link stores it ("ODBC;DSN=...;..."). 3151 when no connection can be made.
-    explicit Server(std::u16string_view connect);
+    // `connect` as the link of `table` stores it ("ODBC;DSN=...;..."). 3151 when the
+    // link may not use that string (nothing is then loaded or connected) or when no
+    // connection can be made.
+    Server(std::u16string_view connect, std::u16string_view table);
     ~Server();
 
     // The statement's table is the server's name of it. 3265 unknown column, 3464 a
@@ -50,10 +52,5 @@ private:
     std::u16string dataSource_;
     std::map<std::u16string, std::unique_ptr<Table>> tables_;
 };
-
-// The connection string for the driver manager: the stored one without Jet's "ODBC;".
-std::u16string driverConnectString(std::u16string_view stored);
-// The data source a connection string names: its DSN, else its DRIVER, else itself.
-std::u16string dataSourceName(std::u16string_view connect);
 
 }  // namespace scandrel::db::odbc

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "db/jet/collation.h"
@@ -36,6 +37,30 @@ TEST(Collation, HyphensAndApostrophesAreIgnored) {
     EXPECT_EQ(compareText(u"Ana-Maria", u"AnaMaria"), 0);
     EXPECT_TRUE(before(u"Ana-Maria", u"Anamarib"));
     EXPECT_TRUE(before(u"Dalva", u"D'Ávila"));
+}
+
+// Names typed in a word processor carry the typographic apostrophe, or a soft hyphen:
+// ignored as the plain ones are, so "D’Ávila" stays between "Dalva" and "Débora", and "Ana-Maria" written
+// with a soft hyphen before "Anaz".
+TEST(Collation, TypographicApostrophesAndSoftHyphensAreIgnored) {
+    EXPECT_EQ(compareText(u"D\u2019Ávila", u"DÁvila"), 0);
+    EXPECT_EQ(compareText(u"Ana\u00ADMaria", u"AnaMaria"), 0);
+    std::vector<std::u16string> names = {u"Débora", u"D\u2019Ávila", u"Dalva", u"Ana\u00ADMaria", u"Anaz"};
+    std::stable_sort(names.begin(), names.end(), before);
+    const std::vector<std::u16string> expected = {u"Ana\u00ADMaria", u"Anaz", u"Dalva", u"D\u2019Ávila", u"Débora"};
+    EXPECT_EQ(names, expected);
+}
+
+// Names in other alphabets: capitals and small letters alike, first to last letter.
+TEST(Collation, OtherAlphabetsIgnoreCaseFirst) {
+    for (const auto& [capital, small] : {std::pair{u"\u0410", u"\u0430"}, std::pair{u"\u042F", u"\u044F"},
+                                         std::pair{u"\u0401", u"\u0451"}, std::pair{u"\u040F", u"\u045F"},
+                                         std::pair{u"\u0391", u"\u03B1"}, std::pair{u"\u03A9", u"\u03C9"},
+                                         std::pair{u"\u0100", u"\u0101"}, std::pair{u"\u017D", u"\u017E"}}) {
+        EXPECT_EQ(foldCase(capital[0]), small[0]) << std::hex << static_cast<unsigned>(capital[0]);
+        EXPECT_EQ(foldCase(small[0]), small[0]);
+    }
+    EXPECT_TRUE(before(u"\u044E\u0440\u0438\u0439", u"\u042F\u041A\u041E\u0412"));  // юрий before ЯКОВ
 }
 
 TEST(Collation, DigitsBeforeLettersPunctuationBeforeDigits) {

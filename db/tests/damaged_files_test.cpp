@@ -54,9 +54,12 @@ TEST(DamagedFiles, MissingFileOrFolderIs3024) {
     }
 }
 
-TEST(DamagedFiles, AFolderCannotBeOpenedAsADatabase) {
+TEST(DamagedFiles, AFolderIsNotADatabaseFileAndTheMessageNamesIt) {
     TempFolder folder;
-    EXPECT_EQ(openError(folder.path()), errors::kCannotOpenFile);
+    const std::string described = testing::describedError([&] { Database::open(folder.path()); });
+    EXPECT_EQ(described.rfind("3343: ", 0), 0u) << described;
+    EXPECT_NE(described.find(folder.path().string()), std::string::npos) << described;
+    EXPECT_NE(described.find("pasta"), std::string::npos) << described;
 }
 
 TEST(DamagedFiles, ThingsThatAreNotDatabasesAre3343) {

@@ -18,6 +18,7 @@ using testing::errorNumberOf;
 using testing::TempFolder;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using writer::LinkDef;
 
 // Every value of every row, in the order the record set gives them.
@@ -149,6 +150,48 @@ TEST_F(LinkedTables, LinksLeftAloneAreListedButNotFollowed) {
     EXPECT_FALSE(front.openRecordset(u"SELECT * FROM Local").eof());
 }
 
+TEST_F(LinkedTables, FilesOfUnknownOriginInMemoryLeaveTheirLinksAlone) {
+    const auto path = frontEnd("front.mdb", {jetLink(u"Pacientes", backEnd_)});
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const Database front = Database::fromBytes(std::move(bytes));
+    EXPECT_THAT(front.tableNames(), ElementsAre(u"Local", u"Pacientes"));
+    EXPECT_EQ(errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes"); }), errors::kTableNotFound);
+}
+
+TEST_F(LinkedTables, OdbcLinksThatCannotBeUsedAreRefusedNamingTheTableNeverThePassword) {
+    const auto path = frontEnd("front.mdb", {{u"Guias", {}, u"ODBC;DRIVER=/tmp/x/evil.so;PWD=Segredo123", u"Guias"},
+                                             {u"Textos", {}, u"ODBC;SERVER=10.0.0.5;UID=sa;PWD=Segredo123", u"T"}});
+    const Database front = Database::open(path);
+    const std::string library = describedError([&] { front.openRecordset(u"SELECT * FROM Guias"); });
+    EXPECT_THAT(library, HasSubstr("3151: Falha na conexão ODBC com '/tmp/x/evil.so'. A tabela vinculada 'Guias'"));
+    EXPECT_THAT(library, HasSubstr("caminho de arquivo"));
+    EXPECT_THAT(library, Not(HasSubstr("Segredo123")));
+    const std::string noDsn = describedError([&] { front.columns(u"Textos"); });
+    EXPECT_THAT(noDsn, HasSubstr("3151: Falha na conexão ODBC com '10.0.0.5'."));
+    EXPECT_THAT(noDsn, Not(HasSubstr("Segredo123")));
+    EXPECT_THAT(noDsn, Not(HasSubstr("UID=sa")));
+}
+
+TEST_F(LinkedTables, FormsReportsMacrosAndModulesAreNeverTables) {
+    const std::filesystem::path path = folder_.path() / "front.mdb";
+    {
+        writer::JetWriter file(path, {{u"Pacientes", {{u"Nome", ColumnType::Text, 50}}}});
+        file.addRow(0, {Value::text(u"ANA")});
+        // Reports and tables have separate name spaces: a report may be called "Pacientes".
+        file.addObject(u"Pacientes", -32764);
+        file.addObject(u"Formulario", -32768);
+        file.addObject(u"Macro1", -32766);
+        file.addObject(u"Modulo1", -32761);
+        file.addObject(u"Pagina1", -32756);
+        file.finish();
+    }
+    const Database front = Database::open(path);
+    EXPECT_THAT(front.tableNames(), ElementsAre(u"Pacientes"));
+    EXPECT_EQ(front.linkTarget(u"Pacientes"), u"");
+    EXPECT_EQ(rowsOf(front.openRecordset(u"SELECT * FROM Pacientes")).size(), 1u);
+}
+
 TEST_F(LinkedTables, BackEndPathsWithoutAFolderAreTheFrontEndsNeighbours) {
     const auto path = frontEnd("front.mdb", {{u"Pacientes", u"clinica.mdb", {}, u"Pacientes"}});
     EXPECT_EQ(Database::open(path).openRecordset(u"SELECT * FROM Pacientes").recordCount(), 3);
@@ -173,6 +216,55 @@ TEST_F(LinkedTables, BackEndGivenWithItsDriveOrRoot) {
 #ifdef _WIN32
     std::filesystem::remove(onZ);
 #endif
+}
+
+// Back-end files a database's links may open.
+constexpr int kMostBackEnds = 16;
+
+#ifdef __linux__
+size_t openFiles() {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+    return count;
+}
+#endif
+
+TEST_F(LinkedTables, OneFileUnderManySpellingsIsOneBackEnd) {
+    std::filesystem::create_directories(folder_.path() / "x");
+    std::filesystem::create_hard_link(backEnd_, folder_.path() / "mesmo.mdb");
+    std::vector<std::u16string> spellings = {backEnd_.u16string(), u"x/../clinica.mdb", u"mesmo.mdb",
+                                             (folder_.path() / "." / "clinica.mdb").u16string()};
+    for (std::u16string dots = u"./"; spellings.size() < size_t{kMostBackEnds} + 4; dots += u"./")
+        spellings.push_back(dots + u"clinica.mdb");
+    std::vector<LinkDef> links;
+    for (size_t i = 0; i < spellings.size(); ++i)
+        links.push_back({u"P" + fromUtf8(std::to_string(i)), spellings[i], {}, u"Pacientes"});
+    const Database front = Database::open(frontEnd("front.mdb", links));
+#ifdef __linux__
+    const size_t before = openFiles();
+#endif
+    for (const LinkDef& link : links)
+        EXPECT_EQ(front.openRecordset(u"SELECT * FROM " + link.name).recordCount(), 3) << toUtf8(link.database);
+#ifdef __linux__
+    EXPECT_EQ(openFiles(), before + 1);
+#endif
+}
+
+TEST_F(LinkedTables, BackEndsPastTheMostAre3011NamingTheLink) {
+    std::vector<LinkDef> links;
+    for (int i = 0; i <= kMostBackEnds; ++i) {
+        const auto copy = folder_.path() / ("copia" + std::to_string(i) + ".mdb");
+        std::filesystem::copy_file(backEnd_, copy);
+        links.push_back(jetLink(u"C" + fromUtf8(std::to_string(i)), copy, u"Pacientes"));
+    }
+    const Database front = Database::open(frontEnd("front.mdb", links));
+    for (int i = 0; i < kMostBackEnds; ++i)
+        EXPECT_EQ(front.openRecordset(u"SELECT * FROM " + links[static_cast<size_t>(i)].name).recordCount(), 3);
+    const std::string refused = describedError([&] { front.openRecordset(u"SELECT * FROM " + links.back().name); });
+    EXPECT_THAT(refused, ::testing::StartsWith("3011: "));
+    EXPECT_THAT(refused, HasSubstr("'C16'"));
+    // Those opened already go on being read.
+    EXPECT_EQ(front.openRecordset(u"SELECT * FROM C0").recordCount(), 3);
 }
 
 TEST(LinkWriter, RefusesLinksThatCannotBeRead) {

@@ -123,7 +123,8 @@ TEST_P(OdbcLinks, AStatementTheServerNeverFinishesEndsAtItsDeadline) {
             sql << "CREATE VIEW \"Lenta\" AS SELECT SLEEP(3600) AS \"N\";\n";
     }
     server.runSql(server.folder() / "slow.sql");
-    odbc::Connection connection(odbc::driverConnectString(server.connectString()), u"servidor");
+    // Without Jet's "ODBC;" mark.
+    odbc::Connection connection(server.connectString().substr(5), u"servidor");
     connection.setLimits({.time = std::chrono::seconds(2)});
     const auto start = std::chrono::steady_clock::now();
     const std::string failure =

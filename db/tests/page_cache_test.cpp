@@ -32,9 +32,14 @@ public:
     std::map<uint64_t, int> pageReads;  // by page number
     int calls = 0;
     uint64_t bytesRead = 0;
+    bool onANetwork = false;
+
+    // The host adds pages at the end of the file.
+    void append(const std::vector<uint8_t>& pages) { bytes_.insert(bytes_.end(), pages.begin(), pages.end()); }
 
     uint64_t size() const override { return bytes_.size(); }
     uint64_t currentSize() override { return bytes_.size(); }
+    bool remote() const override { return onANetwork; }
     bool read(uint64_t offset, uint8_t* destination, size_t count) override {
         ++calls;
         bytesRead += count;
@@ -100,6 +105,59 @@ TEST(PageCache, AFileLargerThanTheBudgetIsReadAPageAtATime) {
     EXPECT_EQ(source.bytesRead, 15 * kJet4Page);
 }
 
+// A page handed out stays as it was read, whatever the cache reads after letting
+// it go; the buffers of pages no one holds any more are read into again.
+TEST(PageCache, APageHeldStaysAsReadWhileTheCacheReadsOthers) {
+    jet::PageCache pages(std::make_unique<CountingSource>(numberedPages(12)), kJet4Page, 2);
+    const jet::PagePtr held = pages.page(0);
+    for (uint32_t p = 1; p < 12; ++p) EXPECT_EQ((*pages.page(p))[0], static_cast<uint8_t>(p));
+    EXPECT_EQ(held->front(), 0);
+    EXPECT_EQ(held->back(), 0);
+    EXPECT_EQ(pages.peek(0), nullptr);  // let go by the cache all the same
+}
+
+// A page past the end known so far is the host's new page: the cache looks at the
+// file's size again and reads it, on its own, whether the file fits or not; the
+// pages past the new end are still past it.
+TEST(PageCache, APageTheHostAddedIsReadAfterLookingAtTheSizeAgain) {
+    for (const size_t budget : {size_t{8}, size_t{2}}) {
+        auto owned = std::make_unique<CountingSource>(numberedPages(3));
+        CountingSource& source = *owned;
+        jet::PageCache pages(std::move(owned), kJet4Page, budget);
+        EXPECT_EQ((*pages.page(2))[0], 2);
+        std::vector<uint8_t> added = numberedPages(5);
+        added.erase(added.begin(), added.begin() + 3 * kJet4Page);
+        source.append(added);
+        EXPECT_EQ((*pages.page(4))[0], 4) << budget;
+        EXPECT_EQ(pages.pageCount(), 5u);
+        EXPECT_EQ((*pages.page(3))[1], 3) << budget;
+        EXPECT_THROW(pages.page(5), jet::CorruptFile);
+    }
+}
+
+// A file larger than the budget: on a network, where every read waits, as many of
+// its pages are kept as the budget allows; on the machine's own disk only a few.
+TEST(PageCache, AFileOnANetworkKeepsTheWholeBudget) {
+    TempFolder folder;
+    const auto path = folder.path() / "clinica.mdb";
+    testing::writeClinic(path, 3);
+    std::vector<uint8_t> file = testing::readAll(path);
+    constexpr size_t kBudgetPages = 600;
+    file.resize((kBudgetPages + 100) * kJet4Page);  // free pages at the end
+    for (const bool network : {true, false}) {
+        auto source = std::make_unique<CountingSource>(file);
+        source->onANetwork = network;
+        const auto engine = jet::Engine::create(std::move(source), u"clinica.mdb", kBudgetPages * kJet4Page);
+        if (network) {
+            EXPECT_EQ(engine->pagesKept(), kBudgetPages);
+            EXPECT_TRUE(engine->plansReads());
+        } else {
+            EXPECT_LT(engine->pagesKept(), kBudgetPages / 2);
+            EXPECT_FALSE(engine->plansReads());
+        }
+    }
+}
+
 // Every value of every patient in name order, with the search's statements.
 void readEverything(const Database& db) {
     Recordset patients = db.openRecordset(u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente");
@@ -110,6 +168,35 @@ void readEverything(const Database& db) {
         for (; !anamneses.eof(); anamneses.moveNext())
             for (size_t i = 0; i < anamneses.columns().size(); ++i) anamneses.value(static_cast<int>(i));
     }
+}
+
+// A front-end and its back-ends: the pages of all of them stay within one budget.
+TEST(PageCache, CachesThatShareABudgetKeepNoMoreThanItTogether) {
+    auto budget = std::make_shared<jet::PageBudget>(10 * kJet4Page);
+    const auto kept = [](const jet::PageCache& cache) {
+        size_t count = 0;
+        for (uint32_t p = 0; p < cache.pageCount(); ++p) count += cache.peek(p) != nullptr;
+        return count;
+    };
+    jet::PageCache front(std::make_unique<CountingSource>(numberedPages(8)), kJet4Page, 8, budget);
+    {
+        jet::PageCache back(std::make_unique<CountingSource>(numberedPages(8)), kJet4Page, 8, budget);
+        for (int round = 0; round < 2; ++round) {
+            for (uint32_t p = 0; p < 8; ++p) {
+                EXPECT_EQ((*front.page(p))[1], p);
+                EXPECT_EQ((*back.page(7 - p))[1], 7 - p);
+            }
+        }
+        EXPECT_LE(kept(front) + kept(back), 10u);
+        EXPECT_GE(kept(back), 1u);
+        EXPECT_EQ(budget->used(), (kept(front) + kept(back)) * kJet4Page);
+    }
+    // What a cache let go of is the others' again.
+    EXPECT_EQ(budget->used(), kept(front) * kJet4Page);
+    for (uint32_t p = 0; p < 8; ++p) front.page(p);
+    EXPECT_EQ(kept(front), 8u);
+    front.startOver();
+    EXPECT_EQ(budget->used(), 0u);
 }
 
 TEST(PageCache, ASearchOfAClinicThatFitsReadsEachPageOnce) {

@@ -7,14 +7,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
+#include <functional>
+#include <thread>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "db/database.h"
 #include "db/jet/byte_source.h"
+#include "db/jet/errors.h"
 #include "db/jet/page_cache.h"
+#include "db/jet/parallel_reads.h"
 #include "db/tests/jet_test_files.h"
 #include "db/tests/waiting_source.h"
 #include "db/writer/clinic_writer.h"
@@ -175,6 +180,63 @@ TEST(ReadAhead, OverANetworkManyReadsAreUnderWayAtOnceAndLocallyOne) {
     const Database onDisk = Database::fromSource(std::move(local), u"clinica.mdb", kFewPages);
     EXPECT_EQ(readClinic(onDisk, true), expected);
     EXPECT_EQ(disk.mostAtOnce(), 1);
+}
+
+// Pages of numberedPages() over a network, whose reads of the pages `fails` picks
+// throw, as a read cut off with the network does.
+class FailingSource final : public jet::ByteSource {
+public:
+    FailingSource(uint32_t pages, std::function<bool(uint32_t page)> fails)
+        : file_(jet::memorySource(numberedPages(pages))), fails_(std::move(fails)) {}
+    uint64_t size() const override { return file_->size(); }
+    uint64_t currentSize() override { return file_->currentSize(); }
+    bool remote() const override { return true; }
+    bool read(uint64_t offset, uint8_t* destination, size_t count) override {
+        std::this_thread::sleep_for(std::chrono::microseconds(200));  // keeps several threads busy
+        for (uint64_t at = offset; at < offset + count; at += kPage)
+            if (fails_(static_cast<uint32_t>(at / kPage))) throw jet::diskOrNetworkError();
+        return file_->read(offset, destination, count);
+    }
+
+private:
+    std::unique_ptr<jet::ByteSource> file_;
+    std::function<bool(uint32_t)> fails_;
+};
+
+std::vector<jet::ReadJob> onePageJobs(std::vector<uint8_t>& into, uint32_t pages) {
+    into.assign(size_t{pages} * kPage, 0);
+    std::vector<jet::ReadJob> jobs;
+    for (uint32_t p = 0; p < pages; ++p) jobs.push_back({uint64_t{p} * kPage, into.data() + size_t{p} * kPage, kPage});
+    return jobs;
+}
+
+TEST(ReadAhead, AReadThatThrowsInAnyThreadReachesTheCallerAndTheNextBatchRuns) {
+    const std::thread::id caller = std::this_thread::get_id();
+    std::atomic<bool> failing{true};
+    // The reading threads' reads fail, then the calling thread's.
+    bool inCaller = false;
+    FailingSource source(64, [&](uint32_t) { return failing && (std::this_thread::get_id() == caller) == inCaller; });
+    jet::ParallelReads readers(4);
+    std::vector<uint8_t> bytes;
+    for (const bool callerFails : {false, true}) {
+        inCaller = callerFails;
+        failing = true;
+        std::vector<jet::ReadJob> jobs = onePageJobs(bytes, 64);
+        EXPECT_EQ(testing::errorNumberOf([&] { readers.run(source, jobs); }), jet::kDiskOrNetworkError) << callerFails;
+        failing = false;
+        jobs = onePageJobs(bytes, 64);
+        readers.run(source, jobs);
+        EXPECT_TRUE(std::all_of(jobs.begin(), jobs.end(), [](const jet::ReadJob& job) { return job.done; }));
+        EXPECT_EQ(bytes[63 * kPage], 63);
+    }
+
+    // Reading ahead, the pages of a failed read are left to their own reads, which
+    // report it where they are asked for.
+    jet::PageCache pages(std::make_unique<FailingSource>(64, [](uint32_t page) { return page == 20; }), kPage, 4);
+    pages.fetch({2, 10, 20, 30, 40});
+    EXPECT_EQ(pages.peek(20), nullptr);
+    EXPECT_EQ((*pages.page(40))[0], 40);
+    EXPECT_EQ(testing::errorNumberOf([&] { pages.page(20); }), jet::kDiskOrNetworkError);
 }
 
 #ifdef __linux__

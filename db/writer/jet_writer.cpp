@@ -82,6 +82,7 @@ struct JetWriter::Impl {
     std::ofstream file;
     std::vector<TableState> tables;  // [0] is the catalog
     std::vector<LinkDef> links;
+    std::vector<std::pair<std::u16string, int16_t>> objects;  // forms, reports, ...
     std::optional<DataPage> longValues;
     uint32_t nextPage = 0;
     bool finished = false;
@@ -187,7 +188,6 @@ struct JetWriter::Impl {
 
     void finish() {
         for (TableState& t : tables) flush(t.current);
-        flush(longValues);
 
         TableState& catalog = tables[0];
         const std::vector<Value> containers[] = {
@@ -214,7 +214,12 @@ struct JetWriter::Impl {
             row[kForeignNameColumn] = Value::text(link.foreignName);
             add(catalog, row);
         }
+        for (size_t i = 0; i < objects.size(); ++i)
+            add(catalog, catalogRow(kFirstLinkId + static_cast<int32_t>(links.size() + i), kObjectsRoot,
+                                    objects[i].first, objects[i].second, 0));
         flush(catalog.current);
+        // Last: a link's path or connection string too long for its row lies here.
+        flush(longValues);
 
         DataPage maps(kUsageMapPage, 0);
         const Bytes freeSpaceMap = buildUsageMap({}, nextPage).row;
@@ -289,6 +294,11 @@ void JetWriter::addLink(LinkDef link) {
     for (const LinkDef& other : w.links)
         if (sameName(other.name, link.name)) throw invalidDefinition(link.name);
     w.links.push_back(std::move(link));
+}
+
+void JetWriter::addObject(std::u16string name, int16_t type) {
+    if (impl_->finished || name.empty()) throw invalidArgument(u"addObject");
+    impl_->objects.emplace_back(std::move(name), type);
 }
 
 void JetWriter::finish() {

@@ -64,6 +64,10 @@ public:
     // and `connect` is given; the name is not one of the file's tables or links.
     void addLink(LinkDef link);
 
+    // Adds a catalog entry of another kind than a table (a form, a report, a macro:
+    // `type` as the catalog stores it, -32764 for a report), with its name only.
+    void addObject(std::u16string name, int16_t type);
+
     // Writes the catalog, the usage maps and the header; the file is then complete.
     void finish();
 

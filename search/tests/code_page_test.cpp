@@ -44,6 +44,48 @@ TEST(CodePage, AWaitingCharacterEndsWhenThePageChangesOrTheStreamEnds) {
     EXPECT_EQ(decode(decoder, 936, "\x20"), u"? ");
 }
 
+// The first and last lead bytes of each double-byte page with its lowest trail
+// byte (0x40, '@' on its own) and its highest.
+TEST(CodePage, EveryDoubleBytePageTakesItsFirstAndLastLeadAndTrailBytes) {
+    struct Pair {
+        uint32_t page;
+        const char* bytes;
+        char16_t expected;
+    };
+    const Pair pairs[] = {
+        {932, "\x81\x40", u'\u3000'}, {932, "\x81\xFE", u'\u30FB'}, {932, "\xFC\x40", u'\u9ADC'},
+        {932, "\xFC\xFE", u'\u30FB'}, {936, "\x81\x40", u'\u4E02'}, {936, "\x81\xFE", u'\u4FA2'},
+        {936, "\xFE\x40", u'\uFA0C'}, {936, "\xFE\xFE", u'\uE4C5'}, {949, "\x81\x40", u'?'},
+        {949, "\x81\xFE", u'\uAD13'}, {949, "\xFE\x40", u'?'},      {949, "\xFE\xFE", u'\uE0BB'},
+        {950, "\x81\x40", u'\uEEB8'}, {950, "\x81\xFE", u'\uEF54'}, {950, "\xFE\x40", u'\uE274'},
+        {950, "\xFE\xFE", u'\uE310'},
+    };
+    for (const Pair& pair : pairs) {
+        ByteDecoder decoder;
+        EXPECT_EQ(decode(decoder, pair.page, pair.bytes), std::u16string(1, pair.expected))
+            << pair.page << " " << std::hex
+            << static_cast<unsigned>(static_cast<unsigned char>(pair.bytes[0]))
+            << static_cast<unsigned>(static_cast<unsigned char>(pair.bytes[1]));
+        EXPECT_FALSE(decoder.waiting());
+    }
+}
+
+// UTF-8 documents: the first and last character of each length of sequence, and
+// the second bytes that would make a sequence overlong, a surrogate or too large.
+TEST(CodePage, Utf8SequencesAtTheEdgesOfTheirRanges) {
+    ByteDecoder decoder;
+    EXPECT_EQ(decode(decoder, kUtf8CodePage, "\xC2\x80\xDF\xBF"), u"\u0080\u07FF");
+    EXPECT_EQ(decode(decoder, kUtf8CodePage, "\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF"),
+              u"\u0800\uD7FF\uE000\uFFFF");
+    EXPECT_EQ(decode(decoder, kUtf8CodePage, "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"), u"\U00010000\U0010FFFF");
+    EXPECT_FALSE(decoder.waiting());
+    for (const char* bad : {"\xE0\x9F\xBF", "\xED\xA0\x80", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xC1\xBF"}) {
+        const std::u16string text = decode(decoder, kUtf8CodePage, bad);
+        EXPECT_FALSE(text.empty()) << bad;
+        for (const char16_t c : text) EXPECT_EQ(c, u'\uFFFD') << std::hex << static_cast<unsigned>(static_cast<unsigned char>(bad[0]));
+    }
+}
+
 TEST(CodePage, CharacterSetsAndPageNumbers) {
     EXPECT_EQ(codePageOfCharset(128), 932u);
     EXPECT_EQ(codePageOfCharset(2), kSymbolCodePage);

@@ -16,28 +16,8 @@ namespace {
 
 using ::testing::Not;
 
-class PatientText : public ::testing::Test {
+class PatientText : public ClinicTest {
 protected:
-    TempDir dir;
-    fs::path file = dir / "clinica.mdb";
-    std::optional<ClinicWriter> clinic{std::in_place, file};
-
-    int32_t add(ClinicTable table, const ClinicRow& row) { return clinic->add(table, row); }
-
-    // The clinic, written first.
-    db::Database finishedClinic() {
-        if (clinic) {
-            clinic->finish();
-            clinic.reset();
-        }
-        return db::Database::open(file);
-    }
-
-    static db::Recordset patientRow(const db::Database& database, int32_t counter) {
-        return database.openRecordset(u"SELECT * FROM Pacientes WHERE paci_ln_Counter = " +
-                                      fromUtf8(std::to_string(counter)));
-    }
-
     std::u16string textOf(int32_t counter) {
         const auto database = finishedClinic();
         const auto patients = patientRow(database, counter);
@@ -115,6 +95,34 @@ TEST_F(PatientText, EveryPartInItsPlaceWithoutSeparators) {
               u"obsalertachave1anam1chave2anam2consulta1tome agua");
 }
 
+// Related rows are found by the patient they name, not by their own numbers: the
+// rows of another patient come first, so no related row's counter equals its
+// patient's, and each of them names the counter of some patient.
+TEST_F(PatientText, RelatedRowsAreThoseThatNameThePatient) {
+    const int32_t ana = add(kPacientes, {{u"Paci_tx_NomePaciente", text(u"ANA")}});
+    const int32_t bia = add(kPacientes, {{u"Paci_tx_NomePaciente", text(u"BIA")}});
+    const int32_t xray = add(kProcedimentosExames, {{u"PrEx_tx_NomeProcedimento", text(u"RAIO X")}});
+    const int32_t scan = add(kProcedimentosExames, {{u"PrEx_tx_NomeProcedimento", text(u"TOMOGRAFIA")}});
+    for (const char16_t* n : {u"1", u"2", u"3"}) {
+        const std::u16string bias = std::u16string(u"bia") + n;
+        add(kAnamneses, {{u"Anam_ln_Paciente", number(bia)}, {u"Anam_me_TextoAnamnese", text((u"anam" + bias).c_str())}});
+        add(kConsultaseRetornos, {{u"Cons_ln_Paciente", number(bia)},
+                                  {u"Cons_me_TextoConsultaRetorno", text((u"cons" + bias).c_str())}});
+        add(kGuias, {{u"Guia_ln_Paciente", number(bia)}, {u"Guia_ln_Procedimento", number(scan)},
+                     {u"Guia_tx_NroGuia", text((u"guia" + bias).c_str())}});
+        add(kTextos, {{u"Text_ln_Paciente", number(bia)}, {u"Text_tx_NomeTexto", text((u"texto" + bias).c_str())}});
+    }
+    add(kAnamneses, {{u"Anam_ln_Paciente", number(ana)}, {u"Anam_me_TextoAnamnese", text(u"anamana")}});
+    add(kConsultaseRetornos, {{u"Cons_ln_Paciente", number(ana)}, {u"Cons_me_TextoConsultaRetorno", text(u"consana")}});
+    add(kGuias, {{u"Guia_ln_Paciente", number(ana)}, {u"Guia_ln_Procedimento", number(xray)},
+                 {u"Guia_tx_NroGuia", text(u"guiaana")}});
+    add(kTextos, {{u"Text_ln_Paciente", number(ana)}, {u"Text_tx_NomeTexto", text(u"textoana")}});
+
+    const auto a = textOf(ana);
+    for (const char16_t* own : {u"anamana", u"consana", u"guiaana", u"textoana", u"RAIO X"}) EXPECT_THAT(a, Holds(own));
+    for (const char16_t* other : {u"bia", u"TOMOGRAFIA"}) EXPECT_THAT(a, Not(Holds(other)));
+}
+
 TEST_F(PatientText, MissingRecordNumbersLookForNumberZero) {
     // A plan numbered 0 exists only to show what a null plan number asks for.
     add(kConvenios, {{u"Conv_ln_Counter", number(0)}, {u"Conv_tx_NomeConvenio", text(u"PLANO ZERO")}});
@@ -135,6 +143,16 @@ TEST_F(PatientText, MissingRecordNumbersLookForNumberZero) {
     const auto b = textOf(unknownPlan);
     EXPECT_THAT(b, Not(Holds(u"PLANO Z")));
     EXPECT_THAT(b, Holds(u"G1MAT1"));
+}
+
+// Record numbers are looked up with their sign.
+TEST_F(PatientText, NegativeRecordNumbersFindTheirOwnRows) {
+    add(kConvenios, {{u"Conv_ln_Counter", number(5)}, {u"Conv_tx_NomeConvenio", text(u"PLANO CINCO")}});
+    add(kConvenios, {{u"Conv_ln_Counter", number(-5)}, {u"Conv_tx_NomeConvenio", text(u"PLANO MENOS CINCO")}});
+    const int32_t p = add(kPacientes, {{u"Paci_tx_NomePaciente", text(u"P")}, {u"Paci_ln_ConvenioPaciente", number(-5)}});
+    const auto t = textOf(p);
+    EXPECT_THAT(t, Holds(u"PLANO MENOS CINCO"));
+    EXPECT_THAT(t, Not(Holds(u"PLANO CINCO")));
 }
 
 TEST_F(PatientText, DatesCodesAndCivilStates) {

@@ -137,6 +137,19 @@ TEST(RtfCharacters, HexBytesFollowTheDocumentCodePage) {
     EXPECT_EQ(text(uR"({\rtf1 \'e9 x})"), u"\u00E9 x");  // no delimiter after the two digits
 }
 
+// Every byte written as \'hh, in capital and small hex digits alike ("M\'F3nica").
+TEST(RtfCharacters, HexDigitsOfEitherCaseGiveTheSameByte) {
+    const char16_t* const digits[] = {u"0123456789abcdef", u"0123456789ABCDEF"};
+    for (unsigned byte = 0x20; byte <= 0xFF; ++byte) {
+        for (const char16_t* hex : digits) {
+            const std::u16string document =
+                u"{\\rtf1\\ansi M\\'" + std::u16string{hex[byte >> 4], hex[byte & 15]} + u"nica}";
+            EXPECT_EQ(text(document), u"M" + std::u16string(1, fromCp1252(static_cast<unsigned char>(byte))) + u"nica")
+                << toUtf8(document);
+        }
+    }
+}
+
 TEST(RtfCharacters, FontsCarryTheirOwnCodePage) {
     const std::u16string_view fonts =
         uR"({\rtf1\ansi\ansicpg1252\deff1{\fonttbl{\f0\fcharset0 A;}{\f1\fcharset204 B;}{\f2\fcharset161 G;})"
@@ -247,6 +260,10 @@ TEST(RtfDestinations, HiddenDestinationsLeaveNoText) {
     EXPECT_EQ(text(uR"({\rtf1 {\field{\*\fldinst HYPERLINK "x"}{\fldrslt link}} end})"), u"link end");
     // Braces escaped or hidden in binary data inside a hidden group do not end it early.
     EXPECT_EQ(text(uR"({\rtf1 a{\*\x \{ \} \\}b{\pict\bin3 }}{c}d})"), u"abd");
+    // ... nor does an escaped brace standing alone, of either kind.
+    EXPECT_EQ(text(uR"({\rtf1 a{\*\fldinst x\}y}b})"), u"ab");
+    EXPECT_EQ(text(uR"({\rtf1 a{\*\fldinst x\{y}b})"), u"ab");
+    EXPECT_EQ(text(uR"({\rtf1 a{\*\fldinst x\\}b})"), u"ab");
     EXPECT_EQ(text(uR"({\rtf1 a\bin3 {}}b})"), u"ab");  // binary data is never text
 }
 

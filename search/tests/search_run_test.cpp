@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <new>
 #include <optional>
 
 #include <gmock/gmock.h>
@@ -116,7 +117,7 @@ TEST_F(SearchRun, MatchingRulesAndCompletionMessages) {
     // Spaces alone: one empty word, found in every patient; rows in name order.
     search(u"   ");
     EXPECT_EQ(view.box, u"");
-    EXPECT_EQ(view.rows.size(), 5u);
+    ASSERT_EQ(view.rows.size(), 5u);
     EXPECT_EQ(view.rows.front(), u"ANA LIMA");
     EXPECT_EQ(view.caption, u"Pesquisa concluída. Foram encontrados 5 resultados.");
     expectRowsOpenTheirPatients(controller, view);
@@ -186,6 +187,60 @@ TEST_F(SearchRun, CancelStopsAfterThePatientAtHand) {
     view.onYield = nullptr;
     search(u"a");
     EXPECT_EQ(view.rows.size(), 5u);
+}
+
+// Escape pressed, or the cancel button clicked, while no search runs asks nothing
+// of the next search: it goes through every patient.
+TEST_F(SearchRun, CancellingWhileIdleDoesNotStopTheNextSearch) {
+    patients({u"A1", u"A2", u"A3", u"A4"});
+    controller.onSearchBoxKey(27);
+    search(u"a");
+    EXPECT_THAT(view.rows, ElementsAre(u"A1", u"A2", u"A3", u"A4"));
+    EXPECT_EQ(view.caption, u"Pesquisa concluída. Foram encontrados 4 resultados.");
+    EXPECT_EQ(controller.lastOutcome(), RunOutcome::Completed);
+
+    controller.cxCancel_Click();
+    search(u"a3");
+    EXPECT_THAT(view.rows, ElementsAre(u"A3"));
+    EXPECT_EQ(controller.lastOutcome(), RunOutcome::Completed);
+}
+
+// Memory running out in the middle of a run (here as the window takes a row) ends
+// the run with the platform's message, and leaves the window ready for another.
+TEST_F(SearchRun, RunningOutOfMemoryShowsTheMessageAndEndsTheRun) {
+    patients({u"A1", u"A2", u"A3", u"A4"});
+    view.onYield = [](int yield) {
+        if (yield == 2) throw std::bad_alloc();
+    };
+    search(u"a");
+    EXPECT_THAT(view.rows, ElementsAre(u"A1", u"A2"));
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].text, u"Memória insuficiente");
+    EXPECT_EQ(view.messages[0].style, 0);
+    EXPECT_EQ(view.messages[0].title, u"");
+    EXPECT_FALSE(view.hidden);
+    EXPECT_EQ(controller.lastOutcome(), RunOutcome::Failed);
+    expectIdle();
+
+    view.onYield = nullptr;
+    search(u"a");
+    EXPECT_EQ(view.rows.size(), 4u);
+    EXPECT_EQ(controller.lastOutcome(), RunOutcome::Completed);
+}
+
+// A field longer than the blocks the text is lower-cased in, with brackets, the
+// characters just past the capitals, and other punctuation around the letters.
+TEST_F(SearchRun, BracketsAndPunctuationInLongFieldsAreFoundAsTyped) {
+    patient(u"LONGO", {{u"Paci_me_ObservacoesPaciente",
+                        text(u"Retorno marcado para a proxima semana [URGENTE] @casa ^tarde_ `a` {b} |c| ~d")}});
+    patient(u"OUTRO", {{u"Paci_me_ObservacoesPaciente",
+                        text(u"Retorno marcado para a proxima semana {urgente} `casa ~tarde_ @a@ [b] |c| ^d")}});
+    search(u"[urgente]");
+    EXPECT_THAT(view.rows, ElementsAre(u"LONGO"));
+    search(u"@casa ^tarde_");
+    EXPECT_THAT(view.rows, ElementsAre(u"LONGO"));
+    search(u"{urgente} `casa");
+    EXPECT_THAT(view.rows, ElementsAre(u"OUTRO"));
 }
 
 TEST_F(SearchRun, SecondRunStartsAFreshList) {

@@ -5,13 +5,16 @@
 
 #include <atomic>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "db/database.h"
 #include "db/writer/clinic_writer.h"
 #include "text/date.h"
+#include "text/utf.h"
 #include "text/value.h"
 
 namespace scandrel::search::testing {
@@ -42,6 +45,31 @@ public:
 
 private:
     fs::path path_;
+};
+
+// A test with a clinic of its own: rows are added, and the file is written at the
+// first look at it.
+class ClinicTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    fs::path file = dir / "clinica.mdb";
+    std::optional<ClinicWriter> clinic{std::in_place, file};
+
+    int32_t add(ClinicTable table, const ClinicRow& row) { return clinic->add(table, row); }
+
+    // The clinic, written first.
+    db::Database finishedClinic() {
+        if (clinic) {
+            clinic->finish();
+            clinic.reset();
+        }
+        return db::Database::open(file);
+    }
+
+    static db::Recordset patientRow(const db::Database& database, int32_t counter) {
+        return database.openRecordset(u"SELECT * FROM Pacientes WHERE paci_ln_Counter = " +
+                                      fromUtf8(std::to_string(counter)));
+    }
 };
 
 inline Value text(const char16_t* s) { return Value::text(s); }

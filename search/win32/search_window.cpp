@@ -19,6 +19,7 @@
 #include "search/win32/handles.h"
 #include "search/win32/loaded_windows.h"
 #include "search/win32/message_box.h"
+#include "search/win32/result_tips.h"
 #include "search/win32/rich_edit_stream.h"
 #include "search/win32/search_window_ids.h"
 #include "search/win32/system_library.h"
@@ -113,6 +114,8 @@ private:
     void moveFocus(bool backward);
     std::vector<HWND> accessibleChildren() const;
     void openSelectedPatient();
+    // Where the words of result row `row` were found, one line per word.
+    std::u16string rowTip(int row) const;
     void count();
     std::shared_ptr<Form1> detach();
 
@@ -132,6 +135,7 @@ private:
     std::unique_ptr<controls::win32::CommandButtonWindow> cxFind_;
     std::unique_ptr<SystemLibrary> richEdit_;
     std::unique_ptr<FormBackground> background_;
+    std::unique_ptr<ResultTips> tips_;
     PlainTextBuffer buffer_;
     std::shared_ptr<Win32SearchView> view_;
     std::shared_ptr<SearchController> controller_;
@@ -155,7 +159,7 @@ void registerFormClass(HINSTANCE module) {
 }
 
 void Form1::load() {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     registerFormClass(module_);
     dpi_ = controls::win32::screenDpi();
@@ -263,6 +267,12 @@ void Form1::createControls() {
     });
     controller_ = std::make_shared<SearchController>(*view_, buffer_);
     controller_->setDbName(dbName_);
+    controller_->setExplainMatches(true);
+    tips_ = std::make_unique<ResultTips>(module_, controls_.lstResults, [this](int row) { return rowTip(row); });
+}
+
+std::u16string Form1::rowTip(int row) const {
+    return controller_ ? joinLines(controller_->reasonsAt(row)) : std::u16string();
 }
 
 void Form1::findClicked() {
@@ -285,6 +295,7 @@ std::shared_ptr<Form1> Form1::detach() {
     removeLoadedWindow(hwnd_);
     hwnd_ = nullptr;
     controls_ = SearchControls{};
+    tips_.reset();
     lastFocus_ = nullptr;
     count();
     return std::move(self_);
@@ -457,19 +468,32 @@ LRESULT CALLBACK Form1::searchBoxProc(HWND box, UINT message, WPARAM wParam, LPA
 
 LRESULT CALLBACK Form1::resultListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                        DWORD_PTR ref) {
+    auto* form = reinterpret_cast<Form1*>(ref);
     if (message == WM_CHAR) {
-        reinterpret_cast<Form1*>(ref)->openSelectedPatient();
+        form->openSelectedPatient();
         if (!IsWindow(list)) return 0;
+    } else if (message == WM_NOTIFY && form->tips_ && form->tips_->onNotify(lParam)) {
+        return 0;
     } else if (message == WM_GETOBJECT && controls::win32::asksForClient(lParam)) {
-        // Named by the status line above it, which says what the list holds.
+        // Named by the status line above it, which says what the list holds; each row
+        // described by where its words were found, as its tooltip shows.
         controls::win32::AccessibleParts parts;
-        const HWND label = reinterpret_cast<Form1*>(ref)->controls_.lblResults;
+        const HWND label = form->controls_.lblResults;
         parts.name = [label] { return controls::win32::windowText(label); };
+        const std::weak_ptr<const Form1> weak = form->weak_from_this();
+        parts.childDescription = [weak](long child) {
+            const auto alive = weak.lock();
+            return alive ? alive->rowTip(static_cast<int>(child - 1)) : std::u16string();
+        };
         return controls::win32::answerGetObject(list, wParam, std::move(parts));
     } else if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(list, resultListProc, 1);
+        return DefSubclassProc(list, message, wParam, lParam);
     }
-    return DefSubclassProc(list, message, wParam, lParam);
+    if (form->tips_) form->tips_->beforeListMessage(message, wParam, lParam);
+    const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
+    if (form->tips_ && IsWindow(list)) form->tips_->afterListMessage(message);
+    return result;
 }
 
 // Labels are transparent: each paints the window's background under itself, then

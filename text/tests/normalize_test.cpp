@@ -156,6 +156,14 @@ TEST(NormalizeLowerCase, AgreesWithTheStepByStepLoopThenLowerCasing) {
         const std::u16string text = randomText(rng);
         ASSERT_EQ(normalizedLower(text), expected(text)) << "text #" << i << ": " << toUtf8(text);
     }
+    // Every printable ASCII character, each at every place of a text of whole blocks:
+    // the characters next to the capitals ('@', '[') stay as they are.
+    std::u16string ascii;
+    for (char16_t c = u'!'; c <= u'~'; ++c) ascii += c;
+    for (std::size_t start = 0; start < ascii.size(); ++start) {
+        const std::u16string text = ascii.substr(start) + ascii.substr(0, start);
+        ASSERT_EQ(normalizedLower(text), expected(text)) << toUtf8(text);
+    }
     static const std::u16string kRare = u"\u00C3\u00E7\u0130\u212A\u03A3\t";
     for (int i = 0; i < 3000; ++i) {
         std::u16string text;

@@ -150,7 +150,7 @@ TEST(DemoClinic, HoldsTheValuesTheSearchMustHandle) {
         else if (memo.asText().starts_with(u"{\\rtf1")) ++rtf;
         else ++plain;
     }
-    EXPECT_EQ(counters.size(), 1500u);
+    ASSERT_EQ(counters.size(), 1500u);
     EXPECT_EQ(*counters.rbegin(), 1500);
     for (const char16_t* code : {u"S", u"C", u"V", u"D", u"<null>"}) EXPECT_TRUE(civil.count(code)) << toUtf8(code);
     EXPECT_GT(civil.size(), 6u);

@@ -90,6 +90,10 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* text) override {
+        if (child.vt == VT_I4 && child.lVal > 0 && parts_.childDescription) {
+            const std::u16string description = parts_.childDescription(child.lVal);
+            if (!description.empty()) return giveText(description, text);
+        }
         return standard_->get_accDescription(child, text);
     }
 

@@ -24,6 +24,9 @@ struct AccessibleParts {
     std::function<bool()> doDefaultAction;
     // The children, as the client objects of these windows, in this order.
     std::function<std::vector<HWND>()> children;
+    // The description of a simple child of the standard object (a list box's item,
+    // counting from 1); an empty text leaves the question to the standard object.
+    std::function<std::u16string(long child)> childDescription;
 };
 
 // Whether WM_GETOBJECT asks for the client area's object; other questions go on to

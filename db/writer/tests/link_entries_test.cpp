@@ -42,5 +42,27 @@ TEST(LinkEntries, ReferenceReadersSeeTheLinksAndTheFileStillReads) {
     EXPECT_EQ(database.linkTarget(u"Guias"), u"Clinica");
 }
 
+TEST(LinkEntries, LongPathsAndConnectionStringsAreReadBackWhole) {
+    if (!testing::detail::available("command -v mdb-export")) GTEST_SKIP() << "mdbtools is not installed";
+    TempFile file("long-links.mdb");
+    // Past 255 characters both are kept on long-value pages of their own.
+    const std::u16string path = u"\\\\servidor\\" + std::u16string(300, u'p') + u"\\clinica.mdb";
+    const std::u16string connect = u"ODBC;DSN=Clinica;DATABASE=" + std::u16string(300, u'c');
+    {
+        JetWriter writer(file.path(), {{u"Local", {{u"Nota", ColumnType::Text, 20}}}});
+        writer.addLink({u"Pacientes", path, {}, u"Pacientes"});
+        writer.addLink({u"Guias", {}, connect, u"public.guias"});
+        writer.finish();
+    }
+    const std::string catalog = testing::detail::run("mdb-export -d '|' " + testing::detail::quote(file.path().string()) +
+                                                     " MSysObjects");
+    EXPECT_THAT(catalog, HasSubstr("\"" + toUtf8(path) + "\"||\"Pacientes\""));
+    EXPECT_THAT(catalog, HasSubstr("|\"" + toUtf8(connect) + "\"|\"public.guias\""));
+
+    const Database database = Database::open(file.path());
+    EXPECT_THAT(database.tableNames(), ::testing::ElementsAre(u"Local", u"Pacientes", u"Guias"));
+    EXPECT_EQ(database.linkTarget(u"Pacientes"), path);
+}
+
 }  // namespace
 }  // namespace scandrel::db::writer

@@ -1,0 +1,12 @@
+#pragma once
+// The ODBC drivers installed and the data sources configured on this computer, as
+// the platform's driver manager lists them (SQLDrivers, SQLDataSources): what a
+// linked table's connection string may name. Asked afresh at each question, on the
+// calling thread.
+#include "db/odbc/connection_string.h"
+
+namespace scandrel::db::odbc {
+
+Known installed();
+
+}  // namespace scandrel::db::odbc

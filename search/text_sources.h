@@ -1,0 +1,83 @@
+#pragma once
+// Where each stretch of a patient's search text came from: which row of the
+// patient's data (the patient's own fields, an anamnesis, a consultation, the
+// insurance plan, a guide, its procedure, a text document) or which rich-text memo
+// of it, with the row's date where it has one. Filled by the patient text builder
+// for a patient that matched, on the thread that runs the search.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace scandrel::db { class Recordset; }
+
+namespace scandrel::search {
+
+enum class SourceKind : uint8_t { Patient, Anamnesis, Consultation, Plan, Guide, Procedure, Text };
+
+// One row of the patient's data, or one memo of a row.
+struct TextSource {
+    SourceKind kind = SourceKind::Patient;
+    std::u16string_view memo;  // the memo's column; empty for the row's other values
+    std::u16string date;       // "dd/mm/yyyy", or empty where the row has no date
+    std::u16string title;      // a text document's name
+};
+
+// What a source is called where the user reads it: "Cadastro do paciente",
+// "Anamnese de 15/08/2003 (texto)", "Texto «Atestado»", ...
+std::u16string sourceLabel(const TextSource& source);
+
+// One value's place in the text before normalisation.
+struct SourceStretch {
+    size_t from = 0;
+    size_t to = 0;
+    size_t source = 0;  // index into SourcedText::sources
+};
+
+// A patient's text before normalisation (accents and case as written), with the
+// source of every value in it, in text order.
+struct SourcedText {
+    std::u16string text;
+    std::vector<TextSource> sources;
+    std::vector<SourceStretch> values;
+
+    // The value that holds position `at` of the text, or nullptr.
+    const SourceStretch* valueAt(size_t at) const;
+};
+
+// The normalised text, cut where its source changes: each piece with its source's
+// label, without spaces at its ends; pieces of spaces alone are left out.
+struct SourcedPiece {
+    std::u16string label;
+    std::u16string text;
+};
+std::vector<SourcedPiece> sourcedPieces(const SourcedText& text);
+
+// Told by the patient text builder, as it appends, where each value goes. Memos are
+// placed in the text once the builder says where the memo buffer's text starts.
+class TextSourceRecorder {
+public:
+    static constexpr bool kRecords = true;
+
+    explicit TextSourceRecorder(SourcedText& out) : out_(out) {}
+
+    // The values that follow belong to the current row of `rows` (null for the
+    // patient's own row, whose values have no date).
+    void row(SourceKind kind, const db::Recordset* rows);
+    // A value of the current row at [from, to) of the text.
+    void value(size_t from, size_t to);
+    // A memo of the current row at [from, to) of the memo buffer's text.
+    void memo(std::u16string_view column, size_t from, size_t to);
+    // The memo buffer's text starts at `offset` of the text.
+    void memosAt(size_t offset);
+
+private:
+    SourcedText& out_;
+    TextSource row_;
+    size_t rowSource_ = 0;
+    bool rowAdded_ = false;
+    std::vector<SourceStretch> memos_;
+};
+
+}  // namespace scandrel::search
