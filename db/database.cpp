@@ -97,7 +97,10 @@ Database Database::fromSource(std::unique_ptr<jet::ByteSource> source, std::u16s
                     {}, -1);
 }
 
-Recordset Database::openRecordset(std::u16string_view sql) const { return Recordset(rows(sql)); }
+Recordset Database::openRecordset(std::u16string_view sql) const {
+    if (observer_) observer_(sql);
+    return Recordset(rows(sql));
+}
 
 std::unique_ptr<RowSet> Database::rows(std::u16string_view sql) const {
     if (links_) {

@@ -4,9 +4,11 @@
 // Shaped like the data-access objects a Windows host uses, with their error numbers.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "text/value.h"
@@ -115,6 +117,11 @@ public:
     // reached through ODBC (3151 connection failed, 3146 a call failed).
     Recordset openRecordset(std::u16string_view sql) const;
 
+    // Called with every statement openRecordset receives, as received, before it is
+    // answered (tests: the statements a search sends). Nothing by default.
+    using StatementObserver = std::function<void(std::u16string_view sql)>;
+    void observeStatements(StatementObserver observer) { observer_ = std::move(observer); }
+
     // User tables and linked tables in catalog order.
     std::vector<std::u16string> tableNames() const;
     // 3078 unknown table; for a linked table, the columns where its rows are.
@@ -136,6 +143,7 @@ private:
 
     std::shared_ptr<jet::Engine> engine_;
     std::shared_ptr<LinkedTables> links_;  // null when the file has no linked tables
+    StatementObserver observer_;
 };
 
 }  // namespace scandrel::db

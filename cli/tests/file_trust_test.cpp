@@ -76,7 +76,7 @@ TEST_F(FileTrust, LinksAreFollowedOrLeftAloneAsTheCommandLineSays) {
     EXPECT_EQ(run({"search", front.string(), "--links=follow", "silva"}).out, "ANA SILVA\n");
     const auto ignored = run({"search", front.string(), "--links=ignore", "silva"});
     EXPECT_EQ(ignored.out, "");
-    EXPECT_THAT(ignored.err, HasSubstr("o banco de dados selecionado é inválido"));
+    EXPECT_THAT(ignored.err, StartsWith("3078: "));
 
     EXPECT_EQ(run({"export", front.string(), "Pacientes", "--links=ignore"}).err.substr(0, 6), "3078: ");
     EXPECT_THAT(run({"export", "--links=follow", front.string(), "Pacientes"}).out, HasSubstr("ANA SILVA"));

@@ -2,6 +2,10 @@
 // host object kept, the argument forms, and when the library may be unloaded.
 #include "plugin/tests/fire_fixture.h"
 
+#include <vector>
+
+#include "search/win32/search_window_ids.h"
+
 namespace scandrel::plugin::tests {
 namespace {
 
@@ -14,6 +18,56 @@ RECT outerRect(HWND window) {
     GetWindowRect(window, &rect);
     return rect;
 }
+
+BOOL CALLBACK countSearchWindow(HWND window, LPARAM context) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (process == GetCurrentProcessId() && std::wstring(name) == search::win32::kSearchWindowClass)
+        ++*reinterpret_cast<int*>(context);
+    return TRUE;
+}
+
+// Search windows of this process that exist, shown or hidden.
+int searchWindowsLoaded() {
+    int count = 0;
+    EnumWindows(countSearchWindow, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+// Move as a late-bound client calls it: its id asked by name, every argument by
+// reference so that anything written back would show.
+struct LateBoundMove {
+    LateBoundMove(LONG l, LONG t) : left(l), top(t) {}
+    LONG left, top, width = 5000, height = 5000;
+    VARIANT_BOOL flag = VARIANT_TRUE;
+    Variant result;
+    EXCEPINFO exception{};
+
+    HRESULT call(IDispatch* target) {
+        const wchar_t* name = L"move";
+        DISPID id = DISPID_UNKNOWN;
+        const HRESULT found = target->GetIDsOfNames(IID_NULL, const_cast<LPOLESTR*>(&name), 1,
+                                                    LOCALE_USER_DEFAULT, &id);
+        if (found != S_OK) return found;
+        std::vector<VARIANT> arguments(5);  // last argument first
+        const auto reference = [&](size_t i, LONG& value) {
+            V_VT(&arguments[4 - i]) = VT_I4 | VT_BYREF;
+            V_I4REF(&arguments[4 - i]) = &value;
+        };
+        reference(0, left);
+        reference(1, top);
+        reference(2, width);
+        reference(3, height);
+        V_VT(&arguments[0]) = VT_BOOL | VT_BYREF;
+        V_BOOLREF(&arguments[0]) = &flag;
+        DISPPARAMS parameters{arguments.data(), nullptr, 5, 0};
+        UINT badArgument = 0;
+        return target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, result.get(),
+                              &exception, &badArgument);
+    }
+};
 
 TEST_F(FireTest, TheHostObjectIsKeptUntilTheNextFire) {
     const ULONG before = host->references();
@@ -69,6 +123,56 @@ TEST_F(FireTest, MoveOnAClosedWindowDoesNothing) {
     closeSearchWindows();
     EXPECT_EQ(move(100, 200), S_OK);
     EXPECT_THAT(visibleSearchWindows(), IsEmpty());
+}
+
+TEST_F(FireTest, MoveByNameThroughIDispatchPlacesTheWindowAndWritesNothingBack) {
+    fire(host.get());
+    const auto windows = visibleSearchWindows();
+    ASSERT_THAT(windows, SizeIs(1));
+    const RECT before = outerRect(windows[0]);
+    HDC screen = GetDC(nullptr);
+    const int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
+    const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+
+    LateBoundMove move(3000, 1500);
+    EXPECT_EQ(move.call(object.query<IDispatch>().get()), S_OK);
+    EXPECT_EQ(V_VT(move.result.get()), VT_EMPTY);
+    EXPECT_EQ(move.left, 3000);
+    EXPECT_EQ(move.top, 1500);
+    EXPECT_EQ(move.width, 5000);
+    EXPECT_EQ(move.height, 5000);
+    EXPECT_EQ(move.flag, VARIANT_TRUE);
+    const RECT after = outerRect(windows[0]);
+    EXPECT_EQ(after.left, MulDiv(3000, dpiX, 1440));
+    EXPECT_EQ(after.top, MulDiv(1500, dpiY, 1440));
+    EXPECT_EQ(after.right - after.left, before.right - before.left);
+    EXPECT_EQ(after.bottom - after.top, before.bottom - before.top);
+    EXPECT_THAT(watcher.take(), IsEmpty());
+}
+
+// A refused Fire still replaces the window that Move reaches, by one that was never
+// loaded: Move then places nothing, opens nothing and fails nothing.
+TEST_F(FireTest, MoveAfterARefusedFireReachesOnlyTheWindowNeverLoaded) {
+    fire(host.get());
+    const auto shown = visibleSearchWindows();
+    ASSERT_THAT(shown, SizeIs(1));
+    const RECT before = outerRect(shown[0]);
+    auto refusing = FakeHost::create();
+    refusing->answerAccess(Variant::text(u"0"));
+    fire(refusing.get());
+    EXPECT_THAT(watcher.take(), ElementsAre(kPermissionBox));
+
+    LateBoundMove move(3000, 1500);
+    EXPECT_EQ(move.call(object.query<IDispatch>().get()), S_OK);
+    EXPECT_EQ(V_VT(move.result.get()), VT_EMPTY);
+    EXPECT_EQ(move.left, 3000);
+    pumpMessages();
+    EXPECT_EQ(outerRect(shown[0]).left, before.left);
+    EXPECT_EQ(outerRect(shown[0]).top, before.top);
+    EXPECT_THAT(visibleSearchWindows(), ElementsAre(shown[0]));
+    EXPECT_EQ(searchWindowsLoaded(), 1);
+    EXPECT_THAT(watcher.take(), IsEmpty());
 }
 
 TEST_F(FireTest, ClObjIsTakenByReferenceAndByValueThroughIDispatch) {

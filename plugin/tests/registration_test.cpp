@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 
 #include "plugin/tests/plugin_fixture.h"
 
@@ -190,6 +191,33 @@ TEST_F(RegistrationTest, Regsvr32RegistersAndUnregistersBothForms) {
     EXPECT_EQ(narrow(registrationTree(HKEY_LOCAL_MACHINE)), "");
     ASSERT_EQ(regsvr32(L"/u /n /i:user", path), 0u);
     EXPECT_EQ(narrow(registrationTree(HKEY_CURRENT_USER)), "");
+}
+
+// A key the registration can't write: a ProgID key that lives only until the system
+// restarts takes no lasting subkey, so the ProgID's class entry, written last, fails.
+// The failing status comes back and every key written before it is gone again.
+TEST_F(RegistrationTest, ARegistrationThatFailsReturnsItsStatusAndLeavesNothingBehind) {
+    for (const auto& [scope, root] : {std::pair{RegistrationScope::machine, HKEY_LOCAL_MACHINE},
+                                      std::pair{RegistrationScope::user, HKEY_CURRENT_USER}}) {
+        SCOPED_TRACE(scope == RegistrationScope::machine ? "machine" : "user");
+        HKEY blocking = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(root, L"Software\\Classes\\Scandrel.Interface", 0, nullptr, REG_OPTION_VOLATILE,
+                                  KEY_ALL_ACCESS, nullptr, &blocking, nullptr),
+                  ERROR_SUCCESS);
+        RegCloseKey(blocking);
+
+        EXPECT_EQ(testing::registerServer(path, scope), HRESULT_FROM_WIN32(ERROR_CHILD_MUST_BE_VOLATILE));
+        Tree left = registrationTree(root);
+        left.erase(L"Scandrel.Interface|*");  // the test's own key, if the rollback spared it
+        EXPECT_EQ(narrow(left), "");
+        EXPECT_EQ(narrow(registrationTree(root == HKEY_LOCAL_MACHINE ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE)), "");
+        CLSID byName{};
+        EXPECT_NE(CLSIDFromProgID(L"Scandrel.Interface", &byName), S_OK);
+        ComPtr<ITypeLib> registered;
+        EXPECT_NE(LoadRegTypeLib(LIBID_Scandrel, 1, 0, 0, registered.put()), S_OK);
+
+        RegDeleteKeyW(root, L"Software\\Classes\\Scandrel.Interface");
+    }
 }
 
 }  // namespace

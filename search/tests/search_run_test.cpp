@@ -498,5 +498,92 @@ TEST_F(SearchRun, AFileWhoseReadsWaitIsSearchedTheSameWay) {
 #endif
 }
 
+// The statements a run sends, word for word: the patients in name order, then for
+// each patient its related rows by its own numbers, a null number asking for 0, and
+// the procedure of the first guide only.
+TEST_F(SearchRun, SendsThePatientQueryAndEachPatientsRelatedQueries) {
+    const int32_t ana = patient(u"ANA", {{u"Paci_ln_ConvenioPaciente", number(123456)}});
+    const int32_t bruno = patient(u"BRUNO");  // no plan
+    clinic->add(kGuias, {{u"Guia_ln_Paciente", number(ana)}, {u"Guia_ln_Procedimento", number(42)}});
+    clinic->add(kGuias, {{u"Guia_ln_Paciente", number(ana)}, {u"Guia_ln_Procedimento", number(43)}});
+    clinic->add(kGuias, {{u"Guia_ln_Paciente", number(bruno)}});  // a null procedure
+
+    std::vector<std::u16string> sent;
+    RecordingView recordedView;
+    PlainTextBuffer recordedBuffer;
+    SearchController recorded(recordedView, recordedBuffer, [] { return 36000.0f; },
+                              [&sent](const std::u16string& path) {
+                                  db::Database database = db::Database::open(fs::path(path));
+                                  database.observeStatements(
+                                      [&sent](std::u16string_view sql) { sent.emplace_back(sql); });
+                                  return database;
+                              });
+    recorded.setDbName(fromUtf8(file.string()));
+    search(recorded, recordedView, u"ninguém");
+    ASSERT_EQ(recorded.lastOutcome(), RunOutcome::Completed);
+
+    const auto n = [](int32_t v) { return fromUtf8(std::to_string(v)); };
+    ASSERT_EQ(sent.size(), 13u);
+    EXPECT_EQ(sent[0], u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente");
+    EXPECT_THAT(std::vector(sent.begin() + 1, sent.begin() + 7),
+                UnorderedElementsAre(u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = " + n(ana),
+                                     u"SELECT * FROM ConsultaseRetornos WHERE Cons_ln_Paciente = " + n(ana),
+                                     u"SELECT * FROM Convenios WHERE Conv_ln_Counter = 123456",
+                                     u"SELECT * FROM Guias WHERE Guia_ln_Paciente = " + n(ana),
+                                     u"SELECT * FROM Textos WHERE Text_ln_Paciente = " + n(ana),
+                                     u"SELECT * FROM ProcedimentosExames WHERE PrEx_ln_Counter = 42"));
+    EXPECT_THAT(std::vector(sent.begin() + 7, sent.end()),
+                UnorderedElementsAre(u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = " + n(bruno),
+                                     u"SELECT * FROM ConsultaseRetornos WHERE Cons_ln_Paciente = " + n(bruno),
+                                     u"SELECT * FROM Convenios WHERE Conv_ln_Counter = 0",
+                                     u"SELECT * FROM Guias WHERE Guia_ln_Paciente = " + n(bruno),
+                                     u"SELECT * FROM Textos WHERE Text_ln_Paciente = " + n(bruno),
+                                     u"SELECT * FROM ProcedimentosExames WHERE PrEx_ln_Counter = 0"));
+}
+
+// A file of the host's without one of the related tables is not a patient database
+// either: the first patient's text fails, the run shows the invalid-database box,
+// hides the window and still ends with its completion message.
+TEST_F(SearchRun, AMissingRelatedTableShowsTheInvalidDatabaseBox) {
+    clinic.reset();
+    auto tables = clinicTables();
+    tables[kGuias].name = u"GuiasAntigas";
+    {
+        JetWriter writer(file, tables);
+        int32_t counter = 0;
+        for (const char16_t* name : {u"ANA MARIA", u"BEATRIZ MARIA"}) {
+            ++counter;
+            std::vector<Value> row;
+            for (const ColumnDef& c : tables[kPacientes].columns) {
+                if (c.name == u"Paci_tx_NomePaciente") row.push_back(text(name));
+                else if (c.name == u"Paci_ln_Counter") row.push_back(number(counter));
+                else if (c.type == db::ColumnType::Boolean) row.push_back(Value::boolean(false));
+                else row.push_back(Value::null());
+            }
+            writer.addRow(kPacientes, row);
+        }
+        writer.finish();
+    }
+
+    search(u"maria");
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].text,
+              u"Erro: o banco de dados selecionado é inválido. Selecione um banco de dados válido.");
+    EXPECT_EQ(view.messages[0].style, 48);
+    EXPECT_EQ(view.messages[0].title, u"Erro");
+    EXPECT_THAT(view.rows, IsEmpty());
+    EXPECT_THAT(controller.resultIds(), IsEmpty());
+    EXPECT_EQ(controller.lastOutcome(), RunOutcome::Failed);
+    // No patient was yielded for: the box, the hidden window, the completion, the restore.
+    EXPECT_EQ(count("yield"), 0);
+    const auto box = std::find(view.calls.begin(), view.calls.end(), "message");
+    ASSERT_NE(box, view.calls.end());
+    EXPECT_THAT(std::vector(box, view.calls.end()),
+                ElementsAre("message", "hide", "status " + toUtf8(kNoneFound), "cancel 0", "lock 0", "find 1",
+                            "progress 0"));
+    EXPECT_TRUE(view.hidden);
+    expectIdle();
+}
+
 }  // namespace
 }  // namespace scandrel::search::testing
