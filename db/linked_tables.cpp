@@ -120,8 +120,18 @@ const Database& LinkedTables::backEnd(const jet::Engine::Link& link) {
 }
 
 odbc::Server& LinkedTables::server(const jet::Engine::Link& link) {
+    // A server that could not be reached is not tried again while the front-end is
+    // open: one login wait, not one per linked table.
+    if (const auto failed = unreachable_.find(link.connect); failed != unreachable_.end()) throw failed->second;
     auto& slot = servers_[link.connect];
-    if (!slot) slot = std::make_unique<odbc::Server>(link.connect, link.name);
+    if (slot) return *slot;
+    try {
+        slot = std::make_unique<odbc::Server>(link.connect, link.name);
+    } catch (const Error& e) {
+        servers_.erase(link.connect);
+        unreachable_.emplace(link.connect, e);
+        throw;
+    }
     return *slot;
 }
 

@@ -69,6 +69,7 @@ private:
     std::map<std::pair<jet::FileIdentity, std::filesystem::path>, Database> backEnds_;
     std::map<std::filesystem::path, const Database*> byPath_;
     std::map<std::u16string, std::unique_ptr<odbc::Server>> servers_;
+    std::map<std::u16string, Error> unreachable_;  // by connection string, the failure
     // Statements that end in a number, by their text before it: the search sends the
     // same few for every patient.
     std::unordered_map<std::u16string, Route> routes_;

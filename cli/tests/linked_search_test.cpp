@@ -1,11 +1,12 @@
-// Searches of a clinic whose tables are links: to another Jet file, and to a
-// PostgreSQL server of the test's own reached through unixODBC and the server's ODBC
-// driver. Both must list exactly what the search of the plain Jet file lists.
+// Searches of a clinic whose tables are links: to another Jet file, and to
+// PostgreSQL and MariaDB servers of the test's own reached through unixODBC and each
+// server's ODBC driver. Both must list exactly what the search of the plain Jet file lists.
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <map>
 #include <memory>
 
 #include <gmock/gmock.h>
@@ -16,7 +17,7 @@
 #include "db/database.h"
 #include "db/odbc/round_trips.h"
 #include "db/odbc/server.h"
-#include "db/odbc/testing/postgres_server.h"
+#include "db/odbc/testing/test_server.h"
 #include "db/odbc/testing/server_copy.h"
 #include "db/tests/jet_test_files.h"
 #include "db/writer/jet_writer.h"
@@ -29,7 +30,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace scandrel;
-using db::odbc::testing::PostgresServer;
+using db::odbc::testing::ServerKind;
+using db::odbc::testing::TestServer;
 using db::testing::describedError;
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -100,28 +102,28 @@ TEST_F(LinkedClinic, AMissingBackEndIsReportedWithItsPath) {
     EXPECT_THAT(result.err, HasSubstr("/mnt/servidor/dados/clinica.mdb"));
 }
 
-// The same clinic on a PostgreSQL server started for these tests.
-class OdbcLinkedClinic : public LinkedClinic {
+// The same clinic on each server, started for these tests when first needed.
+class OdbcLinkedClinic : public LinkedClinic, public ::testing::WithParamInterface<ServerKind> {
 protected:
-    static void SetUpTestSuite() {
-        LinkedClinic::SetUpTestSuite();
-        if (!db::odbc::testing::postgresAvailable()) return;
-        server_ = new PostgresServer();
-        const db::Database jet = db::Database::open(clinic());
-        db::odbc::testing::writeServerCopy(jet, *folder_ / "copy.sql");
-        server_->runSql(*folder_ / "copy.sql");
-        db::odbc::testing::writeLinkingFrontEnd(jet, front(), server_->connectString(), {});
-    }
     static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
+        servers_.clear();
         LinkedClinic::TearDownTestSuite();
     }
     void SetUp() override {
         LinkedClinic::SetUp();
-        if (!server_) GTEST_SKIP() << "PostgreSQL or its ODBC driver is not installed (scripts/setup installs them)";
+        if (!db::odbc::testing::serverAvailable(GetParam()))
+            GTEST_SKIP() << serverName() << " or its ODBC driver is not installed (scripts/setup installs them)";
+        auto& server = servers_[GetParam()];
+        if (server) return;
+        server = std::make_unique<TestServer>(GetParam());
+        const db::Database jet = db::Database::open(clinic());
+        db::odbc::testing::writeServerCopy(jet, *folder_ / "copy.sql", GetParam());
+        server->runSql(*folder_ / "copy.sql");
+        db::odbc::testing::writeLinkingFrontEnd(jet, front(), server->connectString(), {});
     }
-    static fs::path front() { return *folder_ / "servidor.mdb"; }
+    std::string serverName() const { return db::odbc::testing::serverName(GetParam()); }
+    const TestServer& server() const { return *servers_.at(GetParam()); }
+    fs::path front() const { return *folder_ / ("servidor-" + serverName() + ".mdb"); }
 
     // A front-end with one link, to `table` on the server given by `connect`.
     fs::path oneLink(const std::u16string& connect, const std::u16string& table) {
@@ -131,12 +133,20 @@ protected:
         file.finish();
         return path;
     }
+    // A link to a server of this kind listening on `socketFolder`, port 7 where it
+    // matters, database "x".
+    std::u16string connectAt(const fs::path& socketFolder) const {
+        const std::u16string folder = fromUtf8(socketFolder.string());
+        if (GetParam() == ServerKind::PostgreSQL)
+            return u"ODBC;DRIVER={PostgreSQL Unicode};SERVER=" + folder + u";PORT=7;DATABASE=x;UID=postgres";
+        return u"ODBC;DRIVER={MariaDB Unicode};SOCKET=" + folder + u"/.s.PGSQL.7;DATABASE=x;UID=root";
+    }
 
-    static PostgresServer* server_;
+    static std::map<ServerKind, std::unique_ptr<TestServer>> servers_;
 };
-PostgresServer* OdbcLinkedClinic::server_ = nullptr;
+std::map<ServerKind, std::unique_ptr<TestServer>> OdbcLinkedClinic::servers_;
 
-TEST_F(OdbcLinkedClinic, EveryPatientsTextAndOrderIsTheJetFiles) {
+TEST_P(OdbcLinkedClinic, EveryPatientsTextAndOrderIsTheJetFiles) {
     const auto expected = patientTexts(db::Database::open(clinic()));
     const uint64_t before = db::odbc::roundTrips();
     const auto got = patientTexts(db::Database::open(front()));
@@ -151,27 +161,27 @@ TEST_F(OdbcLinkedClinic, EveryPatientsTextAndOrderIsTheJetFiles) {
     EXPECT_LE(trips, 1u + 7u * 2u + 6u * db::odbc::Server::kSingleQueries);
 }
 
-TEST_F(OdbcLinkedClinic, SearchesListWhatTheJetFileLists) {
+TEST_P(OdbcLinkedClinic, SearchesListWhatTheJetFileLists) {
     expectSameSearches(front());
     // The link is named; no connection is made.
     const auto schema = run({"schema", front().string(), "Pacientes"});
-    EXPECT_THAT(schema.out, StartsWith("Pacientes  (vinculada a PostgreSQL Unicode)\n"));
+    EXPECT_THAT(schema.out,
+                StartsWith("Pacientes  (vinculada a " + db::odbc::testing::driverName(GetParam()) + ")\n"));
     EXPECT_THAT(schema.out, Not(HasSubstr("Paci_tx_NomePaciente")));
 }
 
-TEST_F(OdbcLinkedClinic, FailuresGiveTheOdbcErrorsWithTheDriversMessage) {
+TEST_P(OdbcLinkedClinic, FailuresGiveTheOdbcErrorsWithTheDriversMessage) {
     // No table of that name on the server: a failed call, in the driver's words too.
-    const db::Database missing = db::Database::open(oneLink(server_->connectString(), u"NaoExiste"));
+    const db::Database missing = db::Database::open(oneLink(server().connectString(), u"NaoExiste"));
     const std::string call = describedError([&] { missing.openRecordset(u"SELECT * FROM Pacientes"); });
     EXPECT_THAT(call, StartsWith("3146: Falha na chamada ODBC."));
     EXPECT_THAT(call, HasSubstr("NaoExiste"));
 
     // No server where the link points: the connection fails, naming the data source.
-    const std::u16string nowhere =
-        u"ODBC;DRIVER={PostgreSQL Unicode};SERVER=" + fromUtf8(dir_.string()) + u";PORT=5;DATABASE=x;UID=postgres";
-    const db::Database gone = db::Database::open(oneLink(nowhere, u"Pacientes"));
+    const db::Database gone = db::Database::open(oneLink(connectAt(dir_), u"Pacientes"));
     const std::string connection = describedError([&] { gone.openRecordset(u"SELECT * FROM Pacientes"); });
-    EXPECT_THAT(connection, StartsWith("3151: Falha na conexão ODBC com 'PostgreSQL Unicode'."));
+    EXPECT_THAT(connection,
+                StartsWith("3151: Falha na conexão ODBC com '" + db::odbc::testing::driverName(GetParam()) + "'."));
     EXPECT_THAT(connection, HasSubstr("Mensagem do driver: "));
     const std::string unknownDriver = describedError([&] {
         db::Database::open(oneLink(u"ODBC;DSN=ClinicaQueNaoExiste", u"Pacientes")).columns(u"Pacientes");
@@ -179,7 +189,9 @@ TEST_F(OdbcLinkedClinic, FailuresGiveTheOdbcErrorsWithTheDriversMessage) {
     EXPECT_THAT(unknownDriver, StartsWith("3151: Falha na conexão ODBC com 'ClinicaQueNaoExiste'."));
 }
 
-TEST_F(OdbcLinkedClinic, AServerThatNeverAnswersDoesNotHoldTheSearch) {
+TEST_P(OdbcLinkedClinic, AServerThatNeverAnswersDoesNotHoldTheSearch) {
+    // MariaDB's driver waits for the server's greeting without a limit of its own.
+    if (GetParam() == ServerKind::MariaDB) GTEST_SKIP() << "the MariaDB driver waits for a silent server's greeting";
     // A socket that takes connections and never says a word.
     const std::string socketPath = dir_.string() + "/.s.PGSQL.7";
     const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -195,14 +207,26 @@ TEST_F(OdbcLinkedClinic, AServerThatNeverAnswersDoesNotHoldTheSearch) {
         delete fd;
     });
 
-    const std::u16string silent =
-        u"ODBC;DRIVER={PostgreSQL Unicode};SERVER=" + fromUtf8(dir_.string()) + u";PORT=7;DATABASE=x;UID=postgres";
-    const db::Database database = db::Database::open(oneLink(silent, u"Pacientes"));
+    const fs::path path = dir_ / "links.mdb";
+    {
+        db::writer::JetWriter file(path, {});
+        for (const std::u16string table : {u"Pacientes", u"Anamneses", u"Guias"})
+            file.addLink({table, {}, connectAt(dir_), table});
+        file.finish();
+    }
+    const db::Database database = db::Database::open(path);
     const auto start = std::chrono::steady_clock::now();
     const std::string result = describedError([&] { database.openRecordset(u"SELECT * FROM Pacientes"); });
-    const auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_THAT(result, StartsWith("3151: "));
-    EXPECT_LT(waited, std::chrono::seconds(db::odbc::kLoginTimeoutSeconds + 10));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(db::odbc::kLoginTimeoutSeconds + 10));
+    // The other tables on that server fail at once, with the same error.
+    const auto again = std::chrono::steady_clock::now();
+    EXPECT_EQ(describedError([&] { database.columns(u"Anamneses"); }), result);
+    EXPECT_EQ(describedError([&] { database.openRecordset(u"SELECT * FROM Guias"); }), result);
+    EXPECT_LT(std::chrono::steady_clock::now() - again, std::chrono::seconds(1));
 }
+
+INSTANTIATE_TEST_SUITE_P(Servers, OdbcLinkedClinic, ::testing::ValuesIn(db::odbc::testing::serverKinds()),
+                         [](const auto& tested) { return db::odbc::testing::serverName(tested.param); });
 
 }  // namespace

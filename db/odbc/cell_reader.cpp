@@ -1,5 +1,6 @@
 #include "db/odbc/cell_reader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -96,7 +97,11 @@ bool longValue(const Handle& statement, SQLUSMALLINT column, SQLSMALLINT cType, 
         statement.check(got);
         if (indicator == SQL_NULL_DATA) return false;
         // What this call gave: all that was left, or a full chunk when more follows.
-        const size_t left = indicator == SQL_NO_TOTAL ? kChunk : static_cast<size_t>(indicator) / sizeof(Unit);
+        size_t left = indicator == SQL_NO_TOTAL ? kChunk : static_cast<size_t>(indicator) / sizeof(Unit);
+        // MariaDB's driver counts a text's length in its own encoding's bytes, which
+        // may be fewer units than it wrote: a text's last piece ends at its terminator.
+        if (cType != SQL_C_BINARY && got == SQL_SUCCESS)
+            left = static_cast<size_t>(std::find(chunk, chunk + kChunk, Unit{}) - chunk);
         append(chunk, std::min(left, kChunk));
         if (got == SQL_SUCCESS) break;
     }

@@ -7,6 +7,7 @@
 #include "db/odbc/odbc_errors.h"
 #include "db/odbc/round_trips.h"
 #include "db/odbc/sql_name.h"
+#include "db/odbc/statement_deadline.h"
 
 namespace scandrel::db::odbc {
 namespace {
@@ -17,6 +18,16 @@ SQLPOINTER number(SQLULEN n) { return reinterpret_cast<SQLPOINTER>(static_cast<u
 SQLHANDLE odbc3(const Handle& environment) {
     SQLSetEnvAttr(environment.get(), SQL_ATTR_ODBC_VERSION, number(SQL_OV_ODBC3), 0);
     return environment.get();
+}
+
+// The memory a row takes here, near enough.
+size_t heldBytes(const std::vector<Value>& row) {
+    size_t bytes = sizeof row + row.size() * sizeof(Value);
+    for (const Value& v : row) {
+        if (v.kind() == Value::Kind::Text) bytes += v.asText().size() * sizeof(char16_t);
+        else if (v.kind() == Value::Kind::Binary) bytes += v.asBinary().size();
+    }
+    return bytes;
 }
 
 }  // namespace
@@ -52,22 +63,28 @@ std::u16string Connection::quoted(std::u16string_view name) const { return sqlNa
 std::shared_ptr<ResultRows> Connection::fetch(std::u16string_view sql) {
     const Handle statement(SQL_HANDLE_STMT, connection_.get());
     SQLSetStmtAttrW(statement.get(), SQL_ATTR_QUERY_TIMEOUT, number(kQueryTimeoutSeconds), 0);
+    const StatementDeadline deadline(statement, limits_.time);
+    // A failed call after the deadline is the deadline's, whatever the driver says.
+    const auto check = [&](SQLRETURN result) {
+        if (succeeded(result) || result == SQL_NO_DATA) return;
+        if (deadline.expired()) throw statementTooLong();
+        statement.check(result);
+    };
     const std::u16string text(sql);
     countRoundTrip();
     if (text.size() > static_cast<size_t>(std::numeric_limits<SQLINTEGER>::max())) throw callFailed({});
-    statement.check(
-        SQLExecDirectW(statement.get(), const_cast<SQLWCHAR*>(wide(text)), static_cast<SQLINTEGER>(text.size())));
+    check(SQLExecDirectW(statement.get(), const_cast<SQLWCHAR*>(wide(text)), static_cast<SQLINTEGER>(text.size())));
 
     auto result = std::make_shared<ResultRows>();
     SQLSMALLINT count = 0;
-    statement.check(SQLNumResultCols(statement.get(), &count));
+    check(SQLNumResultCols(statement.get(), &count));
     std::vector<CellReader> readers;
     for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(count); ++i) {
         char16_t name[256] = {};
         SQLSMALLINT nameLength = 0, sqlType = 0, digits = 0, nullable = 0;
         SQLULEN size = 0;
-        statement.check(SQLDescribeColW(statement.get(), i, wide(name), static_cast<SQLSMALLINT>(std::size(name)),
-                                        &nameLength, &sqlType, &size, &digits, &nullable));
+        check(SQLDescribeColW(statement.get(), i, wide(name), static_cast<SQLSMALLINT>(std::size(name)), &nameLength,
+                              &sqlType, &size, &digits, &nullable));
         ColumnInfo info = columnInfo(sqlType, size, digits);
         info.name.assign(name, std::min<size_t>(static_cast<size_t>(std::max<SQLSMALLINT>(nameLength, 0)),
                                                 std::size(name) - 1));
@@ -75,14 +92,22 @@ std::shared_ptr<ResultRows> Connection::fetch(std::u16string_view sql) {
         readers.emplace_back(statement, i, sqlType);
         result->columns.push_back(std::move(info));
     }
-    while (true) {
-        const SQLRETURN got = SQLFetch(statement.get());
-        if (got == SQL_NO_DATA) break;
-        statement.check(got);
-        std::vector<Value> row;
-        row.reserve(readers.size());
-        for (CellReader& reader : readers) row.push_back(reader.read());
-        result->rows.push_back(std::move(row));
+    size_t held = 0;
+    try {
+        while (true) {
+            const SQLRETURN got = SQLFetch(statement.get());
+            if (got == SQL_NO_DATA) break;
+            check(got);
+            std::vector<Value> row;
+            row.reserve(readers.size());
+            for (CellReader& reader : readers) row.push_back(reader.read());
+            held += heldBytes(row);
+            result->rows.push_back(std::move(row));
+            if (result->rows.size() > limits_.rows || held > limits_.bytes) throw answerTooLarge(limits_.rows, limits_.bytes);
+        }
+    } catch (const Error&) {
+        if (deadline.expired()) throw statementTooLong();
+        throw;
     }
     return result;
 }

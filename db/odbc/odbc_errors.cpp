@@ -19,6 +19,19 @@ Error callFailed(std::u16string_view driverMessage) {
     return Error(kCallFailed, withDriverMessage(u"Falha na chamada ODBC.", driverMessage));
 }
 
+Error statementTooLong() {
+    return Error(kCallFailed, u"Falha na chamada ODBC. O servidor não terminou de responder dentro do tempo limite.");
+}
+
+Error answerTooLarge(size_t rows, size_t bytes) {
+    const auto decimal = [](size_t n) {
+        const std::string digits = std::to_string(n);
+        return std::u16string(digits.begin(), digits.end());
+    };
+    return Error(kCallFailed, u"Falha na chamada ODBC. A resposta do servidor passou do limite de " + decimal(rows) +
+                                  u" linhas ou " + decimal(bytes / (1024 * 1024)) + u" MB por consulta.");
+}
+
 Error connectionFailed(std::u16string_view dataSource, std::u16string_view driverMessage) {
     return Error(kConnectionFailed,
                  withDriverMessage(u"Falha na conexão ODBC com '" + std::u16string(dataSource) + u"'.", driverMessage));

@@ -23,6 +23,10 @@ class Connection;
 // Time limits, in seconds: a server that does not answer never holds the search.
 inline constexpr unsigned kLoginTimeoutSeconds = 15;
 inline constexpr unsigned kQueryTimeoutSeconds = 60;
+// What one statement's answer may hold: a server that sends without end never
+// exhausts the host's memory.
+inline constexpr size_t kMostRowsPerStatement = 5'000'000;
+inline constexpr size_t kMostBytesPerStatement = size_t{1} << 30;
 
 class Server {
 public:

@@ -1,15 +1,18 @@
-// Tables linked through ODBC to a PostgreSQL server the test starts: every row of every
-// table reads as the same table of the Jet file the server's data came from. Under Wine
-// this goes through Wine's odbc32, the 32-bit unixODBC and the 32-bit driver.
+// Tables linked through ODBC to a PostgreSQL or MariaDB server the test starts: every
+// row of every table reads as the same table of the Jet file the server's data came
+// from. Under Wine this goes through Wine's odbc32, the 32-bit unixODBC and the 32-bit
+// driver.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <fstream>
 
 #include "db/database.h"
+#include "db/odbc/connection.h"
 #include "db/odbc/odbc_errors.h"
 #include "db/odbc/server.h"
-#include "db/odbc/testing/postgres_server.h"
+#include "db/odbc/testing/test_server.h"
 #include "db/odbc/testing/server_copy.h"
 #include "db/tests/jet_test_files.h"
 #include "db/writer/clinic_writer.h"
@@ -19,7 +22,16 @@
 namespace scandrel::db {
 namespace {
 
-using odbc::testing::PostgresServer;
+using odbc::testing::ServerKind;
+using odbc::testing::TestServer;
+
+class OdbcLinks : public ::testing::TestWithParam<ServerKind> {
+protected:
+    void SetUp() override {
+        if (!odbc::testing::serverAvailable(GetParam()))
+            GTEST_SKIP() << odbc::testing::serverName(GetParam()) << " or its ODBC driver is not installed";
+    }
+};
 
 Value on(int year, int month, int day, int hour = 0, int minute = 0) {
     text::DateTime dt;
@@ -56,8 +68,7 @@ std::string shown(const std::vector<std::vector<Value>>& rows) {
     return out;
 }
 
-TEST(OdbcLinks, EveryValueReadsAsInTheJetFile) {
-    if (!odbc::testing::postgresAvailable()) GTEST_SKIP() << "PostgreSQL or its ODBC driver is not installed";
+TEST_P(OdbcLinks, EveryValueReadsAsInTheJetFile) {
     testing::TempFolder folder;
     const auto clinicPath = folder.path() / "clinica.mdb";
     {
@@ -77,8 +88,8 @@ TEST(OdbcLinks, EveryValueReadsAsInTheJetFile) {
         clinic.finish();
     }
     const Database jet = Database::open(clinicPath);
-    PostgresServer server;
-    odbc::testing::writeServerCopy(jet, server.folder() / "copy.sql");
+    TestServer server(GetParam());
+    odbc::testing::writeServerCopy(jet, server.folder() / "copy.sql", GetParam());
     server.runSql(server.folder() / "copy.sql");
     const auto frontPath = folder.path() / "servidor.mdb";
     odbc::testing::writeLinkingFrontEnd(jet, frontPath, server.connectString(), {});
@@ -101,29 +112,51 @@ TEST(OdbcLinks, EveryValueReadsAsInTheJetFile) {
               errors::kFieldNotFound);
 }
 
-TEST(OdbcLinks, AStatementTheServerNeverFinishesEndsInAFailedCall) {
-    if (!odbc::testing::postgresAvailable()) GTEST_SKIP() << "PostgreSQL or its ODBC driver is not installed";
+TEST_P(OdbcLinks, AStatementTheServerNeverFinishesEndsAtItsDeadline) {
     testing::TempFolder folder;
-    PostgresServer server;
+    TestServer server(GetParam());
     {
         std::ofstream sql(server.folder() / "slow.sql");
-        sql << "CREATE VIEW \"Lenta\" AS SELECT 1 AS \"N\" FROM pg_sleep(3600);\n";
+        if (GetParam() == ServerKind::PostgreSQL)
+            sql << "CREATE VIEW \"Lenta\" AS SELECT 1 AS \"N\" FROM pg_sleep(3600);\n";
+        else
+            sql << "CREATE VIEW \"Lenta\" AS SELECT SLEEP(3600) AS \"N\";\n";
     }
     server.runSql(server.folder() / "slow.sql");
+    // Without Jet's "ODBC;" mark.
+    odbc::Connection connection(server.connectString().substr(5), u"servidor");
+    connection.setLimits({.time = std::chrono::seconds(2)});
+    const auto start = std::chrono::steady_clock::now();
+    const std::string failure =
+        testing::describedError([&] { connection.fetch(u"SELECT * FROM " + connection.quoted(u"Lenta")); });
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(failure, "3146: Falha na chamada ODBC. O servidor não terminou de responder dentro do tempo limite.");
+    // The connection still serves the next statement.
+    EXPECT_EQ(connection.fetch(u"SELECT 7")->rows.size(), 1u);
+
+    // An answer past the rows or the bytes a statement may bring.
+    const std::u16string many = u"SELECT * FROM (SELECT 1 AS a UNION ALL SELECT 2 UNION ALL SELECT 3) AS t";
+    connection.setLimits({.rows = 2});
+    EXPECT_EQ(testing::describedError([&] { connection.fetch(many); }),
+              "3146: Falha na chamada ODBC. A resposta do servidor passou do limite de 2 linhas ou 1024 MB por consulta.");
+    connection.setLimits({.bytes = 100});
+    EXPECT_THAT(testing::describedError([&] { connection.fetch(many); }), ::testing::StartsWith("3146: "));
+    connection.setLimits({});
+    EXPECT_EQ(connection.fetch(many)->rows.size(), 3u);
+
+    // A data source the driver manager does not know.
     const auto frontPath = folder.path() / "servidor.mdb";
     {
         writer::JetWriter file(frontPath, {});
-        file.addLink({u"Pacientes", {}, server.connectString(), u"Lenta"});
         file.addLink({u"Guias", {}, u"ODBC;DSN=ClinicaQueNaoExiste", u"Guias"});
         file.finish();
     }
     const Database front = Database::open(frontPath);
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(testing::errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes"); }), odbc::kCallFailed);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(odbc::kQueryTimeoutSeconds + 20));
-    // A data source the driver manager does not know.
     EXPECT_EQ(testing::errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Guias"); }), odbc::kConnectionFailed);
 }
+
+INSTANTIATE_TEST_SUITE_P(Servers, OdbcLinks, ::testing::ValuesIn(odbc::testing::serverKinds()),
+                         [](const auto& tested) { return odbc::testing::serverName(tested.param); });
 
 }  // namespace
 }  // namespace scandrel::db

@@ -5,12 +5,13 @@
 #include <string>
 
 #include "db/database.h"
+#include "db/odbc/testing/test_server.h"
 
 namespace scandrel::db::odbc::testing {
 
-// Writes SQL statements that create every table of `database` on PostgreSQL, with
-// the same names, columns and rows.
-void writeServerCopy(const Database& database, const std::filesystem::path& sqlFile);
+// Writes SQL statements that create every table of `database` on a server of `kind`,
+// with the same names, columns and rows.
+void writeServerCopy(const Database& database, const std::filesystem::path& sqlFile, ServerKind kind);
 
 // A front-end file holding only links: one per table of `database`, of the same
 // name, to the server's table (`connect` given) or to `database`'s file (`backEnd`).

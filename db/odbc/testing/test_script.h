@@ -1,13 +1,14 @@
 #pragma once
-// Running scripts/test-postgres from a test program, on Linux and under Wine.
+// Running a script of scripts/ (the test servers') from a test program, on Linux and
+// under Wine.
 #include <filesystem>
 #include <string>
 #include <vector>
 
 namespace scandrel::db::odbc::testing {
 
-// Runs the script with the arguments and waits for it; true when it succeeds.
-bool runTestScript(const std::vector<std::string>& arguments);
+// Runs scripts/`name` with the arguments and waits for it; true when it succeeds.
+bool runTestScript(const std::string& name, const std::vector<std::string>& arguments);
 
 // A new folder name for a server, where both this program and the script reach it.
 std::filesystem::path serverFolder();

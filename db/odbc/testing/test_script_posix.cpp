@@ -7,8 +7,8 @@
 
 namespace scandrel::db::odbc::testing {
 
-bool runTestScript(const std::vector<std::string>& arguments) {
-    std::string command = "'" SCANDREL_TEST_POSTGRES "'";
+bool runTestScript(const std::string& name, const std::vector<std::string>& arguments) {
+    std::string command = "'" SCANDREL_TEST_SCRIPTS "/" + name + "'";
     for (const std::string& a : arguments) command += " '" + a + "'";
     return std::system((command + " >/dev/null").c_str()) == 0;
 }

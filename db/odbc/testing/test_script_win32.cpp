@@ -19,7 +19,7 @@ const fs::path kLinuxTemp = "Z:/tmp";
 
 }  // namespace
 
-bool runTestScript(const std::vector<std::string>& arguments) {
+bool runTestScript(const std::string& name, const std::vector<std::string>& arguments) {
     // Started directly: Wine runs a Linux script as such (its command interpreter
     // would look for a name with an extension), but does not wait for it; the script
     // leaves its exit status in a file. The paths here have no spaces.
@@ -27,7 +27,7 @@ bool runTestScript(const std::vector<std::string>& arguments) {
     const fs::path status =
         kLinuxTemp / ("scandrel-pg-status-" + std::to_string(::_getpid()) + "-" + std::to_string(++serial));
     _putenv(("SCANDREL_STATUS_FILE=" + status.string()).c_str());
-    const std::string program = fs::path(SCANDREL_TEST_POSTGRES).make_preferred().string();
+    const std::string program = (fs::path(SCANDREL_TEST_SCRIPTS) / name).make_preferred().string();
     std::vector<const char*> argv = {program.c_str()};
     for (const std::string& a : arguments) argv.push_back(a.c_str());
     argv.push_back(nullptr);
