@@ -13,6 +13,14 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::SizeIs;
 
+// The screen's dots per inch, across (x) and down (y), which turn twips into pixels.
+POINT screenDpi() {
+    HDC screen = GetDC(nullptr);
+    const POINT dpi{GetDeviceCaps(screen, LOGPIXELSX), GetDeviceCaps(screen, LOGPIXELSY)};
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
 RECT outerRect(HWND window) {
     RECT rect{};
     GetWindowRect(window, &rect);
@@ -93,8 +101,7 @@ TEST_F(FireTest, TwoFiresOpenTwoWindowsAndMoveReachesOnlyTheSecond) {
     EXPECT_EQ(move(3000, 1500), S_OK);
     EXPECT_EQ(outerRect(first[0]).left, firstBefore.left);
     EXPECT_EQ(outerRect(first[0]).top, firstBefore.top);
-    const int dpiX = GetDeviceCaps(GetDC(nullptr), LOGPIXELSX);
-    EXPECT_EQ(outerRect(second).left, MulDiv(3000, dpiX, 1440));
+    EXPECT_EQ(outerRect(second).left, MulDiv(3000, screenDpi().x, 1440));
 }
 
 TEST_F(FireTest, MovePlacesTheOuterCornerInTwipsAndKeepsTheSize) {
@@ -102,10 +109,7 @@ TEST_F(FireTest, MovePlacesTheOuterCornerInTwipsAndKeepsTheSize) {
     const auto windows = visibleSearchWindows();
     ASSERT_THAT(windows, SizeIs(1));
     const RECT before = outerRect(windows[0]);
-    HDC screen = GetDC(nullptr);
-    const int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
-    const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    const auto [dpiX, dpiY] = screenDpi();
 
     EXPECT_EQ(move(100, 200), S_OK);
     const RECT after = outerRect(windows[0]);
@@ -130,10 +134,7 @@ TEST_F(FireTest, MoveByNameThroughIDispatchPlacesTheWindowAndWritesNothingBack) 
     const auto windows = visibleSearchWindows();
     ASSERT_THAT(windows, SizeIs(1));
     const RECT before = outerRect(windows[0]);
-    HDC screen = GetDC(nullptr);
-    const int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
-    const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    const auto [dpiX, dpiY] = screenDpi();
 
     LateBoundMove move(3000, 1500);
     EXPECT_EQ(move.call(object.query<IDispatch>().get()), S_OK);
