@@ -17,20 +17,29 @@
 
 namespace scandrel::search::win32::testing {
 
+// A window class of this test program for message-only windows handled by `proc`.
+inline ATOM registerMessageWindowClass(const wchar_t* name, WNDPROC proc) {
+    WNDCLASSEXW c{};
+    c.cbSize = sizeof c;
+    c.lpfnWndProc = proc;
+    c.hInstance = GetModuleHandleW(nullptr);
+    c.lpszClassName = name;
+    return RegisterClassExW(&c);
+}
+
+// A message-only window of that class whose user data points at `owner`.
+inline HWND createMessageWindow(ATOM windowClass, void* owner) {
+    const HWND window = CreateWindowExW(0, MAKEINTATOM(windowClass), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                        GetModuleHandleW(nullptr), nullptr);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner));
+    return window;
+}
+
 class RunProbe {
 public:
     RunProbe(HWND form, std::function<void()> step) : step_(std::move(step)) {
-        static const ATOM windowClass = [] {
-            WNDCLASSEXW c{};
-            c.cbSize = sizeof c;
-            c.lpfnWndProc = probeProc;
-            c.hInstance = GetModuleHandleW(nullptr);
-            c.lpszClassName = L"ScandrelTestRunProbe";
-            return RegisterClassExW(&c);
-        }();
-        probe_ = CreateWindowExW(0, MAKEINTATOM(windowClass), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
-        SetWindowLongPtrW(probe_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        static const ATOM windowClass = registerMessageWindowClass(L"ScandrelTestRunProbe", probeProc);
+        probe_ = createMessageWindow(windowClass, this);
         watched_ = {GetDlgItem(form, kLblResults), GetDlgItem(form, kLstResults), GetDlgItem(form, kProgressBar1)};
         for (const HWND control : watched_) {
             SetWindowSubclass(control, watchProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));

@@ -31,17 +31,8 @@ constexpr UINT kCounted = WM_APP + 5;
 class CountingWindow {
 public:
     CountingWindow() {
-        static const ATOM windowClass = [] {
-            WNDCLASSEXW c{};
-            c.cbSize = sizeof c;
-            c.lpfnWndProc = proc;
-            c.hInstance = GetModuleHandleW(nullptr);
-            c.lpszClassName = L"ScandrelTestCountingWindow";
-            return RegisterClassExW(&c);
-        }();
-        window_ = CreateWindowExW(0, MAKEINTATOM(windowClass), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
-        SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        static const ATOM windowClass = testing::registerMessageWindowClass(L"ScandrelTestCountingWindow", proc);
+        window_ = testing::createMessageWindow(windowClass, this);
     }
     ~CountingWindow() { DestroyWindow(window_); }
     CountingWindow(const CountingWindow&) = delete;
