@@ -15,10 +15,10 @@
 #include "cli/demo/demo_clinic.h"
 #include "db/database.h"
 #include "db/odbc/round_trips.h"
-#include "db/odbc/testing/test_server.h"
-#include "db/odbc/testing/server_copy.h"
 #include "search/patient_text.h"
 #include "search/plain_text_buffer.h"
+#include "testing/servers/server_copy.h"
+#include "testing/servers/test_server.h"
 #include "text/error.h"
 #include "text/utf.h"
 

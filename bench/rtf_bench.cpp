@@ -13,7 +13,7 @@
 #include "cli/demo/rng.h"
 #include "cli/demo/rtf_memo.h"
 #include "search/rtf/rtf_to_text.h"
-#include "search/tests/rtf_long_documents.h"
+#include "testing/rtf_long_documents.h"
 
 namespace {
 

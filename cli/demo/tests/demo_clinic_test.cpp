@@ -13,7 +13,7 @@
 #include "cli/demo/demo_clinic.h"
 #include "cli/demo/rtf_memo.h"
 #include "db/database.h"
-#include "db/writer/tests/readers.h"
+#include "testing/readers.h"
 #include "text/utf.h"
 
 namespace scandrel::cli::demo {

@@ -1,6 +1,6 @@
 #pragma once
-// Clinic databases for the search tests, written into a folder of their own that
-// goes away with the test.
+// Clinic databases for the tests of the search, its window, the plug-in and the host,
+// written into a folder of their own that goes away with the test.
 #include <unistd.h>
 
 #include <atomic>
