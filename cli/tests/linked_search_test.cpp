@@ -12,12 +12,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "cli/demo/demo_clinic.h"
 #include "cli/tests/run_program.h"
 #include "db/database.h"
 #include "db/odbc/round_trips.h"
 #include "db/odbc/server.h"
 #include "db/writer/jet_writer.h"
+#include "demo/demo_clinic.h"
 #include "search/patient_text.h"
 #include "search/plain_text_buffer.h"
 #include "testing/jet_test_files.h"
@@ -56,7 +56,7 @@ protected:
     static void SetUpTestSuite() {
         folder_ = new fs::path(fs::temp_directory_path() / ("scandrel-linked-" + std::to_string(::getpid())));
         fs::create_directories(*folder_);
-        cli::demo::writeDemoClinic(clinic(), {kPatients, 7});
+        demo::writeDemoClinic(clinic(), {kPatients, 7});
     }
     static void TearDownTestSuite() {
         std::error_code ignored;

@@ -1,16 +1,16 @@
-#include "cli/demo/demo_clinic.h"
+#include "demo/demo_clinic.h"
 
 #include <string>
 #include <vector>
 
-#include "cli/demo/demo_words.h"
-#include "cli/demo/rng.h"
-#include "cli/demo/rtf_memo.h"
 #include "clinic/clinic_schema.h"
 #include "db/writer/clinic_schema.h"
 #include "db/writer/jet_writer.h"
+#include "demo/demo_words.h"
+#include "demo/rng.h"
+#include "demo/rtf_memo.h"
 
-namespace scandrel::cli::demo {
+namespace scandrel::demo {
 namespace {
 
 using db::writer::ClinicTable;
@@ -331,4 +331,4 @@ void writeDemoClinic(const std::filesystem::path& path, const DemoOptions& optio
     generator.run(progress);
 }
 
-}  // namespace scandrel::cli::demo
+}  // namespace scandrel::demo
