@@ -6,7 +6,7 @@
 #include "plugin/com_error.h"
 #include "plugin/host_contract.h"
 #include "plugin/module_state.h"
-#include "controls/cxCommand/twips.h"
+#include "text/twips.h"
 #include "controls/cxCommand/win32/module_use.h"
 #include "controls/cxCommand/win32/screen_dpi.h"
 #include "search/win32/message_box.h"
@@ -73,7 +73,7 @@ void moveSearchWindow(float left, int32_t top) {
     const auto& window = fireReferences().searchWindow;
     if (!window) throw objectNotSet();
     const int dpi = controls::win32::screenDpi();
-    window->moveTo(controls::twipsToPixels(left, dpi), controls::twipsToPixels(top, dpi));
+    window->moveTo(twipsToPixels(left, dpi), twipsToPixels(top, dpi));
 }
 
 }  // namespace scandrel::plugin

@@ -119,7 +119,7 @@ private:
     void count();
     std::shared_ptr<Form1> detach();
 
-    int px(double twips) const { return controls::twipsToPixels(twips, dpi_); }
+    int px(double twips) const { return twipsToPixels(twips, dpi_); }
 
     HINSTANCE module_;
     PatientOpener opener_;
