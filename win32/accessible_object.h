@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace scandrel::controls::win32 {
+namespace scandrel::win32 {
 
 struct AccessibleParts {
     std::optional<long> role;
@@ -40,4 +40,4 @@ LRESULT answerGetObject(HWND window, WPARAM wParam, AccessibleParts parts);
 // The text of a window, as a name.
 std::u16string windowText(HWND window);
 
-}  // namespace scandrel::controls::win32
+}  // namespace scandrel::win32
