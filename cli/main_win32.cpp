@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "win32/command_line.h"
 #include "cli/program.h"
 #include "text/utf.h"
+#include "win32/command_line.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <string>
 
-#include "win32/command_line.h"
 #include "host/host_options.h"
 #include "host/host_window.h"
 #include "host/plugin_client.h"
 #include "host/report.h"
+#include "win32/command_line.h"
 
 namespace {
 
