@@ -1,8 +1,9 @@
 #pragma once
 // The screen's resolution, which turns twips into pixels (96 dots per inch as a rule).
+// Read once, on first use; any thread may ask.
 
-namespace scandrel::controls::win32 {
+namespace scandrel::win32 {
 
 int screenDpi();
 
-}  // namespace scandrel::controls::win32
+}  // namespace scandrel::win32

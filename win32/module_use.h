@@ -5,7 +5,7 @@
 // one of these is open the library must stay loaded, whatever else is alive: the host
 // may release our objects, close our windows and ask for unused libraries to be freed
 // meanwhile, and the call still returns into this library.
-namespace scandrel::controls::win32 {
+namespace scandrel::win32 {
 
 class ModuleInUse {
 public:
@@ -18,4 +18,4 @@ public:
 // How many ModuleInUse scopes are open now (on the host's user-interface thread).
 int moduleUsesOpen() noexcept;
 
-}  // namespace scandrel::controls::win32
+}  // namespace scandrel::win32

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-namespace scandrel::cli {
+namespace scandrel::win32 {
 
 // Without the program's own name.
 std::vector<std::u16string> commandLineArguments();
 
-}  // namespace scandrel::cli
+}  // namespace scandrel::win32

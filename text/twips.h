@@ -1,9 +1,10 @@
 #pragma once
-// Button geometry in twips (1/1440 inch; 15 twips are one pixel at 96 dots per inch),
-// relative to the button's top-left corner.
+// Twips, the unit forms and controls are laid out in (1/1440 inch; 15 twips are one
+// pixel at 96 dots per inch): sizes, points, rectangles and lines, and their rounding
+// to whole twips and to pixels. Plain values and pure functions, for any thread.
 #include <cstdint>
 
-namespace scandrel::controls {
+namespace scandrel {
 
 struct TwipSize {
     int32_t width = 0;
@@ -40,4 +41,4 @@ int32_t whole(double twips);
 int32_t twipsToPixels(double twips, int32_t dotsPerInch);
 int32_t pixelsToTwips(int32_t pixels, int32_t dotsPerInch);
 
-}  // namespace scandrel::controls
+}  // namespace scandrel

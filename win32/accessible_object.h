@@ -2,7 +2,8 @@
 // What a window of ours tells screen readers and other assistive tools: the platform's
 // standard accessible object for the window's client area, with the parts the window
 // answers itself (its role, name, value, state, default action or children). The
-// window hands it out when asked with WM_GETOBJECT.
+// window hands it out when asked with WM_GETOBJECT, on its own thread; the library
+// stays loaded while a client holds one.
 #include <windows.h>
 #include <oleacc.h>
 
@@ -11,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace scandrel::controls::win32 {
+namespace scandrel::win32 {
 
 struct AccessibleParts {
     std::optional<long> role;
@@ -40,4 +41,4 @@ LRESULT answerGetObject(HWND window, WPARAM wParam, AccessibleParts parts);
 // The text of a window, as a name.
 std::u16string windowText(HWND window);
 
-}  // namespace scandrel::controls::win32
+}  // namespace scandrel::win32

@@ -1,4 +1,4 @@
-#include "cli/command_line_win32.h"
+#include "win32/command_line.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -6,7 +6,7 @@
 #include <cwchar>
 #include <memory>
 
-namespace scandrel::cli {
+namespace scandrel::win32 {
 namespace {
 
 struct ArgvDeleter {
@@ -26,4 +26,4 @@ std::vector<std::u16string> commandLineArguments() {
     return arguments;
 }
 
-}  // namespace scandrel::cli
+}  // namespace scandrel::win32

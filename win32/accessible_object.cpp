@@ -1,13 +1,13 @@
-#include "controls/cxCommand/win32/accessible_object.h"
+#include "win32/accessible_object.h"
 
 #include <wrl/client.h>
 
 #include <new>
 #include <utility>
 
-#include "controls/cxCommand/win32/module_use.h"
+#include "win32/module_use.h"
 
-namespace scandrel::controls::win32 {
+namespace scandrel::win32 {
 namespace {
 
 using Microsoft::WRL::ComPtr;
@@ -190,4 +190,4 @@ std::u16string windowText(HWND window) {
     return text;
 }
 
-}  // namespace scandrel::controls::win32
+}  // namespace scandrel::win32

@@ -1,10 +1,10 @@
-#include "controls/cxCommand/twips.h"
+#include "text/twips.h"
 
 #include <cmath>
 
 #include "text/error.h"
 
-namespace scandrel::controls {
+namespace scandrel {
 
 int32_t whole(double twips) {
     if (!std::isfinite(twips)) throw overflow();
@@ -23,4 +23,4 @@ int32_t pixelsToTwips(int32_t pixels, int32_t dotsPerInch) {
     return static_cast<int32_t>(std::lround(pixels * 1440.0 / dotsPerInch));
 }
 
-}  // namespace scandrel::controls
+}  // namespace scandrel

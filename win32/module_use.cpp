@@ -1,6 +1,6 @@
-#include "controls/cxCommand/win32/module_use.h"
+#include "win32/module_use.h"
 
-namespace scandrel::controls::win32 {
+namespace scandrel::win32 {
 namespace {
 
 int usesOpen = 0;  // everything here runs on the host's user-interface thread
@@ -13,4 +13,4 @@ ModuleInUse::~ModuleInUse() { --usesOpen; }
 
 int moduleUsesOpen() noexcept { return usesOpen; }
 
-}  // namespace scandrel::controls::win32
+}  // namespace scandrel::win32
