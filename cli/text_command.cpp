@@ -33,7 +33,7 @@ int runText(const Args& given) {
     const db::Recordset patients =
         database.openRecordset(u"SELECT * FROM Pacientes WHERE paci_ln_Counter = " + fromUtf8(std::to_string(counter)));
     if (patients.eof()) {
-        throw Error(errors::kNoCurrentRecord,
+        throw Error(db::kNoCurrentRecord,
                     u"Nenhum paciente com o contador " + fromUtf8(std::to_string(counter)) + u" neste banco de dados.");
     }
     search::PlainTextBuffer buffer;

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <numeric>
 
-#include "db/jet/collation.h"
+#include "db/base/names.h"
+#include "db/base/value_order.h"
 #include "db/jet/field_value.h"
 #include "db/jet/long_value.h"
 #include "db/jet/query.h"
@@ -42,87 +43,8 @@ bool holdsLongValue(const JetColumn& column) {
     return column.code == type_code::kMemo || column.code == type_code::kOle;
 }
 
-// Digits of a 96-bit magnitude divided by ten; returns the remainder.
-uint32_t divideByTen(std::array<uint32_t, 3>& words) {
-    uint64_t remainder = 0;
-    for (size_t i = words.size(); i-- > 0;) {
-        const uint64_t current = (remainder << 32) | words[i];
-        words[i] = static_cast<uint32_t>(current / 10);
-        remainder = current % 10;
-    }
-    return static_cast<uint32_t>(remainder);
-}
-
-double decimalToDouble(const Value::Decimal& d) {
-    double magnitude = static_cast<double>(d.mantissa[0]) + std::ldexp(static_cast<double>(d.mantissa[1]), 32) +
-                       std::ldexp(static_cast<double>(d.mantissa[2]), 64);
-    magnitude /= std::pow(10.0, d.scale);
-    return d.negative ? -magnitude : magnitude;
-}
-
-// How a value sorts: nulls first, then by number, or by text key for texts and bytes.
-// The text key's code units are kept high byte first, so that comparing its bytes
-// (one memcmp) orders it as its code units would.
-struct SortKey {
-    bool null = true;
-    double number = 0;
-    std::string text;
-};
-
-void appendUnit(std::string& key, char16_t unit) {
-    key.push_back(static_cast<char>(unit >> 8));
-    key.push_back(static_cast<char>(unit & 0xFF));
-}
-
-std::string bytesOf(const std::u16string& units) {
-    std::string key(units.size() * 2, '\0');
-    for (size_t i = 0; i < units.size(); ++i) {
-        key[2 * i] = static_cast<char>(units[i] >> 8);
-        key[2 * i + 1] = static_cast<char>(units[i] & 0xFF);
-    }
-    return key;
-}
-
-SortKey sortKeyOf(const Value& v) {
-    SortKey key;
-    key.null = false;
-    switch (v.kind()) {
-        case Value::Kind::Empty:
-        case Value::Kind::Null: key.null = true; break;
-        case Value::Kind::Boolean: key.number = v.asBoolean() ? -1 : 0; break;
-        case Value::Kind::Byte:
-        case Value::Kind::Integer:
-        case Value::Kind::Long: key.number = static_cast<double>(v.asInteger()); break;
-        case Value::Kind::Currency: key.number = static_cast<double>(v.asInteger()) / 10000.0; break;
-        case Value::Kind::Single:
-        case Value::Kind::Double:
-        case Value::Kind::Date: key.number = v.asDouble(); break;
-        case Value::Kind::Decimal: key.number = decimalToDouble(v.asDecimal()); break;
-        case Value::Kind::Text: key.text = bytesOf(collationKey(v.asText())); break;
-        case Value::Kind::Binary:
-            for (uint8_t b : v.asBinary()) appendUnit(key.text, static_cast<char16_t>(b + 1));
-            break;
-        case Value::Kind::Guid:
-            for (uint8_t b : v.asGuid()) appendUnit(key.text, static_cast<char16_t>(b + 1));
-            break;
-    }
-    if (std::isnan(key.number)) key.number = 0;
-    return key;
-}
-
-bool keyLess(const SortKey& a, const SortKey& b) {
-    if (a.null != b.null) return a.null;
-    if (a.number != b.number) return a.number < b.number;
-    return a.text < b.text;
-}
-
 std::shared_ptr<const RowList> inOrder(const RowList& rows, const std::vector<SortKey>& keys, bool descending) {
-    std::vector<uint32_t> order(rows.size());
-    std::iota(order.begin(), order.end(), 0u);
-    if (descending)
-        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return keyLess(keys[b], keys[a]); });
-    else
-        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return keyLess(keys[a], keys[b]); });
+    const std::vector<uint32_t> order = sortedPlaces(keys, descending);
     auto out = std::make_shared<RowList>();
     out->reserve(rows.size());
     for (uint32_t i : order) out->push_back(rows[i]);
@@ -407,7 +329,7 @@ void Engine::readAhead(const TableDef& def, const RowList& rows, size_t begin, s
             const JetColumn& column = table.columns[link->column];
             if (holdsLongValue(column)) continue;
             try {
-                const std::optional<int64_t> key = lookupKey(value(column, row));
+                const std::optional<int64_t> key = wholeNumber(value(column, row));
                 if (!key) continue;
                 const auto [at, count] = statement->lookup->ranges.find(*key);
                 const RowList& found = *statement->lookup->rows;
@@ -430,36 +352,6 @@ std::shared_ptr<const RowList> Engine::rowsOf(const TableDef& def) {
     return scanRows(def, [](size_t, Bytes) {}, [] {});
 }
 
-std::optional<int64_t> Engine::lookupKey(const Value& v) const {
-    switch (v.kind()) {
-        case Value::Kind::Boolean: return v.asBoolean() ? -1 : 0;
-        case Value::Kind::Byte:
-        case Value::Kind::Integer:
-        case Value::Kind::Long: return v.asInteger();
-        case Value::Kind::Currency: {
-            const int64_t raw = v.asInteger();
-            if (raw % 10000 != 0) return std::nullopt;
-            return raw / 10000;
-        }
-        case Value::Kind::Single:
-        case Value::Kind::Double:
-        case Value::Kind::Date: {
-            const double d = v.asDouble();
-            if (!std::isfinite(d) || d != std::floor(d) || d < -9.2e18 || d > 9.2e18) return std::nullopt;
-            return static_cast<int64_t>(d);
-        }
-        case Value::Kind::Decimal: {
-            Value::Decimal d = v.asDecimal();
-            for (uint8_t i = 0; i < d.scale; ++i)
-                if (divideByTen(d.mantissa) != 0) return std::nullopt;
-            if (d.mantissa[2] != 0 || d.mantissa[1] > 0x7FFFFFFFu) return std::nullopt;
-            const int64_t magnitude = static_cast<int64_t>((static_cast<uint64_t>(d.mantissa[1]) << 32) | d.mantissa[0]);
-            return d.negative ? -magnitude : magnitude;
-        }
-        default: return std::nullopt;
-    }
-}
-
 const Engine::Lookup& Engine::lookup(const TableDef& def, size_t column) {
     const auto key = std::make_pair(def.tdefPage, column);
     if (auto found = lookups_.find(key); found != lookups_.end()) return found->second;
@@ -469,7 +361,7 @@ const Engine::Lookup& Engine::lookup(const TableDef& def, size_t column) {
     const std::shared_ptr<const RowList> all = scanRows(
         def,
         [&](size_t i, Bytes row) {
-            if (const auto k = lookupKey(value(def.columns[column], row))) {
+            if (const auto k = wholeNumber(value(def.columns[column], row))) {
                 keys.push_back(*k);
                 at.push_back(static_cast<uint32_t>(i));
             }
@@ -521,7 +413,7 @@ std::shared_ptr<const RowList> Engine::sorted(const TableDef& def, size_t column
     keys.reserve(rows.size());
     for (const RowRef& ref : rows) {
         const RowBytes row = locate(ref);
-        keys.push_back(sortKeyOf(value(def.columns[column], row.bytes)));
+        keys.push_back(sortKey(value(def.columns[column], row.bytes)));
     }
     return inOrder(rows, keys, descending);
 }
@@ -529,7 +421,7 @@ std::shared_ptr<const RowList> Engine::sorted(const TableDef& def, size_t column
 std::shared_ptr<const RowList> Engine::sortedTable(const TableDef& def, size_t column, bool descending) {
     std::vector<SortKey> keys;
     const std::shared_ptr<const RowList> rows =
-        scanRows(def, [&](size_t, Bytes row) { keys.push_back(sortKeyOf(value(def.columns[column], row))); },
+        scanRows(def, [&](size_t, Bytes row) { keys.push_back(sortKey(value(def.columns[column], row))); },
                  [&] { keys.clear(); });
     return inOrder(*rows, keys, descending);
 }

@@ -17,7 +17,7 @@
 #include "db/jet/key_ranges.h"
 #include "db/jet/page_cache.h"
 #include "db/jet/row.h"
-#include "db/jet/sql.h"
+#include "db/base/sql.h"
 #include "db/jet/table_def.h"
 #include "text/value.h"
 
@@ -158,7 +158,6 @@ private:
     std::shared_ptr<const RowList> sorted(const TableDef& def, size_t column, bool descending,
                                           const RowList& rows);
     std::shared_ptr<const RowList> sortedTable(const TableDef& def, size_t column, bool descending);
-    std::optional<int64_t> lookupKey(const Value& value) const;
     std::unique_ptr<Query> rowsWith(const Prepared& prepared, const SelectStatement::Where& where);
     void prepare(std::u16string_view head, const Prepared& prepared);
 
