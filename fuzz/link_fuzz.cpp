@@ -21,6 +21,7 @@
 namespace {
 
 using scandrel::Error;
+namespace db = scandrel::db;
 namespace odbc = scandrel::db::odbc;
 
 void check(bool promise) {
