@@ -56,6 +56,16 @@ TEST(ValueOrder, TextsAndNumbersFromAServerSortAsTheEngineSortsThem) {
     EXPECT_EQ(odbc::sortedBy(numbers, everyRow(numbers), 0, false), engineOrder(numbers, false));
 }
 
+TEST(ValueOrder, DatesAndYesNoValuesFromAServerSortByValueAsInAFile) {
+    const odbc::ResultRows dates =
+        oneColumn({Value::date(45000.5), Value::date(36526.0), Value::null(), Value::date(45000.25)});
+    EXPECT_EQ(odbc::sortedBy(dates, everyRow(dates), 0, false), (odbc::Picked{2, 1, 3, 0}));
+    EXPECT_EQ(odbc::sortedBy(dates, everyRow(dates), 0, true), (odbc::Picked{0, 3, 1, 2}));
+
+    const odbc::ResultRows yesNo = oneColumn({Value::boolean(false), Value::boolean(true), Value::boolean(false)});
+    EXPECT_EQ(odbc::sortedBy(yesNo, everyRow(yesNo), 0, false), (odbc::Picked{1, 0, 2}));  // True is -1
+}
+
 TEST(ValueOrder, AWholeNumberIsFoundForEveryKindThatHoldsOneAndForNoOther) {
     EXPECT_EQ(wholeNumber(Value::longValue(42)), 42);
     EXPECT_EQ(wholeNumber(Value::boolean(true)), -1);
