@@ -1,5 +1,6 @@
 #include "db/odbc/connection.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "db/jet/table_def.h"
@@ -60,7 +61,48 @@ Connection::Connection(std::u16string_view connect, std::u16string_view dataSour
 
 std::u16string Connection::quoted(std::u16string_view name) const { return sqlName(name, quote_); }
 
+std::optional<std::u16string> Connection::primaryKey(std::u16string_view table) {
+    const Handle statement(SQL_HANDLE_STMT, connection_.get());
+    SQLSetStmtAttrW(statement.get(), SQL_ATTR_QUERY_TIMEOUT, number(kQueryTimeoutSeconds), 0);
+    const StatementDeadline deadline(statement, limits_.time);
+    const std::u16string name(table);
+    if (name.size() > static_cast<size_t>(std::numeric_limits<SQLSMALLINT>::max())) return std::nullopt;
+    countRoundTrip();
+    const SQLRETURN asked = SQLPrimaryKeysW(statement.get(), nullptr, 0, nullptr, 0, const_cast<SQLWCHAR*>(wide(name)),
+                                            static_cast<SQLSMALLINT>(name.size()));
+    if (!succeeded(asked)) {
+        if (deadline.expired()) throw statementTooLong();
+        statement.check(asked);
+    }
+    std::optional<std::u16string> key;
+    for (int rows = 0;; ++rows) {
+        const SQLRETURN got = SQLFetch(statement.get());
+        if (got == SQL_NO_DATA) break;
+        if (!succeeded(got)) {
+            if (deadline.expired()) throw statementTooLong();
+            statement.check(got);
+        }
+        if (rows > 0) return std::nullopt;  // a key of several columns
+        char16_t column[256] = {};
+        SQLLEN length = 0;
+        statement.check(SQLGetData(statement.get(), 4, SQL_C_WCHAR, column, sizeof column, &length));
+        if (length == SQL_NULL_DATA || length < 0) return std::nullopt;
+        key.emplace(column, std::char_traits<char16_t>::length(column));
+    }
+    return key;
+}
+
 std::shared_ptr<ResultRows> Connection::fetch(std::u16string_view sql) {
+    return fetch(sql, limits_.rows, limits_.bytes, false);
+}
+
+std::shared_ptr<ResultRows> Connection::fetchAtMost(std::u16string_view sql, size_t rows, size_t bytes) {
+    const bool within = rows < limits_.rows || bytes < limits_.bytes;
+    return fetch(sql, std::min(rows, limits_.rows), std::min(bytes, limits_.bytes), within);
+}
+
+std::shared_ptr<ResultRows> Connection::fetch(std::u16string_view sql, size_t mostRows, size_t mostBytes,
+                                              bool nullPast) {
     const Handle statement(SQL_HANDLE_STMT, connection_.get());
     SQLSetStmtAttrW(statement.get(), SQL_ATTR_QUERY_TIMEOUT, number(kQueryTimeoutSeconds), 0);
     const StatementDeadline deadline(statement, limits_.time);
@@ -103,7 +145,10 @@ std::shared_ptr<ResultRows> Connection::fetch(std::u16string_view sql) {
             for (CellReader& reader : readers) row.push_back(reader.read());
             held += heldBytes(row);
             result->rows.push_back(std::move(row));
-            if (result->rows.size() > limits_.rows || held > limits_.bytes) throw answerTooLarge(limits_.rows, limits_.bytes);
+            if (result->rows.size() > mostRows || held > mostBytes) {
+                if (nullPast) return nullptr;
+                throw answerTooLarge(mostRows, mostBytes);
+            }
         }
     } catch (const Error&) {
         if (deadline.expired()) throw statementTooLong();

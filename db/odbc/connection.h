@@ -4,6 +4,7 @@
 // on every statement so that a server that does not answer never holds the search.
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,12 @@ public:
     // Sends the statement and takes every row of its answer. 3146 when it fails, and
     // when it goes past a limit.
     std::shared_ptr<ResultRows> fetch(std::u16string_view sql);
+    // The same, but an answer of more than `rows` rows or `bytes` bytes (within the
+    // limits above) is dropped and gives null: a table is held whole only when small.
+    std::shared_ptr<ResultRows> fetchAtMost(std::u16string_view sql, size_t rows, size_t bytes);
+    // The one column of the primary key of a table, as the server names it; nothing
+    // for a table without one or with a key of several columns. 3146 when it fails.
+    std::optional<std::u16string> primaryKey(std::u16string_view table);
     // For tests: smaller limits.
     void setLimits(const Limits& limits) { limits_ = limits; }
     // A table or column name as the server is sent it (see sql_name.h); 3125 for one
@@ -35,6 +42,8 @@ public:
     std::u16string quoted(std::u16string_view name) const;
 
 private:
+    std::shared_ptr<ResultRows> fetch(std::u16string_view sql, size_t mostRows, size_t mostBytes, bool nullPast);
+
     Handle environment_;
     Handle connection_;
     std::u16string quote_;
