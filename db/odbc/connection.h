@@ -7,7 +7,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "db/odbc/cell_reader.h"
 #include "db/odbc/handle.h"
 #include "db/odbc/result_rows.h"
 #include "db/odbc/server.h"
@@ -43,10 +45,20 @@ public:
 
 private:
     std::shared_ptr<ResultRows> fetch(std::u16string_view sql, size_t mostRows, size_t mostBytes, bool nullPast);
+    // With `bulk`, the columns of known size are bound and fetched a rowset at a time;
+    // `complete` is cleared when a bound value came cut short (the statement is then
+    // sent again without).
+    std::shared_ptr<ResultRows> fetchOnce(std::u16string_view sql, size_t mostRows, size_t mostBytes, bool nullPast,
+                                          bool bulk, bool& complete);
+
+    // Binds what it can of the statement's columns; the rows fetched at once.
+    size_t bindColumns(const Handle& statement, std::vector<CellReader>& readers,
+                       const std::vector<ColumnInfo>& columns, SQLULEN* fetched) const;
 
     Handle environment_;
     Handle connection_;
     std::u16string quote_;
+    bool getDataAnyColumn_ = false;  // the driver reads unbound columns before bound ones too
     Limits limits_;
 };
 

@@ -184,6 +184,31 @@ TEST_P(OdbcLinks, RelatedRowsComeABatchOfPatientsAtATimeInTheirOrder) {
     EXPECT_EQ(asked, (std::vector<std::vector<int64_t>>{expected[0], expected[1]}));
 }
 
+TEST_P(OdbcLinks, ManyRowsOfShortColumnsComeARowsetAtATimeWithEveryValueInItsRow) {
+    TestServer server(GetParam());
+    odbc::Connection connection(server.connectString().substr(5), u"servidor");
+    const std::u16string sql =
+        GetParam() == ServerKind::PostgreSQL
+            ? u"SELECT g AS n, CAST(CASE WHEN g % 3 = 0 THEN NULL ELSE 'ação ' || g END AS varchar(20)) AS t, "
+              u"CAST(g AS real) / 4 AS f FROM generate_series(1, 1000) AS g"
+            : u"WITH RECURSIVE s(g) AS (SELECT 1 UNION ALL SELECT g + 1 FROM s WHERE g < 1000) SELECT g AS n, "
+              u"CAST(CASE WHEN MOD(g, 3) = 0 THEN NULL ELSE CONCAT('ação ', g) END AS CHAR(20)) AS t, "
+              u"CAST(g / 4 AS DOUBLE) AS f FROM s";
+    const auto rows = connection.fetch(sql);
+    ASSERT_EQ(rows->rows.size(), 1000u);
+    for (size_t i = 0; i < rows->rows.size(); ++i) {
+        const auto& row = rows->rows[i];
+        const int64_t n = static_cast<int64_t>(i) + 1;
+        ASSERT_EQ(row[0].toDouble(), static_cast<double>(n)) << i;
+        if (n % 3 == 0) {
+            EXPECT_TRUE(row[1].isNull()) << i;
+        } else {
+            EXPECT_EQ(toUtf8(row[1].asText()), "ação " + std::to_string(n)) << i;
+        }
+        EXPECT_EQ(row[2].toDouble(), static_cast<double>(n) / 4) << i;
+    }
+}
+
 TEST_P(OdbcLinks, AStatementTheServerNeverFinishesEndsAtItsDeadline) {
     testing::TempFolder folder;
     TestServer server(GetParam());
