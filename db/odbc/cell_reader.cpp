@@ -213,14 +213,15 @@ Value CellReader::at(size_t row, bool& complete) const {
     const unsigned char* bytes = buffer_.data() + row * width_;
     if (kind_ != Kind::Text) return fixedValue(kind_, bytes);
     const size_t capacity = width_ / sizeof(char16_t);
-    std::u16string text(capacity, u'\0');
-    std::memcpy(text.data(), bytes, width_);
     // Up to the terminator: MariaDB's driver may count a text's length short.
-    const size_t units = std::min(text.find(u'\0'), capacity);
+    size_t units = 0;
+    while (units < capacity && load<char16_t>(bytes + units * sizeof(char16_t)) != u'\0') ++units;
     if (indicator == SQL_NO_TOTAL || units + 1 >= capacity ||
         static_cast<size_t>(indicator) >= (capacity - 1) * sizeof(char16_t))
         complete = false;
-    text.resize(units);
+    // Exactly as long as the text: a scan of a large table holds many.
+    std::u16string text(units, u'\0');
+    std::memcpy(text.data(), bytes, units * sizeof(char16_t));
     return Value::text(std::move(text));
 }
 
