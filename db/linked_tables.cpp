@@ -78,14 +78,28 @@ std::unique_ptr<RowSet> LinkedTables::open(std::u16string_view sql) {
         const Route once = route(sql);
         return once.link ? openFrom(once, {}) : nullptr;
     }
-    const std::u16string_view head = sql.substr(0, *numberAt);
+    const Route& known = routeOf(sql.substr(0, *numberAt), sql);
+    if (!known.link) return nullptr;
+    return openFrom(known, sql.substr(*numberAt));
+}
+
+const LinkedTables::Route& LinkedTables::routeOf(std::u16string_view head, std::u16string_view sql) {
     auto known = routes_.find(std::u16string(head));
     if (known == routes_.end()) {
         if (routes_.size() >= kMostRoutes) routes_.clear();
         known = routes_.emplace(std::u16string(head), route(sql)).first;
     }
-    if (!known->second.link) return nullptr;
-    return openFrom(known->second, sql.substr(*numberAt));
+    return known->second;
+}
+
+void LinkedTables::fetchAhead(std::u16string_view head, const std::vector<int64_t>& numbers) {
+    try {
+        const Route& found = routeOf(head, std::u16string(head) + u'0');
+        if (!found.link || !found.link->odbc || !found.statement.where) return;
+        server(*found.link).fetchAhead(found.statement, numbers);
+    } catch (const Error&) {
+        // Not a statement we answer, or no server: the statement itself will say so.
+    }
 }
 
 std::unique_ptr<RowSet> LinkedTables::openFrom(const Route& route, std::u16string_view digits) {
@@ -93,7 +107,13 @@ std::unique_ptr<RowSet> LinkedTables::openFrom(const Route& route, std::u16strin
     if (link.odbc) {
         SelectStatement statement = route.statement;
         if (statement.where && !digits.empty()) statement.where = withNumber(*statement.where, digits);
-        return server(link).open(statement);
+        odbc::ServerRows::AheadFetch ahead;
+        if (!statement.where) {
+            ahead = [weak = weak_from_this()](std::u16string_view head, const std::vector<int64_t>& numbers) {
+                if (const auto self = weak.lock()) self->fetchAhead(head, numbers);
+            };
+        }
+        return server(link).open(statement, std::move(ahead));
     }
     const JetFile& far = backEnd(link);
     try {

@@ -50,7 +50,7 @@ private:
     std::shared_ptr<LinkedTables> links_;  // null when the file has no linked tables, or they are left alone
 };
 
-class LinkedTables {
+class LinkedTables : public std::enable_shared_from_this<LinkedTables> {
 public:
     // Links followed from the file the host opened, at most: more means links that
     // lead round in a circle.
@@ -80,6 +80,11 @@ private:
     };
 
     Route route(std::u16string_view sql) const;
+    // The route of a statement that ends in a number, by its text before the number.
+    const Route& routeOf(std::u16string_view head, std::u16string_view sql);
+    // The rows of the statement `head` followed by each of `numbers`, asked for ahead
+    // by a scan of a server's table (see odbc::Server); nothing for other links.
+    void fetchAhead(std::u16string_view head, const std::vector<int64_t>& numbers);
     std::unique_ptr<RowSet> openFrom(const Route& route, std::u16string_view digits);
     const JetFile& backEnd(const jet::Engine::Link& link);
     odbc::Server& server(const jet::Engine::Link& link);

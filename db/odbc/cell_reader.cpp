@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "text/date.h"
 
@@ -74,14 +75,48 @@ CellReader::CellReader(const Handle& statement, SQLUSMALLINT column, SQLSMALLINT
 
 namespace {
 
-// A value of fixed size, made into a Value by `make` unless it is null.
-template <class T, class Make>
-Value fixedValue(const Handle& statement, SQLUSMALLINT column, SQLSMALLINT cType, Make&& make) {
-    T n{};
-    SQLLEN indicator = 0;
-    statement.check(SQLGetData(statement.get(), column, cType, &n, sizeof n, &indicator));
-    return indicator == SQL_NULL_DATA ? Value::null() : make(n);
+// The C type and size a value of fixed size is read as, and its Value.
+struct Fixed {
+    SQLSMALLINT cType;
+    size_t size;
+};
+
+constexpr Fixed kBoolean{SQL_C_BIT, sizeof(unsigned char)};
+constexpr Fixed kByte{SQL_C_UTINYINT, sizeof(unsigned char)};
+constexpr Fixed kInteger{SQL_C_SSHORT, sizeof(SQLSMALLINT)};
+constexpr Fixed kLong{SQL_C_SLONG, sizeof(SQLINTEGER)};
+constexpr Fixed kBigInt{SQL_C_SBIGINT, sizeof(SQLBIGINT)};
+constexpr Fixed kSingle{SQL_C_FLOAT, sizeof(SQLREAL)};
+constexpr Fixed kDouble{SQL_C_DOUBLE, sizeof(SQLDOUBLE)};
+constexpr Fixed kDate{SQL_C_TYPE_TIMESTAMP, sizeof(SQL_TIMESTAMP_STRUCT)};
+constexpr size_t kMostFixed = sizeof(SQL_TIMESTAMP_STRUCT);
+
+template <class T>
+T load(const unsigned char* bytes) {
+    T value;
+    std::memcpy(&value, bytes, sizeof value);
+    return value;
 }
+
+Value dateValue(const SQL_TIMESTAMP_STRUCT& t) {
+    text::DateTime dt;
+    dt.year = t.year;
+    dt.month = t.month;
+    dt.day = t.day;
+    dt.hour = t.hour;
+    dt.minute = t.minute;
+    dt.second = t.second;
+    return Value::date(text::serialFromDateTime(dt));
+}
+
+Value bigIntValue(SQLBIGINT n) {
+    // Whole numbers that fit are the record numbers the search asks with.
+    if (n >= INT32_MIN && n <= INT32_MAX) return Value::longValue(static_cast<int32_t>(n));
+    return Value::doubleValue(static_cast<double>(n));
+}
+
+// Texts of a Jet text column's length at most are bound; longer ones are memos there.
+constexpr size_t kMostBoundCharacters = 255;
 
 // A value of any length, read a chunk at a time and given to `append(units, count)`;
 // false for a null. Texts come with a terminating null after each chunk.
@@ -110,6 +145,86 @@ bool longValue(const Handle& statement, SQLUSMALLINT column, SQLSMALLINT cType, 
 
 }  // namespace
 
+namespace {
+
+// The C type and size of a fixed kind; nothing for texts and binaries.
+std::optional<Fixed> fixedOf(CellReader::Kind kind) {
+    using Kind = CellReader::Kind;
+    switch (kind) {
+        case Kind::Boolean: return kBoolean;
+        case Kind::Byte: return kByte;
+        case Kind::Integer: return kInteger;
+        case Kind::Long: return kLong;
+        case Kind::BigInt: return kBigInt;
+        case Kind::Single: return kSingle;
+        case Kind::Double: return kDouble;
+        case Kind::Date: return kDate;
+        default: return std::nullopt;
+    }
+}
+
+// The Value of a fixed kind's bytes as the driver wrote them.
+Value fixedValue(CellReader::Kind kind, const unsigned char* bytes) {
+    using Kind = CellReader::Kind;
+    switch (kind) {
+        case Kind::Boolean: return Value::boolean(load<unsigned char>(bytes) != 0);
+        case Kind::Byte: return Value::byte(load<unsigned char>(bytes));
+        case Kind::Integer: return Value::integer(load<SQLSMALLINT>(bytes));
+        case Kind::Long: return Value::longValue(load<SQLINTEGER>(bytes));
+        case Kind::BigInt: return bigIntValue(load<SQLBIGINT>(bytes));
+        case Kind::Single: return Value::single(load<SQLREAL>(bytes));
+        case Kind::Double: return Value::doubleValue(load<SQLDOUBLE>(bytes));
+        case Kind::Date: return dateValue(load<SQL_TIMESTAMP_STRUCT>(bytes));
+        default: return Value::null();
+    }
+}
+
+}  // namespace
+
+bool CellReader::bindable(const ColumnInfo& info) const {
+    if (kind_ == Kind::Text) return info.type == ColumnType::Text && info.characters > 0 && info.characters <= kMostBoundCharacters;
+    return fixedOf(kind_).has_value();
+}
+
+size_t CellReader::bytesPerRow(const ColumnInfo& info) {
+    // Room for every character as a surrogate pair, and the terminating null.
+    if (info.type == ColumnType::Text) return (size_t{info.characters} * 2 + 1) * sizeof(char16_t) + sizeof(SQLLEN);
+    return kMostFixed + sizeof(SQLLEN);
+}
+
+void CellReader::bind(const ColumnInfo& info, size_t rows) {
+    SQLSMALLINT cType = SQL_C_WCHAR;
+    if (kind_ == Kind::Text) {
+        width_ = (size_t{info.characters} * 2 + 1) * sizeof(char16_t);
+    } else {
+        const Fixed fixed = *fixedOf(kind_);
+        cType = fixed.cType;
+        width_ = fixed.size;
+    }
+    buffer_.assign(width_ * rows, 0);
+    indicators_.assign(rows, 0);
+    statement_->check(SQLBindCol(statement_->get(), column_, cType, buffer_.data(), static_cast<SQLLEN>(width_),
+                                 indicators_.data()));
+}
+
+Value CellReader::at(size_t row, bool& complete) const {
+    const SQLLEN indicator = indicators_[row];
+    if (indicator == SQL_NULL_DATA) return Value::null();
+    const unsigned char* bytes = buffer_.data() + row * width_;
+    if (kind_ != Kind::Text) return fixedValue(kind_, bytes);
+    const size_t capacity = width_ / sizeof(char16_t);
+    // Up to the terminator: MariaDB's driver may count a text's length short.
+    size_t units = 0;
+    while (units < capacity && load<char16_t>(bytes + units * sizeof(char16_t)) != u'\0') ++units;
+    if (indicator == SQL_NO_TOTAL || units + 1 >= capacity ||
+        static_cast<size_t>(indicator) >= (capacity - 1) * sizeof(char16_t))
+        complete = false;
+    // Exactly as long as the text: a scan of a large table holds many.
+    std::u16string text(units, u'\0');
+    std::memcpy(text.data(), bytes, units * sizeof(char16_t));
+    return Value::text(std::move(text));
+}
+
 Value CellReader::read() {
     const Handle& s = *statement_;
     switch (kind_) {
@@ -126,37 +241,14 @@ Value CellReader::read() {
             });
             return given ? Value::binary(std::move(bytes)) : Value::null();
         }
-        case Kind::Boolean:
-            return fixedValue<unsigned char>(s, column_, SQL_C_BIT, [](unsigned char b) { return Value::boolean(b != 0); });
-        case Kind::Byte:
-            return fixedValue<unsigned char>(s, column_, SQL_C_UTINYINT, [](unsigned char b) { return Value::byte(b); });
-        case Kind::Integer:
-            return fixedValue<SQLSMALLINT>(s, column_, SQL_C_SSHORT, [](SQLSMALLINT n) { return Value::integer(n); });
-        case Kind::Long:
-            return fixedValue<SQLINTEGER>(s, column_, SQL_C_SLONG, [](SQLINTEGER n) { return Value::longValue(n); });
-        case Kind::BigInt:
-            return fixedValue<SQLBIGINT>(s, column_, SQL_C_SBIGINT, [](SQLBIGINT n) {
-                // Whole numbers that fit are the record numbers the search asks with.
-                if (n >= INT32_MIN && n <= INT32_MAX) return Value::longValue(static_cast<int32_t>(n));
-                return Value::doubleValue(static_cast<double>(n));
-            });
-        case Kind::Single:
-            return fixedValue<SQLREAL>(s, column_, SQL_C_FLOAT, [](SQLREAL n) { return Value::single(n); });
-        case Kind::Double:
-            return fixedValue<SQLDOUBLE>(s, column_, SQL_C_DOUBLE, [](SQLDOUBLE n) { return Value::doubleValue(n); });
-        case Kind::Date:
-            return fixedValue<SQL_TIMESTAMP_STRUCT>(s, column_, SQL_C_TYPE_TIMESTAMP, [](const SQL_TIMESTAMP_STRUCT& t) {
-                text::DateTime dt;
-                dt.year = t.year;
-                dt.month = t.month;
-                dt.day = t.day;
-                dt.hour = t.hour;
-                dt.minute = t.minute;
-                dt.second = t.second;
-                return Value::date(text::serialFromDateTime(dt));
-            });
+        default: {
+            const Fixed fixed = *fixedOf(kind_);
+            alignas(8) unsigned char bytes[kMostFixed] = {};
+            SQLLEN indicator = 0;
+            s.check(SQLGetData(s.get(), column_, fixed.cType, bytes, static_cast<SQLLEN>(fixed.size), &indicator));
+            return indicator == SQL_NULL_DATA ? Value::null() : fixedValue(kind_, bytes);
+        }
     }
-    return Value::null();
 }
 
 }  // namespace scandrel::db::odbc

@@ -1,5 +1,6 @@
 #include "db/odbc/connection.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "db/base/names.h"
@@ -30,7 +31,43 @@ size_t heldBytes(const std::vector<Value>& row) {
     return bytes;
 }
 
+// Bytes bound for one rowset at most, and its rows at most.
+constexpr size_t kRowsetBytes = size_t{1} << 20;
+constexpr size_t kMostRowsAtOnce = 256;
+
 }  // namespace
+
+size_t Connection::bindColumns(const Handle& statement, std::vector<CellReader>& readers,
+                               const std::vector<ColumnInfo>& columns, SQLULEN* fetched) const {
+    // Every column of known size is bound where the driver reads the others with
+    // SQLGetData in any order; else those before the first one that is not.
+    std::vector<size_t> bound;
+    bool all = true;
+    size_t perRow = 0;
+    for (size_t i = 0; i < readers.size(); ++i) {
+        if (readers[i].bindable(columns[i]) && (all || getDataAnyColumn_)) {
+            bound.push_back(i);
+            perRow += CellReader::bytesPerRow(columns[i]);
+        } else {
+            all = false;
+        }
+    }
+    // Rowsets of many rows only when no value is left for SQLGetData, which reads
+    // the current row alone.
+    size_t rows = all ? std::clamp<size_t>(kRowsetBytes / std::max<size_t>(perRow, 1), 1, kMostRowsAtOnce) : 1;
+    for (const size_t i : bound) readers[i].bind(columns[i], rows);
+    if (rows > 1) {
+        SQLULEN granted = 0;
+        if (!succeeded(SQLSetStmtAttrW(statement.get(), SQL_ATTR_ROW_ARRAY_SIZE, number(rows), 0)) ||
+            !succeeded(SQLGetStmtAttrW(statement.get(), SQL_ATTR_ROW_ARRAY_SIZE, &granted, 0, nullptr)) ||
+            granted != rows ||
+            !succeeded(SQLSetStmtAttrW(statement.get(), SQL_ATTR_ROWS_FETCHED_PTR, fetched, 0))) {
+            SQLSetStmtAttrW(statement.get(), SQL_ATTR_ROW_ARRAY_SIZE, number(1), 0);
+            rows = 1;
+        }
+    }
+    return rows;
+}
 
 Connection::Connection(std::u16string_view connect, std::u16string_view dataSource)
     : environment_(SQL_HANDLE_ENV, SQL_NULL_HANDLE),
@@ -56,11 +93,63 @@ Connection::Connection(std::u16string_view connect, std::u16string_view dataSour
     if (succeeded(SQLGetInfoW(connection_.get(), SQL_IDENTIFIER_QUOTE_CHAR, quote, sizeof quote, &quoteLength)) &&
         quote[0] != u' ')
         quote_.assign(quote, std::char_traits<char16_t>::length(quote));
+    SQLUINTEGER extensions = 0;
+    if (succeeded(SQLGetInfoW(connection_.get(), SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr)))
+        getDataAnyColumn_ = (extensions & SQL_GD_ANY_COLUMN) != 0;
 }
 
 std::u16string Connection::quoted(std::u16string_view name) const { return sqlName(name, quote_); }
 
+std::optional<std::u16string> Connection::primaryKey(std::u16string_view table) {
+    const Handle statement(SQL_HANDLE_STMT, connection_.get());
+    SQLSetStmtAttrW(statement.get(), SQL_ATTR_QUERY_TIMEOUT, number(kQueryTimeoutSeconds), 0);
+    const StatementDeadline deadline(statement, limits_.time);
+    const std::u16string name(table);
+    if (name.size() > static_cast<size_t>(std::numeric_limits<SQLSMALLINT>::max())) return std::nullopt;
+    countRoundTrip();
+    const SQLRETURN asked = SQLPrimaryKeysW(statement.get(), nullptr, 0, nullptr, 0, const_cast<SQLWCHAR*>(wide(name)),
+                                            static_cast<SQLSMALLINT>(name.size()));
+    if (!succeeded(asked)) {
+        if (deadline.expired()) throw statementTooLong();
+        statement.check(asked);
+    }
+    std::optional<std::u16string> key;
+    for (int rows = 0;; ++rows) {
+        const SQLRETURN got = SQLFetch(statement.get());
+        if (got == SQL_NO_DATA) break;
+        if (!succeeded(got)) {
+            if (deadline.expired()) throw statementTooLong();
+            statement.check(got);
+        }
+        if (rows > 0) return std::nullopt;  // a key of several columns
+        char16_t column[256] = {};
+        SQLLEN length = 0;
+        statement.check(SQLGetData(statement.get(), 4, SQL_C_WCHAR, column, sizeof column, &length));
+        if (length == SQL_NULL_DATA || length < 0) return std::nullopt;
+        key.emplace(column, std::char_traits<char16_t>::length(column));
+    }
+    return key;
+}
+
 std::shared_ptr<ResultRows> Connection::fetch(std::u16string_view sql) {
+    return fetch(sql, limits_.rows, limits_.bytes, false);
+}
+
+std::shared_ptr<ResultRows> Connection::fetchAtMost(std::u16string_view sql, size_t rows, size_t bytes) {
+    const bool within = rows < limits_.rows || bytes < limits_.bytes;
+    return fetch(sql, std::min(rows, limits_.rows), std::min(bytes, limits_.bytes), within);
+}
+
+std::shared_ptr<ResultRows> Connection::fetch(std::u16string_view sql, size_t mostRows, size_t mostBytes,
+                                              bool nullPast) {
+    bool complete = true;
+    std::shared_ptr<ResultRows> rows = fetchOnce(sql, mostRows, mostBytes, nullPast, true, complete);
+    if (complete) return rows;
+    return fetchOnce(sql, mostRows, mostBytes, nullPast, false, complete);
+}
+
+std::shared_ptr<ResultRows> Connection::fetchOnce(std::u16string_view sql, size_t mostRows, size_t mostBytes,
+                                                  bool nullPast, bool bulk, bool& complete) {
     const Handle statement(SQL_HANDLE_STMT, connection_.get());
     SQLSetStmtAttrW(statement.get(), SQL_ATTR_QUERY_TIMEOUT, number(kQueryTimeoutSeconds), 0);
     const StatementDeadline deadline(statement, limits_.time);
@@ -92,18 +181,27 @@ std::shared_ptr<ResultRows> Connection::fetch(std::u16string_view sql) {
         readers.emplace_back(statement, i, sqlType);
         result->columns.push_back(std::move(info));
     }
+    SQLULEN fetched = 0;
+    const size_t rowsAtOnce = bulk ? bindColumns(statement, readers, result->columns, &fetched) : 1;
     size_t held = 0;
     try {
         while (true) {
             const SQLRETURN got = SQLFetch(statement.get());
             if (got == SQL_NO_DATA) break;
             check(got);
-            std::vector<Value> row;
-            row.reserve(readers.size());
-            for (CellReader& reader : readers) row.push_back(reader.read());
-            held += heldBytes(row);
-            result->rows.push_back(std::move(row));
-            if (result->rows.size() > limits_.rows || held > limits_.bytes) throw answerTooLarge(limits_.rows, limits_.bytes);
+            const size_t rows = rowsAtOnce > 1 ? std::min<size_t>(fetched, rowsAtOnce) : 1;
+            for (size_t at = 0; at < rows; ++at) {
+                std::vector<Value> row;
+                row.reserve(readers.size());
+                for (CellReader& reader : readers) row.push_back(reader.bound() ? reader.at(at, complete) : reader.read());
+                if (!complete) return nullptr;
+                held += heldBytes(row);
+                result->rows.push_back(std::move(row));
+                if (result->rows.size() > mostRows || held > mostBytes) {
+                    if (nullPast) return nullptr;
+                    throw answerTooLarge(mostRows, mostBytes);
+                }
+            }
         }
     } catch (const Error&) {
         if (deadline.expired()) throw statementTooLong();

@@ -4,9 +4,12 @@
 // on every statement so that a server that does not answer never holds the search.
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "db/odbc/cell_reader.h"
 #include "db/odbc/handle.h"
 #include "db/odbc/result_rows.h"
 #include "db/odbc/server.h"
@@ -28,6 +31,12 @@ public:
     // Sends the statement and takes every row of its answer. 3146 when it fails, and
     // when it goes past a limit.
     std::shared_ptr<ResultRows> fetch(std::u16string_view sql);
+    // The same, but an answer of more than `rows` rows or `bytes` bytes (within the
+    // limits above) is dropped and gives null: a table is held whole only when small.
+    std::shared_ptr<ResultRows> fetchAtMost(std::u16string_view sql, size_t rows, size_t bytes);
+    // The one column of the primary key of a table, as the server names it; nothing
+    // for a table without one or with a key of several columns. 3146 when it fails.
+    std::optional<std::u16string> primaryKey(std::u16string_view table);
     // For tests: smaller limits.
     void setLimits(const Limits& limits) { limits_ = limits; }
     // A table or column name as the server is sent it (see sql_name.h); 3125 for one
@@ -35,9 +44,21 @@ public:
     std::u16string quoted(std::u16string_view name) const;
 
 private:
+    std::shared_ptr<ResultRows> fetch(std::u16string_view sql, size_t mostRows, size_t mostBytes, bool nullPast);
+    // With `bulk`, the columns of known size are bound and fetched a rowset at a time;
+    // `complete` is cleared when a bound value came cut short (the statement is then
+    // sent again without).
+    std::shared_ptr<ResultRows> fetchOnce(std::u16string_view sql, size_t mostRows, size_t mostBytes, bool nullPast,
+                                          bool bulk, bool& complete);
+
+    // Binds what it can of the statement's columns; the rows fetched at once.
+    size_t bindColumns(const Handle& statement, std::vector<CellReader>& readers,
+                       const std::vector<ColumnInfo>& columns, SQLULEN* fetched) const;
+
     Handle environment_;
     Handle connection_;
     std::u16string quote_;
+    bool getDataAnyColumn_ = false;  // the driver reads unbound columns before bound ones too
     Limits limits_;
 };
 

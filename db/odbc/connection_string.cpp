@@ -183,6 +183,22 @@ std::u16string ConnectString::withoutSecrets(std::u16string text) const {
     return text;
 }
 
+void ConnectString::set(std::u16string_view key, std::u16string value) {
+    const std::u16string wanted = folded(key);
+    std::erase_if(attributes_, [&](const ConnectAttribute& a) { return folded(a.key) == wanted; });
+    attributes_.push_back({std::u16string(key), std::move(value)});
+}
+
+std::u16string withConnectTimeLimit(std::u16string_view accepted, std::u16string_view driver, unsigned seconds) {
+    std::u16string name;
+    for (const char16_t c : driver) name += lowerAscii(c);
+    if (!contains(name, u"mariadb")) return std::u16string(accepted);
+    ConnectString connect = ConnectString::parse(accepted);
+    const std::string digits = std::to_string(seconds);
+    connect.set(u"CONN_TIMEOUT", std::u16string(digits.begin(), digits.end()));
+    return connect.text();
+}
+
 std::u16string ConnectString::text() const {
     std::u16string out;
     for (const ConnectAttribute& a : attributes_) {

@@ -46,6 +46,8 @@ public:
     // The string for the driver manager: every attribute, braced where its value
     // needs it.
     std::u16string text() const;
+    // Sets `key` to `value`, in place of every value the string gave it.
+    void set(std::u16string_view key, std::u16string value);
 
 private:
     friend std::u16string acceptedConnectString(std::u16string_view, std::u16string_view, const Known&);
@@ -70,6 +72,12 @@ struct Known {
 // `table`, stored as `stored` ("ODBC;DSN=..."), when the link may use it; else 3151
 // naming the table and the connection and saying why.
 std::u16string acceptedConnectString(std::u16string_view stored, std::u16string_view table, const Known& known);
+
+// `accepted` (from acceptedConnectString) with the time limit on connecting that the
+// driver named `driver` keeps only as an attribute of its own: MariaDB's driver waits
+// for a silent server's greeting without end unless given CONN_TIMEOUT, whatever the
+// login time-out. Ours replaces the link's. Other drivers' strings are left as they are.
+std::u16string withConnectTimeLimit(std::u16string_view accepted, std::u16string_view driver, unsigned seconds);
 
 // The stored string without Jet's "ODBC;" mark.
 std::u16string_view withoutOdbcMark(std::u16string_view stored);

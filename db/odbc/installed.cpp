@@ -1,6 +1,8 @@
 #include "db/odbc/installed.h"
 
+#include <algorithm>
 #include <iterator>
+#include <optional>
 
 #include "db/odbc/handle.h"
 
@@ -9,7 +11,9 @@ namespace {
 
 enum class List : uint8_t { Drivers, DataSources };
 
-bool listed(List list, std::u16string_view wanted) {
+// The description the driver manager gives with the entry named `wanted` (for a
+// data source, its driver); nothing when it lists no such entry.
+std::optional<std::u16string> listed(List list, std::u16string_view wanted) {
     const Handle environment(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
     SQLSetEnvAttr(environment.get(), SQL_ATTR_ODBC_VERSION,
                   reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(SQL_OV_ODBC3)), 0);
@@ -26,11 +30,14 @@ bool listed(List list, std::u16string_view wanted) {
                               &aboutLength)
                 : SQLDataSourcesW(environment.get(), direction, wide(name), nameSize, &nameLength, wide(about),
                                   aboutSize, &aboutLength);
-        if (!succeeded(result)) return false;
+        if (!succeeded(result)) return std::nullopt;
         // A name too long for the buffer is cut, and then never equal.
         const size_t length = std::min<size_t>(static_cast<size_t>(std::max<SQLSMALLINT>(nameLength, 0)),
                                                std::size(name) - 1);
-        if (sameOdbcName(std::u16string_view(name, length), wanted)) return true;
+        if (sameOdbcName(std::u16string_view(name, length), wanted)) {
+            return std::u16string(about, std::min<size_t>(static_cast<size_t>(std::max<SQLSMALLINT>(aboutLength, 0)),
+                                                           std::size(about) - 1));
+        }
         direction = SQL_FETCH_NEXT;
     }
 }
@@ -38,8 +45,12 @@ bool listed(List list, std::u16string_view wanted) {
 }  // namespace
 
 Known installed() {
-    return Known{[](std::u16string_view name) { return listed(List::Drivers, name); },
-                 [](std::u16string_view name) { return listed(List::DataSources, name); }};
+    return Known{[](std::u16string_view name) { return listed(List::Drivers, name).has_value(); },
+                 [](std::u16string_view name) { return listed(List::DataSources, name).has_value(); }};
+}
+
+std::u16string dataSourceDriver(std::u16string_view dataSource) {
+    return listed(List::DataSources, dataSource).value_or(std::u16string());
 }
 
 }  // namespace scandrel::db::odbc

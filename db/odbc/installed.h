@@ -8,5 +8,8 @@
 namespace scandrel::db::odbc {
 
 Known installed();
+// The driver of a data source configured on this computer, as the driver manager
+// names it; empty for a data source it does not list.
+std::u16string dataSourceDriver(std::u16string_view dataSource);
 
 }  // namespace scandrel::db::odbc

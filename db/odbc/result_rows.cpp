@@ -1,7 +1,12 @@
 #include "db/odbc/result_rows.h"
 
+#include <algorithm>
+
+#include "db/base/columns.h"
 #include "db/base/errors.h"
 #include "db/base/names.h"
+#include "db/base/value_order.h"
+#include "db/odbc/row_order.h"
 
 namespace scandrel::db::odbc {
 
@@ -36,6 +41,40 @@ const Value& ServerRows::cell(int fieldIndex) const {
         throw fieldNotFound(std::u16string());
     if (position_ >= end_) throw noCurrentRecord();
     return data_->rows[(*picked_)[position_]][static_cast<size_t>(fieldIndex)];
+}
+
+void ServerRows::fetchAheadWith(AheadFetch fetch, size_t batch) {
+    ahead_ = std::move(fetch);
+    aheadBatch_ = std::max<size_t>(batch, 1);
+    aheadUntil_ = 0;
+}
+
+void ServerRows::readAhead(size_t, const std::vector<ReadAheadLink>& links) const {
+    if (!ahead_ || position_ >= end_ || position_ < aheadUntil_) return;
+    const size_t to = std::min(end_, position_ + aheadBatch_);
+    std::vector<const std::vector<Value>*> rows;
+    rows.reserve(to - position_);
+    for (size_t at = position_; at < to; ++at) rows.push_back(&data_->rows[(*picked_)[at]]);
+    aheadUntil_ = to;
+    fetchLinked(ahead_, *data_, rows, links);
+}
+
+void fetchLinked(const ServerRows::AheadFetch& fetch, const ResultRows& shape,
+                 const std::vector<const std::vector<Value>*>& rows, const std::vector<ReadAheadLink>& links) {
+    for (const ReadAheadLink& link : links) {
+        const int column = shape.find(link.field);
+        if (column < 0) continue;
+        std::vector<int64_t> numbers;
+        numbers.reserve(rows.size());
+        for (const std::vector<Value>* row : rows) {
+            if (!row) continue;
+            const Value& v = (*row)[static_cast<size_t>(column)];
+            if (const auto n = v.isNull() ? std::optional<int64_t>(0) : wholeNumber(v)) numbers.push_back(*n);
+        }
+        std::sort(numbers.begin(), numbers.end());
+        numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+        fetch(link.statement, numbers);
+    }
 }
 
 bool ServerRows::appendText(int fieldIndex, std::u16string& out) const {

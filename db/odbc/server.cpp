@@ -2,8 +2,11 @@
 
 #include <numeric>
 
+#include "db/base/columns.h"
 #include "db/base/errors.h"
 #include "db/base/names.h"
+#include "db/base/value_order.h"
+#include "db/odbc/batched_rows.h"
 #include "db/odbc/connection.h"
 #include "db/odbc/connection_string.h"
 #include "db/odbc/installed.h"
@@ -17,6 +20,21 @@ std::u16string decimal(int64_t n) {
     return std::u16string(digits.begin(), digits.end());
 }
 
+// The statement `head` ("SELECT * FROM t WHERE c IN (") for each of `numbers`.
+std::u16string inList(std::u16string head, const std::vector<int64_t>& numbers) {
+    for (size_t i = 0; i < numbers.size(); ++i) {
+        if (i > 0) head += u", ";
+        head += decimal(numbers[i]);
+    }
+    head += u')';
+    return head;
+}
+
+bool wholeNumberColumn(ColumnType type) {
+    return type == ColumnType::Byte || type == ColumnType::Integer || type == ColumnType::Long ||
+           type == ColumnType::BigInt;
+}
+
 std::shared_ptr<const Picked> everyRow(const ResultRows& data) {
     auto all = std::make_shared<Picked>(data.rows.size());
     std::iota(all->begin(), all->end(), 0u);
@@ -26,19 +44,37 @@ std::shared_ptr<const Picked> everyRow(const ResultRows& data) {
 }  // namespace
 
 struct Server::Table {
+    // The rows of a batch of numbers of one column, fetched ahead.
+    struct Batch {
+        std::vector<int64_t> numbers;  // ascending
+        std::shared_ptr<const ResultRows> rows;
+        KeyGroups groups;
+        std::optional<Error> failure;
+    };
+
     std::u16string name;
     std::u16string quoted;
     std::shared_ptr<const ResultRows> shape;  // its columns
     std::shared_ptr<const ResultRows> all;    // every row, once fetched
+    bool tooLargeToHold = false;              // past kMostRowsHeldWhole or kMostBytesHeldWhole
     std::map<size_t, int> sentByNumber;       // queries by number sent, per column
     std::map<size_t, KeyGroups> groups;       // of `all`, per column
+    std::map<size_t, Batch> batches;          // the last, per column
+    std::optional<std::optional<size_t>> key; // its primary key's column, once asked
     std::map<std::pair<size_t, bool>, std::shared_ptr<const Picked>> orders;
 };
 
 Server::Server(std::u16string_view connect, std::u16string_view table) : dataSource_(connectionName(connect)) {
-    const std::u16string accepted = acceptedConnectString(connect, table, installed());
+    std::u16string accepted = acceptedConnectString(connect, table, installed());
+    {
+        const ConnectString parsed = ConnectString::parse(accepted);
+        const std::u16string* driver = parsed.find(u"DRIVER");
+        const std::u16string* dsn = parsed.find(u"DSN");
+        const std::u16string named = driver ? *driver : dsn ? dataSourceDriver(*dsn) : std::u16string();
+        accepted = withConnectTimeLimit(accepted, named, kLoginTimeoutSeconds);
+    }
     try {
-        connection_ = std::make_unique<Connection>(accepted, dataSource_);
+        connection_ = std::make_shared<Connection>(accepted, dataSource_);
     } catch (const Error& e) {
         // The driver's own words may quote the string back.
         throw Error(e.number(), ConnectString::parse(withoutOdbcMark(connect)).withoutSecrets(e.description()));
@@ -61,25 +97,49 @@ Server::Table& Server::table(std::u16string_view name) {
 
 std::vector<ColumnInfo> Server::columns(std::u16string_view name) { return table(name).shape->columns; }
 
-std::unique_ptr<RowSet> Server::open(const SelectStatement& statement) {
+// The column of WHERE column = number: 3265 unknown, 3464 not comparable with a number.
+size_t Server::whereColumn(const ResultRows& shape, const SelectStatement::Where& where) {
+    const int at = shape.find(where.column);
+    if (at < 0) throw fieldNotFound(where.column);
+    if (!comparableWithNumber(shape.columns[static_cast<size_t>(at)].type)) throw typeMismatchInCriteria();
+    return static_cast<size_t>(at);
+}
+
+void Server::fetchAhead(const SelectStatement& statement, const std::vector<int64_t>& numbers) {
+    if (!statement.where || numbers.empty()) return;
+    Table* t = nullptr;
+    size_t column = 0;
+    try {
+        t = &table(statement.table);
+        column = whereColumn(*t->shape, *statement.where);
+    } catch (const Error&) {
+        return;  // the query itself says so
+    }
+    if (t->all) return;
+    Table::Batch batch;
+    batch.numbers = numbers;
+    const std::u16string sql = inList(u"SELECT * FROM " + t->quoted + u" WHERE " +
+                                          connection_->quoted(t->shape->columns[column].name) + u" IN (",
+                                      numbers);
+    try {
+        batch.rows = connection_->fetch(sql);
+        batch.groups = groupBy(*batch.rows, column);
+    } catch (const Error& e) {
+        batch.failure = e;
+    }
+    t->batches[column] = std::move(batch);
+}
+
+std::unique_ptr<RowSet> Server::open(const SelectStatement& statement, ServerRows::AheadFetch ahead) {
     Table& t = table(statement.table);
     const ResultRows& shape = *t.shape;
-    std::optional<size_t> whereColumn, orderColumn;
-    if (statement.where) {
-        const int at = shape.find(statement.where->column);
-        if (at < 0) throw fieldNotFound(statement.where->column);
-        if (!comparableWithNumber(shape.columns[static_cast<size_t>(at)].type)) throw typeMismatchInCriteria();
-        whereColumn = static_cast<size_t>(at);
-    }
+    std::optional<size_t> whereAt, orderColumn;
+    if (statement.where) whereAt = whereColumn(shape, *statement.where);
     if (statement.orderBy) {
         const int at = shape.find(statement.orderBy->column);
         if (at < 0) throw fieldNotFound(statement.orderBy->column);
         orderColumn = static_cast<size_t>(at);
     }
-    const auto wholeTable = [&]() -> const ResultRows& {
-        if (!t.all) t.all = connection_->fetch(u"SELECT * FROM " + t.quoted);
-        return *t.all;
-    };
     const auto ordered = [&](std::shared_ptr<const ResultRows> data, std::shared_ptr<const Picked> picked,
                              size_t begin, size_t end) -> std::unique_ptr<RowSet> {
         if (orderColumn && end - begin > 1) {
@@ -92,31 +152,81 @@ std::unique_ptr<RowSet> Server::open(const SelectStatement& statement) {
         return std::make_unique<ServerRows>(std::move(data), std::move(picked), begin, end);
     };
 
-    if (whereColumn) {
+    if (whereAt) {
         const SelectStatement::Where& where = *statement.where;
         if (where.outOfRange) return std::make_unique<ServerRows>(t.shape, std::make_shared<const Picked>(), 0, 0);
-        if (!t.all && t.sentByNumber[*whereColumn]++ < kSingleQueries) {
-            std::shared_ptr<const ResultRows> rows = connection_->fetch(
-                u"SELECT * FROM " + t.quoted + u" WHERE " + connection_->quoted(shape.columns[*whereColumn].name) +
-                u" = " + decimal(where.value));
-            std::shared_ptr<const Picked> picked = everyRow(*rows);
-            const size_t count = picked->size();
-            return ordered(std::move(rows), std::move(picked), 0, count);
+        const auto inMemory = [&](const std::shared_ptr<const ResultRows>& data, const KeyGroups& groups) {
+            const auto [begin, end] = groups.find(where.value);
+            return ordered(data, groups.rows, begin, end);
+        };
+        if (const auto batch = t.batches.find(*whereAt); batch != t.batches.end() &&
+            std::binary_search(batch->second.numbers.begin(), batch->second.numbers.end(), where.value)) {
+            if (batch->second.failure) throw *batch->second.failure;
+            return inMemory(batch->second.rows, batch->second.groups);
         }
-        const ResultRows& all = wholeTable();
-        auto found = t.groups.find(*whereColumn);
-        if (found == t.groups.end()) found = t.groups.emplace(*whereColumn, groupBy(all, *whereColumn)).first;
-        const auto [begin, end] = found->second.find(where.value);
-        return ordered(t.all, found->second.rows, begin, end);
+        if (!t.all && !t.tooLargeToHold && t.sentByNumber[*whereAt]++ >= kSingleQueries) {
+            t.all = connection_->fetchAtMost(u"SELECT * FROM " + t.quoted, kMostRowsHeldWhole, kMostBytesHeldWhole);
+            t.tooLargeToHold = !t.all;
+            if (t.all) t.batches.clear();
+        }
+        if (t.all) {
+            auto found = t.groups.find(*whereAt);
+            if (found == t.groups.end()) found = t.groups.emplace(*whereAt, groupBy(*t.all, *whereAt)).first;
+            return inMemory(t.all, found->second);
+        }
+        std::shared_ptr<const ResultRows> rows = connection_->fetch(
+            u"SELECT * FROM " + t.quoted + u" WHERE " + connection_->quoted(shape.columns[*whereAt].name) + u" = " +
+            decimal(where.value));
+        std::shared_ptr<const Picked> picked = everyRow(*rows);
+        const size_t count = picked->size();
+        return ordered(std::move(rows), std::move(picked), 0, count);
     }
-    const ResultRows& all = wholeTable();
+    if (orderColumn && !t.all) {
+        if (std::unique_ptr<RowSet> batched = scanInBatches(t, *orderColumn, statement.orderBy->descending, ahead))
+            return batched;
+    }
+    if (!t.all) t.all = connection_->fetch(u"SELECT * FROM " + t.quoted);
+    const ResultRows& all = *t.all;
+    std::unique_ptr<ServerRows> rows;
     if (orderColumn) {
         auto& slot = t.orders[{*orderColumn, statement.orderBy->descending}];
         if (!slot) slot = std::make_shared<const Picked>(sortedBy(all, *everyRow(all), *orderColumn,
                                                                    statement.orderBy->descending));
-        return std::make_unique<ServerRows>(t.all, slot, 0, slot->size());
+        rows = std::make_unique<ServerRows>(t.all, slot, 0, slot->size());
+    } else {
+        rows = std::make_unique<ServerRows>(t.all, everyRow(all), 0, all.rows.size());
     }
-    return std::make_unique<ServerRows>(t.all, everyRow(all), 0, all.rows.size());
+    if (ahead) rows->fetchAheadWith(std::move(ahead), patientsPerBatch_);
+    return rows;
+}
+
+std::unique_ptr<RowSet> Server::scanInBatches(Table& t, size_t orderColumn, bool descending,
+                                              ServerRows::AheadFetch& ahead) {
+    if (!t.key) {
+        t.key.emplace();
+        if (const auto name = connection_->primaryKey(t.name)) {
+            const int at = t.shape->find(*name);
+            if (at >= 0 && wholeNumberColumn(t.shape->columns[static_cast<size_t>(at)].type)) t.key->emplace(static_cast<size_t>(at));
+        }
+    }
+    if (!*t.key) return nullptr;
+    const size_t key = **t.key;
+    const std::u16string quotedKey = connection_->quoted(t.shape->columns[key].name);
+    const std::shared_ptr<const ResultRows> order = connection_->fetch(
+        u"SELECT " + quotedKey + u", " + connection_->quoted(t.shape->columns[orderColumn].name) + u" FROM " + t.quoted);
+    std::vector<int64_t> numbers;
+    numbers.reserve(order->rows.size());
+    for (const uint32_t row : sortedBy(*order, *everyRow(*order), 1, descending))
+        if (const auto n = wholeNumber(order->rows[row][0])) numbers.push_back(*n);
+    BatchedRows::FetchByNumbers fetch = [weak = std::weak_ptr<Connection>(connection_),
+                                         head = u"SELECT * FROM " + t.quoted + u" WHERE " + quotedKey + u" IN ("](
+                                            const std::vector<int64_t>& wanted) -> std::shared_ptr<const ResultRows> {
+        const std::shared_ptr<Connection> connection = weak.lock();
+        if (!connection) throw callFailed({});
+        return connection->fetch(inList(head, wanted));
+    };
+    return std::make_unique<BatchedRows>(t.shape, std::move(numbers), key, std::move(fetch), patientsPerBatch_,
+                                         std::move(ahead));
 }
 
 }  // namespace scandrel::db::odbc

@@ -2,19 +2,32 @@
 // A database server that linked tables live on, reached through ODBC with the
 // connection string stored with the links. Connected when it is first needed.
 //
-// Round trips: a table's rows are asked for once and kept for as long as the
-// front-end stays open. Queries by record number (the search sends one per related
-// table per patient) are sent on their own only for the first few numbers of a
-// table; after that the whole table is fetched in one statement and looked up in
-// memory, so a search makes a fixed number of round trips, not one per patient.
+// Round trips and memory, in this order:
+//  1. A scan in an order (ORDER BY) of a table with a primary key of one whole-number
+//     column asks for the keys and the order's column, orders them here, and then
+//     fetches the rows a batch of kPatientsPerBatch keys at a time, in that order
+//     (see batched_rows.h). Any other scan fetches the table's rows in one
+//     statement; they are kept for as long as the front-end stays open.
+//  2. While the search moves through a scan, it names the related statements its
+//     rows lead to (Recordset::readAhead); for each, the numbers of the next
+//     kPatientsPerBatch rows are asked in one statement (WHERE column IN (...)),
+//     and only the last such batch of each table is held. Related rows thus come a
+//     batch of patients at a time, in the patients' order: round trips grow with
+//     patients / kPatientsPerBatch, memory with the batch, not with the clinic.
+//  3. A query by number answered by the table's batch is looked up in memory.
+//  4. Any other query by number is sent on its own for the first kSingleQueries
+//     numbers of a table; after that the table is fetched whole and looked up in
+//     memory if it holds at most kMostRowsHeldWhole rows and kMostBytesHeldWhole
+//     bytes (a list of procedures or plans), else each is sent on its own.
 #include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "db/base/sql.h"
 #include "db/base/row_set.h"
+#include "db/base/sql.h"
+#include "db/odbc/result_rows.h"
 
 namespace scandrel::db::odbc {
 
@@ -32,6 +45,11 @@ class Server {
 public:
     // Queries by number sent one by one to a table before the whole table is fetched.
     static constexpr int kSingleQueries = 2;
+    // Rows of a scan whose related rows are asked in one statement per related table.
+    static constexpr size_t kPatientsPerBatch = 1000;
+    // A table fetched whole for its queries by number holds at most this much.
+    static constexpr size_t kMostRowsHeldWhole = 20'000;
+    static constexpr size_t kMostBytesHeldWhole = size_t{16} << 20;
 
     // `connect` as the link of `table` stores it ("ODBC;DSN=...;..."). 3151 when the
     // link may not use that string (nothing is then loaded or connected) or when no
@@ -41,16 +59,26 @@ public:
 
     // The statement's table is the server's name of it. 3265 unknown column, 3464 a
     // WHERE on a text column, 3146 a failed call (a table the server does not have too).
-    std::unique_ptr<RowSet> open(const SelectStatement& statement);
+    // A scan's rows fetch the related rows ahead through `ahead` (see 2 above).
+    std::unique_ptr<RowSet> open(const SelectStatement& statement, ServerRows::AheadFetch ahead = {});
+    // The rows of `statement` (WHERE column = any number) for each of `numbers`, kept
+    // for the queries by number that follow. Never fails: a failure is kept and
+    // given to the query that needed those rows.
+    void fetchAhead(const SelectStatement& statement, const std::vector<int64_t>& numbers);
     std::vector<ColumnInfo> columns(std::u16string_view table);
+    // For tests: another number of rows per batch for the scans opened after.
+    void setPatientsPerBatch(size_t rows) { patientsPerBatch_ = rows; }
 
 private:
     struct Table;
     Table& table(std::u16string_view name);
+    std::unique_ptr<RowSet> scanInBatches(Table& t, size_t orderColumn, bool descending, ServerRows::AheadFetch& ahead);
+    static size_t whereColumn(const ResultRows& shape, const SelectStatement::Where& where);
 
-    std::unique_ptr<Connection> connection_;
+    std::shared_ptr<Connection> connection_;  // also held, weakly, by scans in batches
     std::u16string dataSource_;
     std::map<std::u16string, std::unique_ptr<Table>> tables_;
+    size_t patientsPerBatch_ = kPatientsPerBatch;
 };
 
 }  // namespace scandrel::db::odbc

@@ -57,6 +57,16 @@ TEST(ConnectStrings, ADataSourceOrADriverThatIsInstalledIsKept) {
               "DRIVER={PostgreSQL Unicode};SERVER=/tmp/sock;PORT=5432;DATABASE=clinica;UID=postgres;BoolsAsChar=0;");
 }
 
+TEST(ConnectStrings, ToMariaDBsDriverCarryOurTimeLimitOnConnectingInPlaceOfTheLinks) {
+    const std::u16string link = u"DRIVER={MariaDB Unicode};SOCKET=/tmp/s;conn_timeout=0;DATABASE=clinica;";
+    EXPECT_EQ(toUtf8(withConnectTimeLimit(link, u"MariaDB Unicode", 15)),
+              "DRIVER={MariaDB Unicode};SOCKET=/tmp/s;DATABASE=clinica;CONN_TIMEOUT=15;");
+    // A data source is named by its driver.
+    EXPECT_EQ(toUtf8(withConnectTimeLimit(u"DSN=Clinica;", u"MariaDB ODBC 3.1 Driver", 15)), "DSN=Clinica;CONN_TIMEOUT=15;");
+    EXPECT_EQ(toUtf8(withConnectTimeLimit(u"DSN=Clinica;CONN_TIMEOUT=0;", u"PostgreSQL Unicode", 15)),
+              "DSN=Clinica;CONN_TIMEOUT=0;");
+}
+
 TEST(ConnectStrings, ThatLoadCodeOrReachOtherFilesAreRefusedBeforeAnyConnection) {
     EXPECT_THAT(refusal(u"ODBC;DRIVER=/tmp/x/evil.so;"), HasSubstr("nomeia o driver por um caminho de arquivo"));
     EXPECT_THAT(refusal(u"ODBC;DRIVER={C:\\x\\evil.dll};"), HasSubstr("caminho"));

@@ -8,9 +8,11 @@
 #include <chrono>
 #include <fstream>
 
+#include "db/base/errors.h"
+#include "db/base/sql.h"
 #include "db/database.h"
 #include "db/odbc/connection.h"
-#include "db/base/errors.h"
+#include "db/odbc/round_trips.h"
 #include "db/odbc/server.h"
 #include "db/writer/clinic_writer.h"
 #include "testing/jet_test_files.h"
@@ -110,6 +112,101 @@ TEST_P(OdbcLinks, EveryValueReadsAsInTheJetFile) {
               testing::errorNumberOf([&] { jet.openRecordset(u"SELECT * FROM Pacientes WHERE Paci_tx_NomePaciente = 1"); }));
     EXPECT_EQ(testing::errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes WHERE Nada = 1"); }),
               db::kFieldNotFound);
+}
+
+TEST_P(OdbcLinks, RelatedRowsComeABatchOfPatientsAtATimeInTheirOrder) {
+    testing::TempFolder folder;
+    const auto clinicPath = folder.path() / "clinica.mdb";
+    {
+        // Ten patients whose name order is not their number order; patient i has i % 3 anamneses.
+        writer::ClinicWriter clinic(clinicPath);
+        for (int i = 0; i < 10; ++i) {
+            const std::u16string name = u"Paciente " + std::u16string(1, static_cast<char16_t>(u'J' - (i * 7) % 10));
+            const int32_t counter = clinic.add(writer::kPacientes, {{u"Paci_tx_NomePaciente", Value::text(name)}});
+            for (int a = 0; a < i % 3; ++a)
+                clinic.add(writer::kAnamneses, {{u"Anam_ln_Paciente", Value::longValue(counter)},
+                                                {u"Anam_tx_Diagnostico1", Value::text(name + u" " + fromUtf8(std::to_string(a)))}});
+        }
+        clinic.finish();
+    }
+    const Database jet = Database::open(clinicPath);
+    TestServer server(GetParam());
+    odbc::testing::writeServerCopy(jet, server.folder() / "copy.sql", GetParam());
+    server.runSql(server.folder() / "copy.sql");
+
+    constexpr std::u16string_view kPatients = u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente";
+    constexpr std::u16string_view kAnamneses = u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = ";
+    odbc::Server linked(server.connectString(), u"Pacientes");
+    linked.setPatientsPerBatch(4);
+    std::vector<std::vector<int64_t>> asked;
+    const std::unique_ptr<RowSet> patients =
+        linked.open(parseSelect(kPatients), [&](std::u16string_view head, const std::vector<int64_t>& numbers) {
+            EXPECT_EQ(head, kAnamneses);
+            asked.push_back(numbers);
+            linked.fetchAhead(parseSelect(std::u16string(head) + u"0"), numbers);
+        });
+    // The patients' numbers in name order, a batch of four at a time.
+    std::vector<std::vector<int64_t>> expected;
+    for (Recordset inFile = jet.openRecordset(kPatients); !inFile.eof(); inFile.moveNext()) {
+        if (expected.empty() || expected.back().size() == 4) expected.emplace_back();
+        expected.back().push_back(inFile.field(u"paci_ln_Counter").asInteger());
+    }
+    std::vector<uint64_t> trips;
+    const int counter = patients->find(u"paci_ln_Counter");
+    for (; !patients->eof(); patients->moveNext()) {
+        const std::u16string sql = std::u16string(kAnamneses) + patients->value(counter).toText();
+        const uint64_t before = odbc::roundTrips();
+        patients->readAhead(64, {{kAnamneses, u"paci_ln_Counter"}});
+        Recordset related(linked.open(parseSelect(sql)));
+        trips.push_back(odbc::roundTrips() - before);
+        EXPECT_EQ(shown(rowsOf(std::move(related))), shown(rowsOf(jet.openRecordset(sql)))) << toUtf8(sql);
+
+        // The server loses the table after the first batch: the next batch fails, and
+        // the first statement that needs its rows says so.
+        if (trips.size() == 4) {
+            std::ofstream(server.folder() / "drop.sql") << "DROP TABLE \"Anamneses\";\n";
+            server.runSql(server.folder() / "drop.sql");
+            patients->moveNext();
+            const uint64_t failing = odbc::roundTrips();
+            patients->readAhead(64, {{kAnamneses, u"paci_ln_Counter"}});
+            EXPECT_THAT(testing::describedError([&] {
+                            linked.open(parseSelect(std::u16string(kAnamneses) + patients->value(counter).toText()));
+                        }),
+                        ::testing::StartsWith("3146: Falha na chamada ODBC."));
+            EXPECT_EQ(odbc::roundTrips() - failing, 2u);  // the next four patients, and their anamneses
+            break;
+        }
+    }
+    for (auto& numbers : expected) std::sort(numbers.begin(), numbers.end());
+    // The first patient's row brought the first four patients; their anamneses came with
+    // a statement for the table's columns and one for the four patients, in their order.
+    EXPECT_EQ(trips, (std::vector<uint64_t>{2, 0, 0, 0}));
+    EXPECT_EQ(asked, (std::vector<std::vector<int64_t>>{expected[0], expected[1]}));
+}
+
+TEST_P(OdbcLinks, ManyRowsOfShortColumnsComeARowsetAtATimeWithEveryValueInItsRow) {
+    TestServer server(GetParam());
+    odbc::Connection connection(server.connectString().substr(5), u"servidor");
+    const std::u16string sql =
+        GetParam() == ServerKind::PostgreSQL
+            ? u"SELECT g AS n, CAST(CASE WHEN g % 3 = 0 THEN NULL ELSE 'ação ' || g END AS varchar(20)) AS t, "
+              u"CAST(g AS real) / 4 AS f FROM generate_series(1, 1000) AS g"
+            : u"WITH RECURSIVE s(g) AS (SELECT 1 UNION ALL SELECT g + 1 FROM s WHERE g < 1000) SELECT g AS n, "
+              u"CAST(CASE WHEN MOD(g, 3) = 0 THEN NULL ELSE CONCAT('ação ', g) END AS CHAR(20)) AS t, "
+              u"CAST(g / 4 AS DOUBLE) AS f FROM s";
+    const auto rows = connection.fetch(sql);
+    ASSERT_EQ(rows->rows.size(), 1000u);
+    for (size_t i = 0; i < rows->rows.size(); ++i) {
+        const auto& row = rows->rows[i];
+        const int64_t n = static_cast<int64_t>(i) + 1;
+        ASSERT_EQ(row[0].toDouble(), static_cast<double>(n)) << i;
+        if (n % 3 == 0) {
+            EXPECT_TRUE(row[1].isNull()) << i;
+        } else {
+            EXPECT_EQ(toUtf8(row[1].asText()), "ação " + std::to_string(n)) << i;
+        }
+        EXPECT_EQ(row[2].toDouble(), static_cast<double>(n) / 4) << i;
+    }
 }
 
 TEST_P(OdbcLinks, AStatementTheServerNeverFinishesEndsAtItsDeadline) {

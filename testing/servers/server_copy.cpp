@@ -102,6 +102,13 @@ void writeServerCopy(const Database& database, const std::filesystem::path& sqlF
             out << "ALTER TABLE " << name(table) << " ADD PRIMARY KEY (" << name(columns[0].name) << ");\n";
             if (!maria) out << "CLUSTER " << name(table) << " USING " << name(table + u"_pkey") << ";\n";
         }
+        // The other record numbers are how rows are looked up (a patient's anamneses by
+        // its number): indexed, as a clinic's server has them.
+        for (size_t i = 1; i < columns.size(); ++i) {
+            if (toUtf8(columns[i].name).find("_ln_") == std::string::npos) continue;
+            out << "CREATE INDEX " << name(table + u"_" + columns[i].name) << " ON " << name(table) << " ("
+                << name(columns[i].name) << ");\n";
+        }
     }
     if (!maria) out << "ANALYZE;\n";
     if (!out.flush()) throw std::runtime_error("cannot write " + sqlFile.string());

@@ -1,0 +1,59 @@
+#pragma once
+// The rows of a scan of a server's table in an order made here, held a batch at a
+// time: only the record numbers of the whole scan are kept, and each batch of rows
+// is asked for by those numbers when the scan reaches it. Used by the search's one
+// thread, like every record set.
+//
+//  1. The scan's order is fixed before it starts: its rows' numbers, in order.
+//  2. The first read or read-ahead at a row outside the batch held asks the server
+//     for the rows of the next `batch` numbers from that row on, dropping the last.
+//  3. When a batch is asked for by a read-ahead, the rows it leads to are asked for
+//     too (see ServerRows::AheadFetch), a statement per link.
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "db/odbc/result_rows.h"
+
+namespace scandrel::db::odbc {
+
+class BatchedRows final : public RowSet {
+public:
+    // The rows whose key column holds each of `numbers` (in any order); a failure
+    // passes through.
+    using FetchByNumbers = std::function<std::shared_ptr<const ResultRows>(const std::vector<int64_t>& numbers)>;
+
+    BatchedRows(std::shared_ptr<const ResultRows> shape, std::vector<int64_t> numbers, size_t keyColumn,
+                FetchByNumbers fetch, size_t batch, ServerRows::AheadFetch ahead);
+
+    void moveFirst() override;
+    void moveLast() override;
+    void moveNext() override;
+    bool eof() const override { return position_ >= numbers_.size(); }
+    size_t count() const override { return numbers_.size(); }
+    const std::vector<ColumnInfo>& columns() const override { return shape_->columns; }
+    int find(std::u16string_view name) const override { return shape_->find(name); }
+    Value value(int fieldIndex) const override { return cell(fieldIndex); }
+    bool appendText(int fieldIndex, std::u16string& out) const override;
+    void readAhead(size_t rows, const std::vector<ReadAheadLink>& links) const override;
+
+private:
+    const Value& cell(int fieldIndex) const;
+    // The batch that holds the current row, asked for when it is not held.
+    void hold() const;
+
+    std::shared_ptr<const ResultRows> shape_;
+    std::vector<int64_t> numbers_;
+    size_t keyColumn_;
+    FetchByNumbers fetch_;
+    size_t batch_;
+    ServerRows::AheadFetch ahead_;
+    size_t position_ = 0;
+
+    mutable size_t from_ = 0, to_ = 0;  // the rows held: [from_, to_)
+    mutable std::shared_ptr<const ResultRows> rows_;
+    mutable std::vector<const std::vector<Value>*> byPosition_;  // of the rows held, null for a row gone
+    mutable size_t aheadFrom_ = SIZE_MAX;  // the batch whose related rows were asked for
+};
+
+}  // namespace scandrel::db::odbc
