@@ -178,8 +178,11 @@ TEST_F(LiveRun, RowsStatusAndBarMoveWhileTheBoxIsLockedAndFindIsDisabled) {
         samples.push_back(sample());
         if (samples.size() == 2) {
             // Typing into the locked box changes nothing; Enter starts no second run.
+            // They are handled here, before the hold, so that the next patient still
+            // finds the window's write interval over and shows itself.
             typeText(control(kTxtSearch), u"xyz");
             postKey(control(kTxtSearch), VK_RETURN);
+            pumpWaiting();
         }
         RunProbe::holdUp();
     });
@@ -234,8 +237,9 @@ TEST_F(LiveRun, RowsStatusAndBarMoveWhileTheBoxIsLockedAndFindIsDisabled) {
     }
     EXPECT_GE(progressLines, 2) << "the status line showed no progress during the run";
     EXPECT_GE(positions.size(), 2u) << "the bar did not move during the run";
-    EXPECT_LT(samples.back().rows.size(), kRows.size()) << "the rows came only at the end";
-    EXPECT_GT(samples.back().rows.size(), 0u);
+    EXPECT_TRUE(std::any_of(samples.begin(), samples.end(),
+                            [](const Sample& s) { return !s.rows.empty() && s.rows.size() < kRows.size(); }))
+        << "the rows came only at the end";
     // Later looks show more of the bar.
     EXPECT_GT(samples.back().barInk, samples[1].barInk);
 }
