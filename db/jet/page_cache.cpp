@@ -85,6 +85,7 @@ void PageCache::forgetAll() {
 
 void PageCache::startOver() {
     forgetAll();
+    source_->startOver();
     refreshPageCount();
 }
 

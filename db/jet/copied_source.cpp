@@ -1,0 +1,153 @@
+#include "db/jet/copied_source.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace scandrel::db::jet {
+namespace {
+
+// Two copies under way at once: the round trip of one is hidden behind the bytes of
+// the other.
+constexpr size_t kCopiers = 2;
+// A file this small is read whole in a few reads anyway.
+constexpr uint64_t kSmallest = uint64_t{4} << 20;
+
+}  // namespace
+
+CopiedSource::CopiedSource(std::unique_ptr<ByteSource> file, std::unique_ptr<ScratchFile> scratch)
+    : file_(std::move(file)), scratch_(std::move(scratch)) {
+    resize(file_->size());
+}
+
+CopiedSource::~CopiedSource() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& copier : copiers_) copier.join();
+}
+
+void CopiedSource::forget(size_t chunk) {
+    if (chunks_[chunk] == Chunk::Copied) --copied_;
+    chunks_[chunk] = Chunk::Missing;
+    complete_ = false;
+    ++generation_[chunk];
+}
+
+void CopiedSource::resize(uint64_t size) {
+    const auto chunksOf = [](uint64_t bytes) { return static_cast<size_t>((bytes + kChunkBytes - 1) / kChunkBytes); };
+    // The chunk the old end fell in holds bytes it didn't have then (4).
+    if (bytes_ % kChunkBytes != 0 && chunksOf(bytes_) <= chunks_.size()) forget(chunksOf(bytes_) - 1);
+    bytes_ = size;
+    chunks_.resize(chunksOf(size), Chunk::Missing);
+    generation_.resize(chunks_.size(), 0);
+    copied_ = static_cast<size_t>(std::count(chunks_.begin(), chunks_.end(), Chunk::Copied));
+    complete_ = copied_ == chunks_.size();
+    next_ = 0;
+    changed_.notify_all();
+}
+
+uint64_t CopiedSource::currentSize() {
+    const uint64_t now = file_->currentSize();
+    const std::lock_guard lock(mutex_);
+    if (now != bytes_) resize(now);
+    return now;
+}
+
+void CopiedSource::startOver() {
+    const std::lock_guard lock(mutex_);
+    for (size_t chunk = 0; chunk < chunks_.size(); ++chunk) forget(chunk);
+    next_ = 0;
+    changed_.notify_all();
+}
+
+
+void CopiedSource::fetch(size_t chunk, std::unique_lock<std::mutex>& lock) {
+    chunks_[chunk] = Chunk::Coming;
+    const uint32_t generation = generation_[chunk];
+    const uint64_t at = uint64_t{chunk} * kChunkBytes;
+    const size_t count = static_cast<size_t>(std::min<uint64_t>(kChunkBytes, bytes_ - at));
+    lock.unlock();
+    std::vector<uint8_t> bytes(count);
+    bool read = false;
+    try {
+        read = file_->read(at, bytes.data(), count);
+    } catch (const std::exception&) {
+        // Left to the file's own read, which reports it (3).
+    }
+    lock.lock();
+    // Forgotten while it came (the host wrote, or the file was cut): dropped. Written
+    // under the lock, so that a chunk fetched again is never overwritten by this one.
+    if (chunk < chunks_.size() && generation_[chunk] == generation) {
+        if (read && scratch_->write(at, bytes.data(), count)) {
+            chunks_[chunk] = Chunk::Copied;
+            complete_ = ++copied_ == chunks_.size();
+        } else {
+            chunks_[chunk] = Chunk::Failed;
+        }
+    }
+    changed_.notify_all();
+}
+
+void CopiedSource::copy() {
+    std::unique_lock lock(mutex_);
+    while (!stopping_) {
+        while (next_ < chunks_.size() && chunks_[next_] != Chunk::Missing) ++next_;
+        if (next_ >= chunks_.size()) {
+            changed_.wait(lock);  // until the host writes, or the end
+            continue;
+        }
+        fetch(next_, lock);
+    }
+}
+
+bool CopiedSource::bring(uint64_t offset, size_t count, std::unique_lock<std::mutex>& lock) {
+    if (count == 0 || offset >= bytes_ || count > bytes_ - offset) return false;
+    const size_t first = static_cast<size_t>(offset / kChunkBytes);
+    const size_t last = static_cast<size_t>((offset + count - 1) / kChunkBytes);
+    for (size_t chunk = first; chunk <= last; ++chunk) {
+        for (;;) {
+            if (chunk >= chunks_.size()) return false;
+            const Chunk state = chunks_[chunk];
+            if (state == Chunk::Copied) break;
+            if (state == Chunk::Failed) return false;
+            if (state == Chunk::Missing)
+                fetch(chunk, lock);
+            else
+                changed_.wait(lock);
+        }
+    }
+    return true;
+}
+
+bool CopiedSource::read(uint64_t offset, uint8_t* destination, size_t count) {
+    {
+        std::unique_lock lock(mutex_);
+        if (!started_) {
+            started_ = true;
+            try {
+                while (copiers_.size() < kCopiers) copiers_.emplace_back([this] { copy(); });
+            } catch (const std::system_error&) {
+                // No thread to be had: the reads fetch their chunks themselves.
+            }
+        }
+        // The lock is let go before the scratch file is read: the chunks copied stay
+        // so until the engine starts over, which it never does while it reads.
+        if (bring(offset, count, lock)) {
+            lock.unlock();
+            if (scratch_->read(offset, destination, count)) return true;
+        }
+    }
+    return file_->read(offset, destination, count);
+}
+
+std::unique_ptr<ByteSource> copiedFromNetwork(std::unique_ptr<ByteSource> source,
+                                              const std::filesystem::path& scratchFolder) {
+    if (!source->remote() || source->size() <= kSmallest) return source;
+    std::unique_ptr<ScratchFile> scratch = makeScratchFile(scratchFolder);
+    if (!scratch) return source;
+    return std::make_unique<CopiedSource>(std::move(source), std::move(scratch));
+}
+
+}  // namespace scandrel::db::jet
