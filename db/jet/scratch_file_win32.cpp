@@ -70,8 +70,8 @@ std::unique_ptr<ScratchFile> makeScratchFile(const std::filesystem::path& folder
     wchar_t name[MAX_PATH + 1] = {};
     if (GetTempFileNameW(where.c_str(), L"scd", 0, name) == 0) return nullptr;  // made empty, to be opened anew
     constexpr DWORD kFlags = FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE;
-    HANDLE file = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                              TRUNCATE_EXISTING, kFlags, nullptr);
+    // Shared with no one: it holds a copy of the patients' records.
+    HANDLE file = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, kFlags, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         DeleteFileW(name);
         return nullptr;
