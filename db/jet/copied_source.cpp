@@ -49,9 +49,24 @@ void CopiedSource::resize(uint64_t size) {
 }
 
 uint64_t CopiedSource::currentSize() {
-    const uint64_t now = file_->currentSize();
-    const std::lock_guard lock(mutex_);
+    // The file's size is never looked at while it is read: the copy waits meanwhile.
+    std::unique_lock lock(mutex_);
+    paused_ = true;
+    changed_.wait(lock, [&] { return underWay_ == 0; });
+    lock.unlock();
+    uint64_t now = 0;
+    try {
+        now = file_->currentSize();
+    } catch (...) {
+        lock.lock();
+        paused_ = false;
+        changed_.notify_all();
+        throw;
+    }
+    lock.lock();
+    paused_ = false;
     if (now != bytes_) resize(now);
+    changed_.notify_all();
     return now;
 }
 
@@ -68,6 +83,7 @@ void CopiedSource::fetch(size_t chunk, std::unique_lock<std::mutex>& lock) {
     const uint32_t generation = generation_[chunk];
     const uint64_t at = uint64_t{chunk} * kChunkBytes;
     const size_t count = static_cast<size_t>(std::min<uint64_t>(kChunkBytes, bytes_ - at));
+    ++underWay_;
     lock.unlock();
     std::vector<uint8_t> bytes(count);
     bool read = false;
@@ -77,6 +93,7 @@ void CopiedSource::fetch(size_t chunk, std::unique_lock<std::mutex>& lock) {
         // Left to the file's own read, which reports it (3).
     }
     lock.lock();
+    --underWay_;
     // Forgotten while it came (the host wrote, or the file was cut): dropped. Written
     // under the lock, so that a chunk fetched again is never overwritten by this one.
     if (chunk < chunks_.size() && generation_[chunk] == generation) {
@@ -94,7 +111,7 @@ void CopiedSource::copy() {
     std::unique_lock lock(mutex_);
     while (!stopping_) {
         while (next_ < chunks_.size() && chunks_[next_] != Chunk::Missing) ++next_;
-        if (next_ >= chunks_.size()) {
+        if (paused_ || next_ >= chunks_.size()) {
             changed_.wait(lock);  // until the host writes, or the end
             continue;
         }

@@ -21,6 +21,8 @@
 //  5. The copy's threads end when the source is destroyed (a search over, failed or
 //     cancelled), after the read each has under way; the scratch file goes with it.
 //     It never holds more than the file's bytes.
+//  6. The file's size is looked at (currentSize) only once no fetch reads it: the
+//     copy waits meanwhile.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -75,6 +77,8 @@ private:
     size_t next_ = 0;                   // where the copy looks for a chunk missing
     bool stopping_ = false;
     bool started_ = false;
+    bool paused_ = false;     // while the file's size is looked at
+    size_t underWay_ = 0;     // fetches reading the file
     size_t copied_ = 0;                 // chunks Copied
     std::atomic<bool> complete_{false};
     std::vector<std::thread> copiers_;  // started on the first read

@@ -12,6 +12,19 @@
 namespace scandrel::db::jet {
 namespace {
 
+// Calls `transfer` (a pread or a pwrite of what is left after `done` bytes) until all
+// `count` bytes are done; false when one transfers nothing or fails.
+template <class Transfer>
+bool whole(size_t count, Transfer&& transfer) {
+    for (size_t done = 0; done < count;) {
+        const ssize_t n = transfer(done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
 class PosixScratchFile final : public ScratchFile {
 public:
     explicit PosixScratchFile(int fd) : fd_(fd) {}
@@ -20,22 +33,14 @@ public:
     PosixScratchFile& operator=(const PosixScratchFile&) = delete;
 
     bool write(uint64_t offset, const uint8_t* bytes, size_t count) override {
-        for (size_t done = 0; done < count;) {
-            const ssize_t n = ::pwrite(fd_, bytes + done, count - done, static_cast<off_t>(offset + done));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            done += static_cast<size_t>(n);
-        }
-        return true;
+        return whole(count, [&](size_t done) {
+            return ::pwrite(fd_, bytes + done, count - done, static_cast<off_t>(offset + done));
+        });
     }
     bool read(uint64_t offset, uint8_t* destination, size_t count) override {
-        for (size_t done = 0; done < count;) {
-            const ssize_t n = ::pread(fd_, destination + done, count - done, static_cast<off_t>(offset + done));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            done += static_cast<size_t>(n);
-        }
-        return true;
+        return whole(count, [&](size_t done) {
+            return ::pread(fd_, destination + done, count - done, static_cast<off_t>(offset + done));
+        });
     }
 
 private:
