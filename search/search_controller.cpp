@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "clinic/clinic_schema.h"
 #include "db/database.h"
 #include "search/match_reasons.h"
 #include "search/patient_text.h"
@@ -27,7 +28,8 @@ constexpr char16_t kMissingDatabase[] =
     u"Erro: o banco de dados não existe mais ou foi movido. "
     u"Selecione novamente a localização do banco de dados..";
 constexpr char16_t kErrorTitle[] = u"Erro";
-constexpr char16_t kPatientQuery[] = u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente";
+const std::u16string kPatientQuery =
+    clinic::selectOrderedBy(clinic::pacientes::kTable, clinic::pacientes::kNomePaciente);
 
 constexpr int32_t kOutOfMemory = 7;
 
@@ -113,10 +115,10 @@ void SearchController::scan(const std::vector<std::u16string>& words, int32_t& f
     const float startTime = clock_();
 
     PatientTextBuilder builder(database, patients, buffer_);
-    const int nameColumn = patients.fieldIndex(u"Paci_tx_NomePaciente");
+    const int nameColumn = patients.fieldIndex(clinic::pacientes::kNomePaciente);
     // The birth date is read only for the rows listed, so it is looked up at the first match.
     std::optional<int> birthDateColumn;
-    const int counterColumn = patients.fieldIndex(u"paci_ln_Counter");
+    const int counterColumn = patients.fieldIndex(clinic::pacientes::kCounterAsQueried);
     ViewProgressBar bar(view_);
     ViewStatusLabel label(view_);
     const WordMatcher matcher(words);
@@ -125,7 +127,7 @@ void SearchController::scan(const std::vector<std::u16string>& words, int32_t& f
     while (!patients.eof()) {
         if (matcher.allFoundIn(builder.buildLowerCase())) {
             const int32_t counter = patientCounter(patients.value(counterColumn));
-            if (!birthDateColumn) birthDateColumn = patients.fieldIndex(u"paci_dt_datanascimentopaciente");
+            if (!birthDateColumn) birthDateColumn = patients.fieldIndex(clinic::pacientes::kDataNascimentoAsQueried);
             // Only a listed patient pays for its reasons: its text is built again,
             // with the source of every value.
             std::vector<std::u16string> reasons;

@@ -10,7 +10,7 @@
 
 #include "db/jet/copied_source.h"
 #include "db/jet/errors.h"
-#include "db/tests/jet_test_files.h"
+#include "testing/jet_test_files.h"
 #include "text/error.h"
 
 namespace scandrel::db {

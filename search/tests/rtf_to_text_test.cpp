@@ -10,7 +10,7 @@
 #include <string>
 
 #include "search/plain_text_buffer.h"
-#include "search/tests/rtf_long_documents.h"
+#include "testing/rtf_long_documents.h"
 #include "text/utf.h"
 
 namespace scandrel::search::rtf {

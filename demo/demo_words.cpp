@@ -1,6 +1,6 @@
-#include "cli/demo/demo_words.h"
+#include "demo/demo_words.h"
 
-namespace scandrel::cli::demo {
+namespace scandrel::demo {
 
 const std::vector<std::u16string>& maleNames() {
     static const std::vector<std::u16string> v = {
@@ -141,4 +141,4 @@ const std::vector<std::u16string>& alerts() {
     return v;
 }
 
-}  // namespace scandrel::cli::demo
+}  // namespace scandrel::demo

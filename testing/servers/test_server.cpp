@@ -1,10 +1,10 @@
-#include "db/odbc/testing/test_server.h"
+#include "testing/servers/test_server.h"
 
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
-#include "db/odbc/testing/test_script.h"
+#include "testing/servers/test_script.h"
 #include "text/utf.h"
 
 namespace scandrel::db::odbc::testing {

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/demo/rng.h"
+#include "demo/rng.h"
 
-namespace scandrel::cli::demo {
+namespace scandrel::demo {
 
 // A document whose visible text is `paragraphs`, each ended by \par as word
 // processors do; the formatting around the words is chosen by rng. Words and
@@ -24,4 +24,4 @@ std::u16string makeClinicalSentences(Rng& rng, int sentences);
 // The text with the \'xx, \uN? and \\ \{ \} escapes of the writer above.
 std::u16string escapeRtfText(std::u16string_view text);
 
-}  // namespace scandrel::cli::demo
+}  // namespace scandrel::demo

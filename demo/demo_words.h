@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace scandrel::cli::demo {
+namespace scandrel::demo {
 
 struct Procedure {
     std::u16string name;
@@ -33,4 +33,4 @@ const std::vector<std::u16string>& keywords();
 const std::vector<std::u16string>& documentTitles();
 const std::vector<std::u16string>& alerts();
 
-}  // namespace scandrel::cli::demo
+}  // namespace scandrel::demo

@@ -6,7 +6,7 @@
 #include <random>
 #include <thread>
 
-#include "db/odbc/testing/test_script.h"
+#include "testing/servers/test_script.h"
 
 namespace scandrel::db::odbc::testing {
 namespace {

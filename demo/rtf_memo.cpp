@@ -1,8 +1,8 @@
-#include "cli/demo/rtf_memo.h"
+#include "demo/rtf_memo.h"
 
 #include <array>
 
-namespace scandrel::cli::demo {
+namespace scandrel::demo {
 namespace {
 
 // Code page 1252 bytes 0x80 to 0x9F; 0 where the byte is unassigned.
@@ -122,4 +122,4 @@ std::u16string makeRtfMemo(Rng& rng, const std::vector<std::u16string>& paragrap
     return out;
 }
 
-}  // namespace scandrel::cli::demo
+}  // namespace scandrel::demo

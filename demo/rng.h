@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace scandrel::cli::demo {
+namespace scandrel::demo {
 
 class Rng {
 public:
@@ -35,4 +35,4 @@ private:
     uint64_t state_;
 };
 
-}  // namespace scandrel::cli::demo
+}  // namespace scandrel::demo

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "db/database.h"
-#include "db/odbc/testing/test_server.h"
+#include "testing/servers/test_server.h"
 
 namespace scandrel::db::odbc::testing {
 

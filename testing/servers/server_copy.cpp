@@ -1,4 +1,4 @@
-#include "db/odbc/testing/server_copy.h"
+#include "testing/servers/server_copy.h"
 
 #include <cstdio>
 #include <fstream>

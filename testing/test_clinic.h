@@ -1,6 +1,6 @@
 #pragma once
-// Clinic databases for the search tests, written into a folder of their own that
-// goes away with the test.
+// Clinic databases for the tests of the search, its window, the plug-in and the host,
+// written into a folder of their own that goes away with the test.
 #include <unistd.h>
 
 #include <atomic>
@@ -11,6 +11,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "clinic/clinic_schema.h"
 #include "db/database.h"
 #include "db/writer/clinic_writer.h"
 #include "text/date.h"
@@ -67,8 +68,9 @@ protected:
     }
 
     static db::Recordset patientRow(const db::Database& database, int32_t counter) {
-        return database.openRecordset(u"SELECT * FROM Pacientes WHERE paci_ln_Counter = " +
-                                      fromUtf8(std::to_string(counter)));
+        return database.openRecordset(
+            clinic::selectWhereEquals(clinic::pacientes::kTable, clinic::pacientes::kCounterAsQueried) +
+            fromUtf8(std::to_string(counter)));
     }
 };
 

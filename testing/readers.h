@@ -1,6 +1,6 @@
 #pragma once
-// The independent readers the writer's tests check files with, each giving the
-// same plain listing of a database:
+// The independent readers the tests of the writer and of the demo clinic check files
+// with, each giving the same plain listing of a database:
 //   TABLE <name> / COLUMN <name> <type> / ROW <v>\t<v>...
 // with values NULL, T:<text, \\ \t \r \n escaped>, B:0|1, I:<n>, D:<n.nnnn>,
 // DT:<yyyy-mm-dd hh:mm:ss>. Types: text memo long integer byte boolean double datetime.

@@ -1,7 +1,7 @@
 #pragma once
 // Long documents of the shapes that would expose a path quadratic in a
-// document's length, with the text the last one gives. Used by the unit test and
-// by bench/rtf_bench, which times them.
+// document's length, with the text the last one gives. Used by the rich-text
+// reader's test and by bench/rtf_bench, which times them.
 #include <cstddef>
 #include <string>
 #include <string_view>

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <functional>
 
-namespace scandrel::cli::demo {
+namespace scandrel::demo {
 
 struct DemoOptions {
     int32_t patients = 1000;
@@ -24,4 +24,4 @@ using DemoProgress = std::function<void(int32_t done, int32_t total)>;
 void writeDemoClinic(const std::filesystem::path& path, const DemoOptions& options,
                      const DemoProgress& progress = {});
 
-}  // namespace scandrel::cli::demo
+}  // namespace scandrel::demo

@@ -1,19 +1,21 @@
-#include "cli/demo/demo_clinic.h"
+#include "demo/demo_clinic.h"
 
 #include <string>
 #include <vector>
 
-#include "cli/demo/demo_words.h"
-#include "cli/demo/rng.h"
-#include "cli/demo/rtf_memo.h"
+#include "clinic/clinic_schema.h"
 #include "db/writer/clinic_schema.h"
 #include "db/writer/jet_writer.h"
+#include "demo/demo_words.h"
+#include "demo/rng.h"
+#include "demo/rtf_memo.h"
 
-namespace scandrel::cli::demo {
+namespace scandrel::demo {
 namespace {
 
 using db::writer::ClinicTable;
 using db::writer::TableDef;
+using namespace clinic;  // the names of the tables and their columns
 
 constexpr double kPlaceholderBirthDate = -328716.0;  // 1000-01-01
 constexpr double kFirstBirthDate = 9133.0;           // 1925-01-01
@@ -140,18 +142,18 @@ private:
         int32_t counter = 0;
         for (const auto& plan : insurancePlans()) {
             auto row = conv.emptyRow();
-            row[conv[u"Conv_ln_Counter"]] = number(++counter);
-            row[conv[u"Conv_tx_NomeConvenio"]] = text(plan);
+            row[conv[convenios::kCounter]] = number(++counter);
+            row[conv[convenios::kNomeConvenio]] = text(plan);
             writer_.addRow(db::writer::kConvenios, row);
         }
         const Columns prex(def(db::writer::kProcedimentosExames));
         counter = 0;
         for (const auto& p : procedures()) {
             auto row = prex.emptyRow();
-            row[prex[u"PrEx_ln_Counter"]] = number(++counter);
-            row[prex[u"PrEx_tx_NomeProcedimento"]] = text(p.name);
-            row[prex[u"PrEx_tx_CodigoAMB"]] = text(p.code);
-            row[prex[u"PrEx_tx_Material"]] = p.material.empty() ? Value::null() : text(p.material);
+            row[prex[procedimentos::kCounter]] = number(++counter);
+            row[prex[procedimentos::kNomeProcedimento]] = text(p.name);
+            row[prex[procedimentos::kCodigoAMB]] = text(p.code);
+            row[prex[procedimentos::kMaterial]] = p.material.empty() ? Value::null() : text(p.material);
             writer_.addRow(db::writer::kProcedimentosExames, row);
         }
     }
@@ -171,78 +173,78 @@ private:
         const bool female = sexRoll < 50;
         const std::u16string name = personName(female);
         const auto& place = rng_.pick(places());
-        row[c[u"Paci_ln_Counter"]] = number(counter);
-        row[c[u"Paci_tx_NomePaciente"]] = text(name);
+        row[c[pacientes::kCounter]] = number(counter);
+        row[c[pacientes::kNomePaciente]] = text(name);
         const int birth = rng_.between(0, 99);
         if (birth >= 7) {
-            row[c[u"Paci_dt_DataNascimentoPaciente"]] = date(dayBetween(rng_, kFirstBirthDate, kLastBirthDate));
+            row[c[pacientes::kDataNascimentoPaciente]] = date(dayBetween(rng_, kFirstBirthDate, kLastBirthDate));
         } else if (birth >= 3) {
-            row[c[u"Paci_dt_DataNascimentoPaciente"]] = date(kPlaceholderBirthDate);
+            row[c[pacientes::kDataNascimentoPaciente]] = date(kPlaceholderBirthDate);
         }
-        if (rng_.percent(10)) row[c[u"Paci_tx_Leito"]] = text(digits(rng_, 2) + u"A");
-        if (rng_.percent(60)) row[c[u"Paci_tx_MatriculaPaciente"]] = text(digits(rng_, 8));
+        if (rng_.percent(10)) row[c[pacientes::kLeito]] = text(digits(rng_, 2) + u"A");
+        if (rng_.percent(60)) row[c[pacientes::kMatriculaPaciente]] = text(digits(rng_, 8));
         const int civil = rng_.between(0, 99);
         static const char16_t* const kCivil[] = {u"S", u"C", u"V", u"D", u"U", u"O", u"Q"};
-        if (civil < 30) row[c[u"Paci_tx_EstadoCivilPaciente"]] = text(kCivil[0]);
-        else if (civil < 65) row[c[u"Paci_tx_EstadoCivilPaciente"]] = text(kCivil[1]);
-        else if (civil < 73) row[c[u"Paci_tx_EstadoCivilPaciente"]] = text(kCivil[2]);
-        else if (civil < 81) row[c[u"Paci_tx_EstadoCivilPaciente"]] = text(kCivil[3]);
-        else if (civil < 88) row[c[u"Paci_tx_EstadoCivilPaciente"]] = text(kCivil[4 + rng_.between(0, 2)]);
-        if (rng_.percent(70)) row[c[u"Paci_tx_CorPaciente"]] = text(rng_.pick(skinColours()));
-        if (rng_.percent(60)) row[c[u"Paci_tx_NaturalidadePaciente"]] = text(rng_.pick(places()).city);
-        if (rng_.percent(50)) row[c[u"Paci_tx_GraudeInstrucaoPaciente"]] = text(rng_.pick(schooling()));
+        if (civil < 30) row[c[pacientes::kEstadoCivilPaciente]] = text(kCivil[0]);
+        else if (civil < 65) row[c[pacientes::kEstadoCivilPaciente]] = text(kCivil[1]);
+        else if (civil < 73) row[c[pacientes::kEstadoCivilPaciente]] = text(kCivil[2]);
+        else if (civil < 81) row[c[pacientes::kEstadoCivilPaciente]] = text(kCivil[3]);
+        else if (civil < 88) row[c[pacientes::kEstadoCivilPaciente]] = text(kCivil[4 + rng_.between(0, 2)]);
+        if (rng_.percent(70)) row[c[pacientes::kCorPaciente]] = text(rng_.pick(skinColours()));
+        if (rng_.percent(60)) row[c[pacientes::kNaturalidadePaciente]] = text(rng_.pick(places()).city);
+        if (rng_.percent(50)) row[c[pacientes::kGraudeInstrucaoPaciente]] = text(rng_.pick(schooling()));
         if (rng_.percent(70)) {
-            row[c[u"Paci_tx_CPFPaciente"]] =
+            row[c[pacientes::kCPFPaciente]] =
                 text(digits(rng_, 3) + u"." + digits(rng_, 3) + u"." + digits(rng_, 3) + u"-" + digits(rng_, 2));
         }
-        if (rng_.percent(60)) row[c[u"Paci_tx_ProfissaoPaciente"]] = text(rng_.pick(professions()));
+        if (rng_.percent(60)) row[c[pacientes::kProfissaoPaciente]] = text(rng_.pick(professions()));
         if (rng_.percent(50)) {
-            row[c[u"Paci_tx_DocumentoIdentidadePaciente"]] = text(place.state + u"-" + digits(rng_, 8));
+            row[c[pacientes::kDocumentoIdentidadePaciente]] = text(place.state + u"-" + digits(rng_, 8));
         }
         const std::u16string mailName = asciiLower(name.substr(0, name.find(u' '))) + digits(rng_, 2);
-        if (rng_.percent(5)) row[c[u"Paci_tx_EmailMed"]] = text(u"dr." + mailName + u"@clinica.com.br");
-        if (rng_.percent(50)) row[c[u"Paci_tx_Email"]] = text(mailName + u"@exemplo.com.br");
-        if (rng_.percent(10)) row[c[u"Paci_tx_EmailAlt"]] = text(mailName + u"@correio.net");
-        if (rng_.percent(20)) row[c[u"Paci_tx_IndicadoPorPaciente"]] = text(u"Dr. " + rng_.pick(surnames()));
+        if (rng_.percent(5)) row[c[pacientes::kEmailMed]] = text(u"dr." + mailName + u"@clinica.com.br");
+        if (rng_.percent(50)) row[c[pacientes::kEmail]] = text(mailName + u"@exemplo.com.br");
+        if (rng_.percent(10)) row[c[pacientes::kEmailAlt]] = text(mailName + u"@correio.net");
+        if (rng_.percent(20)) row[c[pacientes::kIndicadoPorPaciente]] = text(u"Dr. " + rng_.pick(surnames()));
         if (rng_.percent(85)) {
-            row[c[u"Paci_tx_LogradouroPaciente"]] =
+            row[c[pacientes::kLogradouroPaciente]] =
                 text(rng_.pick(streets()) + u", " + std::u16string(1, static_cast<char16_t>(u'1' + rng_.between(0, 8))) +
                      digits(rng_, rng_.between(0, 3)));
-            row[c[u"Paci_tx_CidadePaciente"]] = text(place.city);
-            row[c[u"Paci_tx_BairroPaciente"]] = text(rng_.pick(neighbourhoods()));
-            row[c[u"Paci_tx_UFPaciente"]] = text(place.state);
-            row[c[u"Paci_tx_CEPPaciente"]] = text(digits(rng_, 5) + u"-" + digits(rng_, 3));
+            row[c[pacientes::kCidadePaciente]] = text(place.city);
+            row[c[pacientes::kBairroPaciente]] = text(rng_.pick(neighbourhoods()));
+            row[c[pacientes::kUFPaciente]] = text(place.state);
+            row[c[pacientes::kCEPPaciente]] = text(digits(rng_, 5) + u"-" + digits(rng_, 3));
         }
-        if (rng_.percent(30)) row[c[u"Paci_tx_ComplementoPaciente"]] = text(u"Apto " + digits(rng_, 3));
+        if (rng_.percent(30)) row[c[pacientes::kComplementoPaciente]] = text(u"Apto " + digits(rng_, 3));
         if (rng_.percent(80)) {
-            row[c[u"Paci_tx_TelefonesPaciente"]] =
+            row[c[pacientes::kTelefonesPaciente]] =
                 text(u"(" + digits(rng_, 2) + u") 3" + digits(rng_, 3) + u"-" + digits(rng_, 4) +
                      (rng_.percent(50) ? u" / 9" + digits(rng_, 4) + u"-" + digits(rng_, 4) : u""));
         }
-        if (sexRoll < 49) row[c[u"Paci_tx_SexoPaciente"]] = text(u"F");
-        else if (sexRoll < 50) row[c[u"Paci_tx_SexoPaciente"]] = Value::null();
-        else if (sexRoll < 98) row[c[u"Paci_tx_SexoPaciente"]] = text(u"M");
-        else row[c[u"Paci_tx_SexoPaciente"]] = text(sexRoll == 98 ? u"I" : u"X");
-        row[c[u"Paci_bo_NaoAtivo"]] = Value::boolean(rng_.percent(8));
-        row[c[u"Paci_by_PropCPF"]] = relationshipCode();
-        row[c[u"Paci_by_PropID"]] = relationshipCode();
-        row[c[u"Paci_by_PropCNH"]] = relationshipCode();
-        row[c[u"Paci_by_PropCTrab"]] = relationshipCode();
-        if (rng_.percent(5)) row[c[u"Paci_tx_SecCode"]] = text(digits(rng_, 4));
-        row[c[u"Paci_me_ObservacoesPaciente"]] = optionalMemo(50, 2, 1, 3);
+        if (sexRoll < 49) row[c[pacientes::kSexoPaciente]] = text(u"F");
+        else if (sexRoll < 50) row[c[pacientes::kSexoPaciente]] = Value::null();
+        else if (sexRoll < 98) row[c[pacientes::kSexoPaciente]] = text(u"M");
+        else row[c[pacientes::kSexoPaciente]] = text(sexRoll == 98 ? u"I" : u"X");
+        row[c[pacientes::kNaoAtivo]] = Value::boolean(rng_.percent(8));
+        row[c[pacientes::kPropCPF]] = relationshipCode();
+        row[c[pacientes::kPropID]] = relationshipCode();
+        row[c[pacientes::kPropCNH]] = relationshipCode();
+        row[c[pacientes::kPropCTrab]] = relationshipCode();
+        if (rng_.percent(5)) row[c[pacientes::kSecCode]] = text(digits(rng_, 4));
+        row[c[pacientes::kObservacoesPaciente]] = optionalMemo(50, 2, 1, 3);
         if (rng_.percent(10)) {
-            row[c[u"Paci_me_Alert"]] =
+            row[c[pacientes::kAlert]] =
                 rng_.percent(50) ? text(rng_.pick(alerts())) : text(makeRtfMemo(rng_, {rng_.pick(alerts())}));
         }
-        if (rng_.percent(90)) row[c[u"Paci_tx_Prontuario"]] = text(u"P" + digits(rng_, 6));
+        if (rng_.percent(90)) row[c[pacientes::kProntuario]] = text(u"P" + digits(rng_, 6));
         const int plan = rng_.between(0, 99);
         if (plan < 75) {
-            row[c[u"Paci_ln_ConvenioPaciente"]] =
+            row[c[pacientes::kConvenioPaciente]] =
                 number(rng_.between(1, static_cast<int>(insurancePlans().size())));
         } else if (plan < 80) {
-            row[c[u"Paci_ln_ConvenioPaciente"]] = number(999);  // a plan since deleted
+            row[c[pacientes::kConvenioPaciente]] = number(999);  // a plan since deleted
         } else if (plan < 90) {
-            row[c[u"Paci_ln_ConvenioPaciente"]] = number(0);
+            row[c[pacientes::kConvenioPaciente]] = number(0);
         }
         writer_.addRow(db::writer::kPacientes, row);
 
@@ -256,15 +258,15 @@ private:
         const Columns c(def(db::writer::kAnamneses));
         for (int i = rng_.between(0, 6); i > 0; --i) {
             auto row = c.emptyRow();
-            row[c[u"Anam_ln_Counter"]] = number(++anamneses_);
-            row[c[u"Anam_ln_Paciente"]] = number(patient);
-            if (!rng_.percent(3)) row[c[u"Anam_dt_DataAnamnese"]] = date(dayBetween(rng_, kFirstVisit, kLastVisit));
+            row[c[anamneses::kCounter]] = number(++anamneses_);
+            row[c[anamneses::kPaciente]] = number(patient);
+            if (!rng_.percent(3)) row[c[anamneses::kDataAnamnese]] = date(dayBetween(rng_, kFirstVisit, kLastVisit));
             if (rng_.percent(60)) {
-                row[c[u"Anam_me_PalavrasChave"]] = text(rng_.pick(keywords()) + u"; " + rng_.pick(keywords()));
+                row[c[anamneses::kPalavrasChave]] = text(rng_.pick(keywords()) + u"; " + rng_.pick(keywords()));
             }
-            if (rng_.percent(80)) row[c[u"Anam_tx_Diagnostico1"]] = text(rng_.pick(diagnoses()));
-            if (rng_.percent(30)) row[c[u"Anam_tx_Diagnostico2"]] = text(rng_.pick(diagnoses()));
-            row[c[u"Anam_me_TextoAnamnese"]] = optionalMemo(10, 3, 2, 4);
+            if (rng_.percent(80)) row[c[anamneses::kDiagnostico1]] = text(rng_.pick(diagnoses()));
+            if (rng_.percent(30)) row[c[anamneses::kDiagnostico2]] = text(rng_.pick(diagnoses()));
+            row[c[anamneses::kTextoAnamnese]] = optionalMemo(10, 3, 2, 4);
             writer_.addRow(db::writer::kAnamneses, row);
         }
     }
@@ -273,10 +275,10 @@ private:
         const Columns c(def(db::writer::kConsultaseRetornos));
         for (int i = rng_.between(0, 16); i > 0; --i) {
             auto row = c.emptyRow();
-            row[c[u"Cons_ln_Counter"]] = number(++consultations_);
-            row[c[u"Cons_ln_Paciente"]] = number(patient);
-            row[c[u"Cons_dt_DataConsultaRetorno"]] = date(dayBetween(rng_, kFirstVisit, kLastVisit));
-            row[c[u"Cons_me_TextoConsultaRetorno"]] = optionalMemo(10, 1, 1, 2);
+            row[c[consultas::kCounter]] = number(++consultations_);
+            row[c[consultas::kPaciente]] = number(patient);
+            row[c[consultas::kDataConsultaRetorno]] = date(dayBetween(rng_, kFirstVisit, kLastVisit));
+            row[c[consultas::kTextoConsultaRetorno]] = optionalMemo(10, 1, 1, 2);
             writer_.addRow(db::writer::kConsultaseRetornos, row);
         }
     }
@@ -285,16 +287,16 @@ private:
         const Columns c(def(db::writer::kGuias));
         for (int i = rng_.between(0, 4); i > 0; --i) {
             auto row = c.emptyRow();
-            row[c[u"Guia_ln_Counter"]] = number(++guides_);
-            row[c[u"Guia_ln_Paciente"]] = number(patient);
+            row[c[guias::kCounter]] = number(++guides_);
+            row[c[guias::kPaciente]] = number(patient);
             const int procedure = rng_.between(0, 99);
             if (procedure < 90) {
-                row[c[u"Guia_ln_Procedimento"]] = number(rng_.between(1, static_cast<int>(procedures().size())));
+                row[c[guias::kProcedimento]] = number(rng_.between(1, static_cast<int>(procedures().size())));
             } else if (procedure < 95) {
-                row[c[u"Guia_ln_Procedimento"]] = number(777);  // no such procedure
+                row[c[guias::kProcedimento]] = number(777);  // no such procedure
             }
-            row[c[u"Guia_tx_NroGuia"]] = text(digits(rng_, 9));
-            if (rng_.percent(70)) row[c[u"Guia_tx_MatriculaGuia"]] = text(digits(rng_, 12));
+            row[c[guias::kNroGuia]] = text(digits(rng_, 9));
+            if (rng_.percent(70)) row[c[guias::kMatriculaGuia]] = text(digits(rng_, 12));
             writer_.addRow(db::writer::kGuias, row);
         }
     }
@@ -303,10 +305,10 @@ private:
         const Columns c(def(db::writer::kTextos));
         for (int i = rng_.between(0, 2); i > 0; --i) {
             auto row = c.emptyRow();
-            row[c[u"Text_ln_Counter"]] = number(++texts_);
-            row[c[u"Text_ln_Paciente"]] = number(patient);
-            row[c[u"Text_tx_NomeTexto"]] = text(rng_.pick(documentTitles()));
-            row[c[u"Text_me_Texto"]] = optionalMemo(5, 3, 2, 5);
+            row[c[textos::kCounter]] = number(++texts_);
+            row[c[textos::kPaciente]] = number(patient);
+            row[c[textos::kNomeTexto]] = text(rng_.pick(documentTitles()));
+            row[c[textos::kTexto]] = optionalMemo(5, 3, 2, 5);
             writer_.addRow(db::writer::kTextos, row);
         }
     }
@@ -329,4 +331,4 @@ void writeDemoClinic(const std::filesystem::path& path, const DemoOptions& optio
     generator.run(progress);
 }
 
-}  // namespace scandrel::cli::demo
+}  // namespace scandrel::demo

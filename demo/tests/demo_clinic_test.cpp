@@ -10,13 +10,13 @@
 #include <iterator>
 #include <set>
 
-#include "cli/demo/demo_clinic.h"
-#include "cli/demo/rtf_memo.h"
 #include "db/database.h"
-#include "db/writer/tests/readers.h"
+#include "demo/demo_clinic.h"
+#include "demo/rtf_memo.h"
+#include "testing/readers.h"
 #include "text/utf.h"
 
-namespace scandrel::cli::demo {
+namespace scandrel::demo {
 namespace {
 
 std::filesystem::path tempPath(const std::string& name) {
@@ -201,4 +201,4 @@ TEST(DemoClinic, ReadsTheSameInEveryReader) {
 }
 
 }  // namespace
-}  // namespace scandrel::cli::demo
+}  // namespace scandrel::demo

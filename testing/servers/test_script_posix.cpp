@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "db/odbc/testing/test_script.h"
+#include "testing/servers/test_script.h"
 
 namespace scandrel::db::odbc::testing {
 
