@@ -9,8 +9,6 @@ namespace {
 // Two copies under way at once: the round trip of one is hidden behind the bytes of
 // the other.
 constexpr size_t kCopiers = 2;
-// A file this small is read whole in a few reads anyway.
-constexpr uint64_t kSmallest = uint64_t{4} << 20;
 
 }  // namespace
 
@@ -29,9 +27,7 @@ CopiedSource::~CopiedSource() {
 }
 
 void CopiedSource::forget(size_t chunk) {
-    if (chunks_[chunk] == Chunk::Copied) --copied_;
     chunks_[chunk] = Chunk::Missing;
-    complete_ = false;
     ++generation_[chunk];
 }
 
@@ -42,8 +38,6 @@ void CopiedSource::resize(uint64_t size) {
     bytes_ = size;
     chunks_.resize(chunksOf(size), Chunk::Missing);
     generation_.resize(chunks_.size(), 0);
-    copied_ = static_cast<size_t>(std::count(chunks_.begin(), chunks_.end(), Chunk::Copied));
-    complete_ = copied_ == chunks_.size();
     next_ = 0;
     changed_.notify_all();
 }
@@ -97,12 +91,7 @@ void CopiedSource::fetch(size_t chunk, std::unique_lock<std::mutex>& lock) {
     // Forgotten while it came (the host wrote, or the file was cut): dropped. Written
     // under the lock, so that a chunk fetched again is never overwritten by this one.
     if (chunk < chunks_.size() && generation_[chunk] == generation) {
-        if (read && scratch_->write(at, bytes.data(), count)) {
-            chunks_[chunk] = Chunk::Copied;
-            complete_ = ++copied_ == chunks_.size();
-        } else {
-            chunks_[chunk] = Chunk::Failed;
-        }
+        chunks_[chunk] = read && scratch_->write(at, bytes.data(), count) ? Chunk::Copied : Chunk::Failed;
     }
     changed_.notify_all();
 }
@@ -161,7 +150,7 @@ bool CopiedSource::read(uint64_t offset, uint8_t* destination, size_t count) {
 
 std::unique_ptr<ByteSource> copiedFromNetwork(std::unique_ptr<ByteSource> source,
                                               const std::filesystem::path& scratchFolder) {
-    if (!source->remote() || source->size() <= kSmallest) return source;
+    if (!source->remote() || source->size() == 0) return source;
     std::unique_ptr<ScratchFile> scratch = makeScratchFile(scratchFolder);
     if (!scratch) return source;
     return std::make_unique<CopiedSource>(std::move(source), std::move(scratch));
