@@ -36,6 +36,9 @@ public:
     // The file's identity; none for bytes that are no file, or where the file system
     // doesn't tell one file from another.
     virtual std::optional<FileIdentity> identity() const { return std::nullopt; }
+    // The host has written: bytes kept from the file (a copy of it) are not trusted
+    // any more. Never called together with read().
+    virtual void startOver() {}
 };
 
 // Opens the file read only and shared with writers, without any lock; remote when

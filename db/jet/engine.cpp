@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "db/jet/copied_source.h"
 #include "db/jet/field_value.h"
 #include "db/jet/query.h"
 #include "db/jet/usage_map.h"
@@ -47,6 +48,7 @@ std::shared_ptr<Engine> Engine::create(std::unique_ptr<ByteSource> source, std::
         throw unrecognizedFormat(name);
     }
     if (format.encrypted) throw invalidPassword();
+    source = copiedFromNetwork(std::move(source));
     const size_t kept = cachePages(*source, format.pageSize, budget->bytes());
     auto engine = std::make_shared<Engine>(std::move(source), std::move(name), format, kept, std::move(budget));
     engine->guarded([&] { engine->readCatalog(); });

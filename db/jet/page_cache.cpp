@@ -99,6 +99,7 @@ void PageCache::forgetAll() {
 
 void PageCache::startOver() {
     forgetAll();
+    source_->startOver();
     refreshPageCount();
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "db/database.h"
+#include "db/jet/byte_source.h"
 #include "db/tests/host_edits.h"
 #include "testing/jet_test_files.h"
 #include "text/error.h"
@@ -94,6 +95,46 @@ TEST(HostSharing, TheHostMovesMemosToNewPagesWhileWeRead) {
             }
         }
     }
+}
+
+// Reads move the handle's own position: each finds its place whatever was read
+// before, and follows the host growing and cutting the file.
+TEST(HostSharing, EveryReadFindsItsPlaceAsTheHostGrowsAndCutsTheFile) {
+    testing::TempFolder folder;
+    const auto path = folder.path() / L"páginas.mdb";
+    const auto pageOf = [](uint8_t fill) { return std::vector<uint8_t>(testing::kJet4Page, fill); };
+    Handle host(CreateFileW(path.wstring().c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(host) << "error " << GetLastError();
+    for (uint8_t fill = 1; fill <= 3; ++fill)
+        hostWrites(host.get(), {{uint64_t{fill - 1u} * testing::kJet4Page, pageOf(fill)}});
+
+    const std::unique_ptr<jet::ByteSource> source = jet::openFileSource(path);
+    std::vector<uint8_t> page(testing::kJet4Page);
+    const auto readPage = [&](uint32_t number) { return source->read(number * testing::kJet4Page, page.data(), page.size()); };
+    for (const uint32_t number : {2u, 0u, 1u, 1u, 0u}) {
+        ASSERT_TRUE(readPage(number));
+        EXPECT_EQ(page, pageOf(static_cast<uint8_t>(number + 1))) << number;
+    }
+    std::vector<uint8_t> two(2 * testing::kJet4Page);
+    ASSERT_TRUE(source->read(testing::kJet4Page, two.data(), two.size()));
+    EXPECT_EQ(std::vector<uint8_t>(two.begin() + testing::kJet4Page, two.end()), pageOf(3));
+
+    hostWrites(host.get(), {{3 * testing::kJet4Page, pageOf(4)}});  // a page added at the end
+    ASSERT_TRUE(readPage(3));
+    EXPECT_EQ(page, pageOf(4));
+    EXPECT_EQ(source->currentSize(), 4 * testing::kJet4Page);
+
+    LARGE_INTEGER cut{};
+    cut.QuadPart = 2 * testing::kJet4Page;
+    ASSERT_TRUE(SetFilePointerEx(host.get(), cut, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(SetEndOfFile(host.get())) << "error " << GetLastError();
+    EXPECT_FALSE(readPage(3));
+    EXPECT_FALSE(readPage(2));
+    EXPECT_FALSE(source->read(testing::kJet4Page, two.data(), two.size()));  // half past the end
+    ASSERT_TRUE(readPage(1));
+    EXPECT_EQ(page, pageOf(2));
+    EXPECT_EQ(source->currentSize(), 2 * testing::kJet4Page);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <mutex>
 
 #include "db/database.h"
 #include "db/jet/engine.h"
@@ -93,14 +94,17 @@ TEST(HostWrites, AFileCutShortOrReplacedUnderTheReader) {
 // The file's bytes in memory, handed out by reads a host may step in before: before
 // a read, for each page it covers (the cache reads a block of pages at once where
 // the file fits), `beforeRead` with the page's place, and the page's read counted.
+// Remote when asked: then a file larger than the cache is searched through its copy,
+// read from several threads.
 class HostSource final : public jet::ByteSource {
 public:
-    explicit HostSource(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
+    explicit HostSource(std::vector<uint8_t> bytes, bool remote = false) : bytes_(std::move(bytes)), remote_(remote) {}
     std::function<void(uint64_t at, std::vector<uint8_t>& bytes)> beforeRead;
     std::map<uint64_t, int>* reads = nullptr;
 
     const std::vector<uint8_t>& bytes() const { return bytes_; }
     void edit(const std::vector<testing::FileEdit>& edits) {
+        const std::lock_guard lock(mutex_);
         for (const testing::FileEdit& e : edits) {
             const auto end = static_cast<size_t>(e.at) + e.bytes.size();
             if (bytes_.size() < end) bytes_.resize(end);
@@ -110,7 +114,9 @@ public:
 
     uint64_t size() const override { return known_; }
     uint64_t currentSize() override { return known_ = bytes_.size(); }
+    bool remote() const override { return remote_; }
     bool read(uint64_t offset, uint8_t* destination, size_t count) override {
+        const std::lock_guard lock(mutex_);
         for (uint64_t page = offset; page < offset + count; page += testing::kJet4Page) {
             if (reads) ++(*reads)[page];
             if (beforeRead) beforeRead(page, bytes_);
@@ -123,6 +129,8 @@ public:
 private:
     std::vector<uint8_t> bytes_;
     uint64_t known_ = bytes_.size();
+    bool remote_;
+    std::mutex mutex_;
 };
 
 // A cache of a few pages, smaller than the file: pages are read one at a time, as
@@ -135,48 +143,62 @@ struct ScriptedClinic {
     std::map<uint64_t, int> reads;
     uint64_t dataPageAt = 0;
 
+    // `atDataPage`, when given, is what the host does to the file as its patients' data
+    // page (at that place) is read, from the first read on: on a network the file's
+    // copy starts with it.
     explicit ScriptedClinic(int patients, const std::u16string& notes = u"zzantigazz",
-                            size_t cacheBytes = jet::Engine::kCacheBudget) {
+                            size_t cacheBytes = jet::Engine::kCacheBudget, bool remote = false,
+                            std::function<void(uint64_t at, std::vector<uint8_t>& bytes)> atDataPage = {}) {
         TempFolder folder;
         const auto path = folder.path() / "clinica.mdb";
         writeClinic(path, patients, notes);
         const std::vector<uint8_t> file = testing::readAll(path);
-        auto owned = std::make_unique<HostSource>(file);
+        dataPageAt = uint64_t{testing::firstDataPage(file, jet::Engine::open(path)->table(u"Pacientes")->tdefPage)} *
+                     testing::kJet4Page;
+        auto owned = std::make_unique<HostSource>(file, remote);
         source = owned.get();
         source->reads = &reads;
+        if (atDataPage)
+            source->beforeRead = [at = dataPageAt, host = std::move(atDataPage)](uint64_t page, std::vector<uint8_t>& bytes) {
+                if (page == at) host(at, bytes);
+            };
         engine = jet::Engine::create(std::move(owned), u"clinica.mdb", cacheBytes);
-        dataPageAt = uint64_t{testing::firstDataPage(file, engine->table(u"Pacientes")->tdefPage)} * testing::kJet4Page;
     }
 };
 
+// Locally, and on a network from the file's copy (its chunks fetched again after the
+// fresh look).
 TEST(HostWrites, APageCaughtHalfWrittenIsReadAgainOnce) {
-    ScriptedClinic clinic(5, u"zzantigazz", kFewPages);
-    // The first read of the patients' page finds it half written; the host is done by the next.
-    std::vector<uint8_t> whole;
-    clinic.source->beforeRead = [&](uint64_t at, std::vector<uint8_t>& bytes) {
-        if (at != clinic.dataPageAt) return;
-        const auto page = bytes.begin() + static_cast<long>(at);
-        if (whole.empty()) {
-            whole.assign(page, page + testing::kJet4Page);
-            std::fill(page + 8, page + 16, uint8_t{0xEE});  // a row count far past the page
-        } else {
-            std::copy(whole.begin(), whole.end(), page);
-        }
-    };
-    const auto query = clinic.engine->query(u"SELECT * FROM Pacientes WHERE Paci_ln_Counter = 1");
-    EXPECT_EQ(query->count(), 1u);
-    EXPECT_EQ(query->value(query->table().find(kNotes)), Value::text(u"zzantigazz"));
-    EXPECT_EQ(clinic.reads[clinic.dataPageAt], 2);
+    for (const bool remote : {false, true}) {
+        SCOPED_TRACE(remote);
+        // The first read of the patients' page finds it half written; the host is done by the next.
+        std::vector<uint8_t> whole;
+        ScriptedClinic clinic(5, u"zzantigazz", kFewPages, remote, [&](uint64_t at, std::vector<uint8_t>& bytes) {
+            const auto page = bytes.begin() + static_cast<long>(at);
+            if (whole.empty()) {
+                whole.assign(page, page + testing::kJet4Page);
+                std::fill(page + 8, page + 16, uint8_t{0xEE});  // a row count far past the page
+            } else {
+                std::copy(whole.begin(), whole.end(), page);
+            }
+        });
+        const auto query = clinic.engine->query(u"SELECT * FROM Pacientes WHERE Paci_ln_Counter = 1");
+        EXPECT_EQ(query->count(), 1u);
+        EXPECT_EQ(query->value(query->table().find(kNotes)), Value::text(u"zzantigazz"));
+        EXPECT_EQ(clinic.reads[clinic.dataPageAt], 2);
+    }
 }
 
 TEST(HostWrites, APageDamagedForGoodIs3343AfterOneMoreRead) {
-    ScriptedClinic clinic(5, u"zzantigazz", kFewPages);
-    clinic.source->beforeRead = [&](uint64_t at, std::vector<uint8_t>& bytes) {
-        if (at == clinic.dataPageAt) std::fill_n(bytes.begin() + static_cast<long>(at) + 8, 8, uint8_t{0xEE});
-    };
-    EXPECT_EQ(errorNumberOf([&] { clinic.engine->query(u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente"); }),
-              db::kUnrecognizedFormat);
-    EXPECT_EQ(clinic.reads[clinic.dataPageAt], 2);
+    for (const bool remote : {false, true}) {
+        SCOPED_TRACE(remote);
+        ScriptedClinic clinic(5, u"zzantigazz", kFewPages, remote, [](uint64_t at, std::vector<uint8_t>& bytes) {
+            std::fill_n(bytes.begin() + static_cast<long>(at) + 8, 8, uint8_t{0xEE});
+        });
+        EXPECT_EQ(errorNumberOf([&] { clinic.engine->query(u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente"); }),
+                  db::kUnrecognizedFormat);
+        EXPECT_EQ(clinic.reads[clinic.dataPageAt], 2);
+    }
 }
 
 // The host moves a memo and gives its old page over to something else while a

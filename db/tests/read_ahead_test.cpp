@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "db/database.h"
+#include "db/jet/copied_source.h"
 #include "db/jet/byte_source.h"
 #include "db/jet/errors.h"
 #include "db/jet/page_cache.h"
@@ -152,6 +153,8 @@ TEST(ReadAhead, OverANetworkManyReadsAreUnderWayAtOnceAndLocallyOne) {
     TempFolder folder;
     const auto path = folder.path() / "clinica.mdb";
     writeClinic(path, 120);
+    // Free pages at the end: over a network the file's copy has many chunks to fetch.
+    std::filesystem::resize_file(path, 24 * jet::CopiedSource::kChunkBytes);
     const std::vector<Value> expected = readClinic(Database::open(path), false);
 
     auto remote = std::make_unique<WaitingSource>(jet::openFileSource(path), kNetworkWait);
