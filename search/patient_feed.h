@@ -93,7 +93,7 @@ private:
 
 // Patients built ahead by default: enough for the worker to run on through a few
 // long patients, few enough that the texts kept stay small.
-inline constexpr size_t kDefaultPatientsAhead = 16;
+inline constexpr size_t kDefaultPatientsAhead = 64;
 
 // The feed a run uses: `ahead` patients built ahead by a worker thread when `buffer`
 // lends itself to another thread, else the patients built on the calling thread.
