@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "testing/reference_normalize.h"
 #include "text/normalize.h"
-#include "text/tests/reference_normalize.h"
 
 namespace {
 

@@ -12,13 +12,13 @@
 #include <filesystem>
 #include <string>
 
-#include "cli/demo/demo_clinic.h"
 #include "db/database.h"
 #include "db/odbc/round_trips.h"
-#include "db/odbc/testing/test_server.h"
-#include "db/odbc/testing/server_copy.h"
+#include "demo/demo_clinic.h"
 #include "search/patient_text.h"
 #include "search/plain_text_buffer.h"
+#include "testing/servers/server_copy.h"
+#include "testing/servers/test_server.h"
 #include "text/error.h"
 #include "text/utf.h"
 
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
         const fs::path folder = fs::temp_directory_path() / ("scandrel-odbc-bench-" + std::to_string(::getpid()));
         fs::create_directories(folder);
         const fs::path clinic = folder / "clinica.mdb";
-        cli::demo::writeDemoClinic(clinic, {patients, 1});
+        demo::writeDemoClinic(clinic, {patients, 1});
         size_t jetFound = 0;
         seconds(clinic, jetFound);  // the file in the page cache, as the server's data is in memory
         const Measured jet = measureApart(clinic);

@@ -10,17 +10,17 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "cli/demo/rng.h"
-#include "cli/demo/rtf_memo.h"
+#include "demo/rng.h"
+#include "demo/rtf_memo.h"
 #include "search/rtf/rtf_to_text.h"
-#include "search/tests/rtf_long_documents.h"
+#include "testing/rtf_long_documents.h"
 
 namespace {
 
 using scandrel::bench::bestOf;
 using scandrel::bench::Clock;
 using scandrel::bench::secondsSince;
-namespace demo = scandrel::cli::demo;
+namespace demo = scandrel::demo;
 namespace rtf = scandrel::search::rtf;
 
 // Whole-document conversion of every memo, best of `repeats`, in MB/s.

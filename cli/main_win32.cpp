@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/command_line_win32.h"
 #include "cli/program.h"
 #include "text/utf.h"
+#include "win32/command_line.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ int main() {
     _setmode(_fileno(stderr), _O_BINARY);
     const Utf8Console console;
     std::vector<std::string> arguments;
-    for (const std::u16string& argument : scandrel::cli::commandLineArguments())
+    for (const std::u16string& argument : scandrel::win32::commandLineArguments())
         arguments.push_back(scandrel::toUtf8(argument));
     return scandrel::cli::runProgram(arguments);
 }

@@ -4,8 +4,8 @@
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
-#include "cli/demo/demo_clinic.h"
 #include "cli/terminal_progress.h"
+#include "demo/demo_clinic.h"
 #include "text/utf.h"
 
 namespace scandrel::cli {

@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "cli/terminal_text.h"
+#include "clinic/clinic_schema.h"
 #include "db/database.h"
 #include "search/patient_text.h"
 #include "search/plain_text_buffer.h"
@@ -30,8 +31,9 @@ int runText(const Args& given) {
     if (error != std::errc() || end != number.data() + number.size()) return usageError(kTextUsage);
 
     const db::Database database = db::Database::open(argumentPath(args[0]), links);
-    const db::Recordset patients =
-        database.openRecordset(u"SELECT * FROM Pacientes WHERE paci_ln_Counter = " + fromUtf8(std::to_string(counter)));
+    const db::Recordset patients = database.openRecordset(
+        clinic::selectWhereEquals(clinic::pacientes::kTable, clinic::pacientes::kCounterAsQueried) +
+        fromUtf8(std::to_string(counter)));
     if (patients.eof()) {
         throw Error(errors::kNoCurrentRecord,
                     u"Nenhum paciente com o contador " + fromUtf8(std::to_string(counter)) + u" neste banco de dados.");

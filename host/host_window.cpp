@@ -11,6 +11,8 @@
 #include "host/report.h"
 #include "host/window_class.h"
 #include "search/win32/search_window_ids.h"
+#include "text/twips.h"
+#include "win32/handles.h"
 
 namespace scandrel::host {
 namespace {
@@ -38,10 +40,6 @@ std::vector<HWND> searchWindows() {
     std::vector<HWND> windows;
     EnumThreadWindows(GetCurrentThreadId(), collectSearchWindow, reinterpret_cast<LPARAM>(&windows));
     return windows;
-}
-
-int32_t pixelsToTwips(int pixels, int dotsPerInch) {
-    return static_cast<int32_t>(MulDiv(pixels, 1440, dotsPerInch));
 }
 
 }  // namespace
@@ -132,9 +130,8 @@ HWND HostWindow::openSearch() {
 
         RECT frame{};
         GetWindowRect(window_, &frame);
-        HDC screen = GetDC(nullptr);
-        const int dpiX = GetDeviceCaps(screen, LOGPIXELSX), dpiY = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
+        const win32::WindowDc screen(nullptr);
+        const int dpiX = GetDeviceCaps(screen.get(), LOGPIXELSX), dpiY = GetDeviceCaps(screen.get(), LOGPIXELSY);
         callMove(plugin_.get(), pixelsToTwips(frame.right + kGap, dpiX), pixelsToTwips(frame.top, dpiY),
                  kSearchWidthTwips, kSearchHeightTwips);
         return opened;

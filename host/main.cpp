@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <string>
 
-#include "cli/command_line_win32.h"
 #include "host/host_options.h"
 #include "host/host_window.h"
 #include "host/plugin_client.h"
 #include "host/report.h"
+#include "win32/command_line.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ std::u16string hostDatabasePath(const std::u16string& given) {
 int run() {
     HostOptions options;
     try {
-        options = parseHostOptions(scandrel::cli::commandLineArguments());
+        options = parseHostOptions(scandrel::win32::commandLineArguments());
     } catch (const UsageError& e) {
         std::fputs((std::string("clinora-host: ") + e.what() + "\n\n").c_str(), stdout);
         std::fputs(kHostUsage, stdout);

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "clinic/clinic_schema.h"
 #include "db/database.h"
 #include "search/result_row.h"
 #include "text/error.h"
@@ -27,14 +28,15 @@ std::u16string patientCardText(const std::u16string& databasePath, int32_t count
     std::u16string card = u"Paciente " + decimal(counter) + u"\r\n";
     try {
         const db::Database database = db::Database::open(std::filesystem::path(databasePath));
-        const db::Recordset patient =
-            database.openRecordset(u"SELECT * FROM Pacientes WHERE paci_ln_Counter = " + decimal(counter));
+        const db::Recordset patient = database.openRecordset(
+            clinic::selectWhereEquals(clinic::pacientes::kTable, clinic::pacientes::kCounterAsQueried) +
+            decimal(counter));
         if (patient.eof()) return card + u"Não encontrado no banco de dados.";
-        card += search::resultRow(patient.field(u"Paci_tx_NomePaciente"),
-                                  patient.field(u"Paci_dt_DataNascimentoPaciente"));
+        card += search::resultRow(patient.field(clinic::pacientes::kNomePaciente),
+                                  patient.field(clinic::pacientes::kDataNascimentoPaciente));
         card += u"\r\n";
-        card += fieldLine(patient, u"Paci_tx_CidadePaciente", u"Cidade");
-        card += fieldLine(patient, u"Paci_tx_TelefonesPaciente", u"Telefones");
+        card += fieldLine(patient, clinic::pacientes::kCidadePaciente, u"Cidade");
+        card += fieldLine(patient, clinic::pacientes::kTelefonesPaciente, u"Telefones");
     } catch (const Error& e) {
         card += u"Erro " + decimal(e.number()) + u": " + e.description();
     }

@@ -1,91 +1,45 @@
 #include "host/png_encoder.h"
 
-#include <algorithm>
-#include <array>
+#include <windows.h>
+#include <objidl.h>
+#include <wincodec.h>
+
+#include <cstdio>
+#include <cstring>
 #include <stdexcept>
-#include <string_view>
+#include <string>
+
+#include "plugin/com_ptr.h"
 
 namespace scandrel::host {
 namespace {
 
-constexpr std::array<uint32_t, 256> makeCrcTable() {
-    std::array<uint32_t, 256> table{};
-    for (uint32_t n = 0; n < 256; ++n) {
-        uint32_t c = n;
-        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        table[n] = c;
+using plugin::ComPtr;
+
+void check(HRESULT result, const char* step) {
+    if (FAILED(result)) {
+        char code[16];
+        std::snprintf(code, sizeof code, "%08lX", static_cast<unsigned long>(result));
+        throw std::runtime_error(std::string("PNG: ") + step + " falhou (0x" + code + ")");
     }
-    return table;
 }
 
-constexpr std::array<uint32_t, 256> kCrcTable = makeCrcTable();
-
-// Largest payload of one stored deflate block.
-constexpr size_t kStoredBlock = 65535;
-
-void putBig32(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v >> 24));
-    out.push_back(static_cast<uint8_t>(v >> 16));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-    out.push_back(static_cast<uint8_t>(v));
-}
-
-void putChunk(std::vector<uint8_t>& out, std::string_view type, const std::vector<uint8_t>& data) {
-    putBig32(out, static_cast<uint32_t>(data.size()));
-    const size_t typeAt = out.size();
-    out.insert(out.end(), type.begin(), type.end());
-    out.insert(out.end(), data.begin(), data.end());
-    putBig32(out, crc32(out.data() + typeAt, out.size() - typeAt));
-}
-
-// The zlib stream of `raw` in stored blocks.
-std::vector<uint8_t> storedZlib(const std::vector<uint8_t>& raw) {
-    std::vector<uint8_t> out;
-    out.reserve(raw.size() + raw.size() / kStoredBlock * 5 + 16);
-    out.push_back(0x78);  // deflate, 32 KB window
-    out.push_back(0x01);  // no dictionary, fastest; 0x7801 is a multiple of 31
-    size_t at = 0;
-    do {
-        const size_t length = std::min(kStoredBlock, raw.size() - at);
-        const bool last = at + length == raw.size();
-        out.push_back(last ? 1 : 0);  // BFINAL, BTYPE 00
-        out.push_back(static_cast<uint8_t>(length));
-        out.push_back(static_cast<uint8_t>(length >> 8));
-        out.push_back(static_cast<uint8_t>(~length));
-        out.push_back(static_cast<uint8_t>(~length >> 8));
-        out.insert(out.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
-                   raw.begin() + static_cast<std::ptrdiff_t>(at + length));
-        at += length;
-    } while (at < raw.size());
-    putBig32(out, adler32(raw.data(), raw.size()));
-    return out;
+// The stream's bytes, from its memory.
+std::vector<uint8_t> bytesOf(IStream* stream) {
+    HGLOBAL memory = nullptr;
+    check(GetHGlobalFromStream(stream, &memory), "GetHGlobalFromStream");
+    STATSTG status{};
+    check(stream->Stat(&status, STATFLAG_NONAME), "IStream::Stat");
+    const auto size = static_cast<size_t>(status.cbSize.QuadPart);
+    const void* data = GlobalLock(memory);
+    if (!data) throw std::runtime_error("PNG: GlobalLock falhou");
+    std::vector<uint8_t> bytes(size);
+    std::memcpy(bytes.data(), data, size);
+    GlobalUnlock(memory);
+    return bytes;
 }
 
 }  // namespace
-
-uint32_t crc32(const uint8_t* data, size_t size, uint32_t crc) {
-    crc = ~crc;
-    for (size_t i = 0; i < size; ++i) crc = kCrcTable[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    return ~crc;
-}
-
-uint32_t adler32(const uint8_t* data, size_t size, uint32_t adler) {
-    constexpr uint32_t kModulus = 65521;
-    uint32_t a = adler & 0xFFFF, b = adler >> 16;
-    while (size > 0) {
-        // 5552 bytes at most before the sums could overflow 32 bits.
-        const size_t run = std::min<size_t>(size, 5552);
-        for (size_t i = 0; i < run; ++i) {
-            a += data[i];
-            b += a;
-        }
-        a %= kModulus;
-        b %= kModulus;
-        data += run;
-        size -= run;
-    }
-    return (b << 16) | a;
-}
 
 std::vector<uint8_t> encodePng(const RgbImage& image) {
     const size_t rowBytes = static_cast<size_t>(image.width) * 3;
@@ -93,29 +47,36 @@ std::vector<uint8_t> encodePng(const RgbImage& image) {
         image.pixels.size() != rowBytes * image.height) {
         throw std::invalid_argument("encodePng: the pixels do not match the image size");
     }
-
-    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-
-    std::vector<uint8_t> header;
-    putBig32(header, image.width);
-    putBig32(header, image.height);
-    header.push_back(8);  // bits per sample
-    header.push_back(2);  // colour type: RGB
-    header.push_back(0);  // deflate
-    header.push_back(0);  // adaptive filtering (every row uses filter 0)
-    header.push_back(0);  // not interlaced
-    putChunk(png, "IHDR", header);
-
-    std::vector<uint8_t> raw;
-    raw.reserve((rowBytes + 1) * image.height);
-    for (uint32_t y = 0; y < image.height; ++y) {
-        raw.push_back(0);  // filter: none
-        const auto row = image.pixels.begin() + static_cast<std::ptrdiff_t>(rowBytes * y);
-        raw.insert(raw.end(), row, row + static_cast<std::ptrdiff_t>(rowBytes));
+    // WIC's 24-bit formats put blue first.
+    std::vector<uint8_t> bgr(image.pixels.size());
+    for (size_t i = 0; i < bgr.size(); i += 3) {
+        bgr[i] = image.pixels[i + 2];
+        bgr[i + 1] = image.pixels[i + 1];
+        bgr[i + 2] = image.pixels[i];
     }
-    putChunk(png, "IDAT", storedZlib(raw));
-    putChunk(png, "IEND", {});
-    return png;
+
+    ComPtr<IWICImagingFactory> factory;
+    check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                           factory.putVoid()),
+          "CoCreateInstance(WICImagingFactory)");
+    ComPtr<IStream> stream;
+    check(CreateStreamOnHGlobal(nullptr, TRUE, stream.put()), "CreateStreamOnHGlobal");
+    ComPtr<IWICBitmapEncoder> encoder;
+    check(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.put()), "CreateEncoder");
+    check(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache), "IWICBitmapEncoder::Initialize");
+    ComPtr<IWICBitmapFrameEncode> frame;
+    ComPtr<IPropertyBag2> options;
+    check(encoder->CreateNewFrame(frame.put(), options.put()), "CreateNewFrame");
+    check(frame->Initialize(options.get()), "IWICBitmapFrameEncode::Initialize");
+    check(frame->SetSize(image.width, image.height), "SetSize");
+    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+    check(frame->SetPixelFormat(&format), "SetPixelFormat");
+    if (format != GUID_WICPixelFormat24bppBGR) throw std::runtime_error("PNG: formato de pixel recusado");
+    check(frame->WritePixels(image.height, static_cast<UINT>(rowBytes), static_cast<UINT>(bgr.size()), bgr.data()),
+          "WritePixels");
+    check(frame->Commit(), "IWICBitmapFrameEncode::Commit");
+    check(encoder->Commit(), "IWICBitmapEncoder::Commit");
+    return bytesOf(stream.get());
 }
 
 }  // namespace scandrel::host

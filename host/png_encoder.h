@@ -1,6 +1,6 @@
 #pragma once
-// A PNG writer small enough to keep in the stand-in host: 8-bit RGB, no filtering,
-// the image data in stored (uncompressed) deflate blocks. Any PNG reader opens it.
+// Pictures of the stand-in host's windows as PNG files, encoded by the platform's
+// imaging component (WIC): 8-bit RGB. For a thread on which COM is initialised.
 #include <cstdint>
 #include <vector>
 
@@ -13,10 +13,8 @@ struct RgbImage {
     std::vector<uint8_t> pixels;
 };
 
+// The PNG file's bytes. Throws std::invalid_argument when the pixels don't fill the
+// size (or it is empty), std::runtime_error when the platform can't encode them.
 std::vector<uint8_t> encodePng(const RgbImage& image);
-
-// The checksums the format uses, exposed for the tests.
-uint32_t crc32(const uint8_t* data, size_t size, uint32_t crc = 0);
-uint32_t adler32(const uint8_t* data, size_t size, uint32_t adler = 1);
 
 }  // namespace scandrel::host

@@ -2,65 +2,9 @@
 
 #include <stdexcept>
 
+#include "win32/handles.h"
+
 namespace scandrel::host {
-namespace {
-
-class WindowDc {
-public:
-    explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {
-        if (!dc_) throw std::runtime_error("GetDC falhou");
-    }
-    ~WindowDc() { ReleaseDC(window_, dc_); }
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_;
-};
-
-class MemoryDc {
-public:
-    explicit MemoryDc(HDC compatible) : dc_(CreateCompatibleDC(compatible)) {
-        if (!dc_) throw std::runtime_error("CreateCompatibleDC falhou");
-    }
-    ~MemoryDc() { DeleteDC(dc_); }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
-
-class Bitmap {
-public:
-    explicit Bitmap(HBITMAP bitmap) : bitmap_(bitmap) {
-        if (!bitmap_) throw std::runtime_error("CreateDIBSection falhou");
-    }
-    ~Bitmap() { DeleteObject(bitmap_); }
-    Bitmap(const Bitmap&) = delete;
-    Bitmap& operator=(const Bitmap&) = delete;
-    HBITMAP get() const { return bitmap_; }
-
-private:
-    HBITMAP bitmap_;
-};
-
-class Selection {
-public:
-    Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~Selection() { SelectObject(dc_, previous_); }
-    Selection(const Selection&) = delete;
-    Selection& operator=(const Selection&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
-
-}  // namespace
 
 RgbImage captureClientArea(HWND window) {
     RECT client{};
@@ -70,8 +14,10 @@ RgbImage captureClientArea(HWND window) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     GdiFlush();
 
-    const WindowDc source(window);
-    const MemoryDc memory(source.get());
+    const win32::WindowDc source(window);
+    if (!source.get()) throw std::runtime_error("GetDC falhou");
+    const win32::MemoryDc memory(source.get());
+    if (!memory.get()) throw std::runtime_error("CreateCompatibleDC falhou");
     BITMAPINFO format{};
     format.bmiHeader.biSize = sizeof format.bmiHeader;
     format.bmiHeader.biWidth = width;
@@ -80,9 +26,10 @@ RgbImage captureClientArea(HWND window) {
     format.bmiHeader.biBitCount = 32;
     format.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    const Bitmap bitmap(CreateDIBSection(source.get(), &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const win32::BitmapHandle bitmap(CreateDIBSection(source.get(), &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap.get()) throw std::runtime_error("CreateDIBSection falhou");
     {
-        const Selection selected(memory.get(), bitmap.get());
+        const win32::Selection selected(memory.get(), bitmap.get());
         if (!BitBlt(memory.get(), 0, 0, width, height, source.get(), 0, 0, SRCCOPY))
             throw std::runtime_error("BitBlt falhou");
     }

@@ -6,12 +6,12 @@
 #include "plugin/com_error.h"
 #include "plugin/host_contract.h"
 #include "plugin/module_state.h"
-#include "controls/cxCommand/twips.h"
-#include "controls/cxCommand/win32/module_use.h"
-#include "controls/cxCommand/win32/screen_dpi.h"
 #include "search/win32/message_box.h"
 #include "search/win32/search_window.h"
-#include "text/utf.h"
+#include "text/twips.h"
+#include "win32/error_text.h"
+#include "win32/module_use.h"
+#include "win32/screen_dpi.h"
 
 namespace scandrel::plugin {
 
@@ -26,12 +26,12 @@ constexpr int32_t kInternalError = 51;
 // again from inside the call, which replaces the stored object; the call holds a
 // reference of its own (callByName).
 void openPatient(int32_t counter) {
-    const controls::win32::ModuleInUse inUse;
+    const win32::ModuleInUse inUse;
     hostOpenPatient(fireReferences().hostObject.get(), counter);
 }
 
 void showError(const Error& error) {
-    search::win32::showMessageBox(fromUtf8(std::to_string(error.number())) + u" " + error.description(), 0);
+    search::win32::showMessageBox(win32::errorText(error), 0);
 }
 
 void openSearch(IDispatch* host) {
@@ -53,7 +53,7 @@ void openSearch(IDispatch* host) {
 
 void fire(IDispatch* host) noexcept {
     // The host may release Interface while a box of ours is up or while it answers us.
-    const controls::win32::ModuleInUse inUse;
+    const win32::ModuleInUse inUse;
     try {
         try {
             openSearch(host);
@@ -72,8 +72,8 @@ void fire(IDispatch* host) noexcept {
 void moveSearchWindow(float left, int32_t top) {
     const auto& window = fireReferences().searchWindow;
     if (!window) throw objectNotSet();
-    const int dpi = controls::win32::screenDpi();
-    window->moveTo(controls::twipsToPixels(left, dpi), controls::twipsToPixels(top, dpi));
+    const int dpi = win32::screenDpi();
+    window->moveTo(twipsToPixels(left, dpi), twipsToPixels(top, dpi));
 }
 
 }  // namespace scandrel::plugin

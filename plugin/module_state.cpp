@@ -1,6 +1,6 @@
 #include "plugin/module_state.h"
 
-#include "controls/cxCommand/win32/module_use.h"
+#include "win32/module_use.h"
 
 namespace scandrel::plugin {
 
@@ -33,7 +33,7 @@ void lockServer(bool lock) noexcept {
 
 bool canUnload() noexcept {
     return liveObjects == 0 && serverLocks == 0 && search::win32::loadedWindowCount() == 0 &&
-           controls::win32::moduleUsesOpen() == 0;
+           win32::moduleUsesOpen() == 0;
 }
 
 FireReferences& fireReferences() noexcept {

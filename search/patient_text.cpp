@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "clinic/clinic_schema.h"
 #include "text/date.h"
 #include "text/decode.h"
 #include "text/normalize.h"
@@ -15,19 +16,22 @@ using Names = std::vector<std::u16string_view>;
 // as they are; the civil state is among them as its letter and is decoded again later.
 const Names& patientFields() {
     static const Names names = {
-        u"Paci_tx_NomePaciente", u"Paci_tx_Leito", u"Paci_tx_MatriculaPaciente",
-        u"Paci_tx_EstadoCivilPaciente", u"Paci_tx_CorPaciente", u"Paci_tx_NaturalidadePaciente",
-        u"Paci_tx_GraudeInstrucaoPaciente", u"Paci_tx_CPFPaciente", u"Paci_tx_ProfissaoPaciente",
-        u"Paci_tx_DocumentoIdentidadePaciente", u"Paci_tx_EmailMed", u"Paci_tx_Email",
-        u"Paci_tx_EmailAlt", u"Paci_tx_IndicadoPorPaciente", u"Paci_tx_LogradouroPaciente",
-        u"Paci_tx_CidadePaciente", u"Paci_tx_ComplementoPaciente", u"Paci_tx_BairroPaciente",
-        u"Paci_tx_UFPaciente", u"Paci_tx_CEPPaciente", u"Paci_tx_TelefonesPaciente",
+        clinic::pacientes::kNomePaciente, clinic::pacientes::kLeito, clinic::pacientes::kMatriculaPaciente,
+        clinic::pacientes::kEstadoCivilPaciente, clinic::pacientes::kCorPaciente,
+        clinic::pacientes::kNaturalidadePaciente, clinic::pacientes::kGraudeInstrucaoPaciente,
+        clinic::pacientes::kCPFPaciente, clinic::pacientes::kProfissaoPaciente,
+        clinic::pacientes::kDocumentoIdentidadePaciente, clinic::pacientes::kEmailMed, clinic::pacientes::kEmail,
+        clinic::pacientes::kEmailAlt, clinic::pacientes::kIndicadoPorPaciente,
+        clinic::pacientes::kLogradouroPaciente, clinic::pacientes::kCidadePaciente,
+        clinic::pacientes::kComplementoPaciente, clinic::pacientes::kBairroPaciente, clinic::pacientes::kUFPaciente,
+        clinic::pacientes::kCEPPaciente, clinic::pacientes::kTelefonesPaciente,
         // coded fields
-        u"Paci_tx_SexoPaciente", u"Paci_tx_EstadoCivilPaciente", u"Paci_bo_NaoAtivo",
-        u"Paci_by_PropCPF", u"Paci_by_PropID", u"Paci_by_PropCNH", u"Paci_by_PropCtrab",
+        clinic::pacientes::kSexoPaciente, clinic::pacientes::kEstadoCivilPaciente, clinic::pacientes::kNaoAtivo,
+        clinic::pacientes::kPropCPF, clinic::pacientes::kPropID, clinic::pacientes::kPropCNH,
+        clinic::pacientes::kPropCTrabAsRead,
         // the rest
-        u"Paci_tx_SecCode", u"Paci_me_ObservacoesPaciente", u"Paci_me_Alert", u"Paci_tx_Prontuario",
-        u"paci_ln_Counter", u"Paci_ln_ConvenioPaciente",
+        clinic::pacientes::kSecCode, clinic::pacientes::kObservacoesPaciente, clinic::pacientes::kAlert,
+        clinic::pacientes::kProntuario, clinic::pacientes::kCounterAsQueried, clinic::pacientes::kConvenioPaciente,
     };
     return names;
 }
@@ -42,44 +46,51 @@ enum : size_t {
 // exactly and knows the work-permit code as "PropCTrab", although the column is
 // read as "PropCtrab".
 const std::array<std::u16string, 3>& codedNames() {
-    static const std::array<std::u16string, 3> names = {
-        u"Paci_tx_SexoPaciente", u"Paci_tx_EstadoCivilPaciente", u"Paci_bo_NaoAtivo"};
+    static const std::array<std::u16string, 3> names = {std::u16string(clinic::pacientes::kSexoPaciente),
+                                                         std::u16string(clinic::pacientes::kEstadoCivilPaciente),
+                                                         std::u16string(clinic::pacientes::kNaoAtivo)};
     return names;
 }
 const std::array<std::u16string, 4>& relationshipNames() {
     static const std::array<std::u16string, 4> names = {
-        u"Paci_by_PropCPF", u"Paci_by_PropID", u"Paci_by_PropCNH", u"Paci_by_PropCTrab"};
+        std::u16string(clinic::pacientes::kPropCPF), std::u16string(clinic::pacientes::kPropID),
+        std::u16string(clinic::pacientes::kPropCNH), std::u16string(clinic::pacientes::kPropCTrab)};
     return names;
 }
 
 // The related statements, each followed by a number.
-constexpr std::u16string_view kAnamnesesQuery = u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = ";
-constexpr std::u16string_view kConsultationsQuery = u"SELECT * FROM ConsultaseRetornos WHERE Cons_ln_Paciente = ";
-constexpr std::u16string_view kPlanQuery = u"SELECT * FROM Convenios WHERE Conv_ln_Counter = ";
-constexpr std::u16string_view kGuidesQuery = u"SELECT * FROM Guias WHERE Guia_ln_Paciente = ";
-constexpr std::u16string_view kTextsQuery = u"SELECT * FROM Textos WHERE Text_ln_Paciente = ";
-constexpr std::u16string_view kProcedureQuery = u"SELECT * FROM ProcedimentosExames WHERE PrEx_ln_Counter = ";
+using clinic::selectWhereEquals;
+const std::u16string kAnamnesesQuery = selectWhereEquals(clinic::anamneses::kTable, clinic::anamneses::kPaciente);
+const std::u16string kConsultationsQuery = selectWhereEquals(clinic::consultas::kTable, clinic::consultas::kPaciente);
+const std::u16string kPlanQuery = selectWhereEquals(clinic::convenios::kTable, clinic::convenios::kCounter);
+const std::u16string kGuidesQuery = selectWhereEquals(clinic::guias::kTable, clinic::guias::kPaciente);
+const std::u16string kTextsQuery = selectWhereEquals(clinic::textos::kTable, clinic::textos::kPaciente);
+const std::u16string kProcedureQuery =
+    selectWhereEquals(clinic::procedimentos::kTable, clinic::procedimentos::kCounter);
 
 // Where the file's reads wait, the patients ahead are read this many at a time, with
 // their related rows.
 constexpr size_t kPatientsAhead = 64;
 const std::vector<db::Recordset::Link>& readAheadLinks() {
     static const std::vector<db::Recordset::Link> links = {
-        {kAnamnesesQuery, u"paci_ln_Counter"}, {kConsultationsQuery, u"paci_ln_Counter"},
-        {kPlanQuery, u"Paci_ln_ConvenioPaciente"}, {kGuidesQuery, u"paci_ln_Counter"},
-        {kTextsQuery, u"paci_ln_Counter"},
+        {kAnamnesesQuery, clinic::pacientes::kCounterAsQueried},
+        {kConsultationsQuery, clinic::pacientes::kCounterAsQueried},
+        {kPlanQuery, clinic::pacientes::kConvenioPaciente},
+        {kGuidesQuery, clinic::pacientes::kCounterAsQueried},
+        {kTextsQuery, clinic::pacientes::kCounterAsQueried},
     };
     return links;
 }
 
-const Names kAnamnesisFields = {u"Anam_me_PalavrasChave", u"Anam_tx_Diagnostico1",
-                                u"Anam_tx_Diagnostico2", u"Anam_me_TextoAnamnese",
-                                u"Anam_dt_DataAnamnese"};
-const Names kConsultationFields = {u"Cons_me_TextoConsultaRetorno"};
-const Names kPlanFields = {u"Conv_tx_NomeConvenio"};
-const Names kGuideFields = {u"Guia_ln_Procedimento", u"Guia_tx_NroGuia", u"Guia_tx_MatriculaGuia"};
-const Names kProcedureFields = {u"PrEx_tx_NomeProcedimento", u"PrEx_tx_CodigoAMB", u"PrEx_tx_Material"};
-const Names kTextFields = {u"Text_tx_NomeTexto", u"Text_me_Texto"};
+const Names kAnamnesisFields = {clinic::anamneses::kPalavrasChave, clinic::anamneses::kDiagnostico1,
+                                clinic::anamneses::kDiagnostico2, clinic::anamneses::kTextoAnamnese,
+                                clinic::anamneses::kDataAnamnese};
+const Names kConsultationFields = {clinic::consultas::kTextoConsultaRetorno};
+const Names kPlanFields = {clinic::convenios::kNomeConvenio};
+const Names kGuideFields = {clinic::guias::kProcedimento, clinic::guias::kNroGuia, clinic::guias::kMatriculaGuia};
+const Names kProcedureFields = {clinic::procedimentos::kNomeProcedimento, clinic::procedimentos::kCodigoAMB,
+                                clinic::procedimentos::kMaterial};
+const Names kTextFields = {clinic::textos::kNomeTexto, clinic::textos::kTexto};
 
 // A field's value as text, a null giving one space; into the text or into the memo buffer.
 void appendField(std::u16string& out, const Value& value) {

@@ -1,5 +1,6 @@
 #include "search/plain_text_buffer.h"
 
+#include "search/plain_value.h"
 #include "search/rtf/rtf_to_text.h"
 
 namespace scandrel::search {
@@ -8,7 +9,7 @@ void PlainTextBuffer::append(std::u16string_view value) {
     if (rtf::isRichText(value)) {
         rtf::appendRichText(value, text_);
     } else {
-        rtf::appendPlainValue(value, text_);
+        appendPlainValue(value, text_);
     }
 }
 

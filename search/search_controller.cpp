@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "clinic/clinic_schema.h"
 #include "db/database.h"
 #include "search/patient_feed.h"
 #include "search/result_row.h"
@@ -26,7 +27,8 @@ constexpr char16_t kMissingDatabase[] =
     u"Erro: o banco de dados não existe mais ou foi movido. "
     u"Selecione novamente a localização do banco de dados..";
 constexpr char16_t kErrorTitle[] = u"Erro";
-constexpr char16_t kPatientQuery[] = u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente";
+const std::u16string kPatientQuery =
+    clinic::selectOrderedBy(clinic::pacientes::kTable, clinic::pacientes::kNomePaciente);
 
 constexpr int32_t kOutOfMemory = 7;
 
@@ -107,8 +109,8 @@ void SearchController::scan(const std::vector<std::u16string>& words, int32_t& f
     // The patients come in name order, built here or ahead on a worker; the feed ends
     // with the scan, whichever way, and with it any thread of the run.
     const std::unique_ptr<PatientFeed> feed = makePatientFeed(
-        {open_, dbName_, kPatientQuery, u"Paci_tx_NomePaciente", u"paci_ln_Counter",
-         u"paci_dt_datanascimentopaciente", words},
+        {open_, dbName_, kPatientQuery, clinic::pacientes::kNomePaciente, clinic::pacientes::kCounterAsQueried,
+         clinic::pacientes::kDataNascimentoAsQueried, words},
         buffer_, patientsAhead_, explain);
     const int32_t total = feed->open();  // 3021 when there are no patients
     int32_t current = 1;

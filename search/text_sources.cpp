@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "clinic/clinic_schema.h"
 #include "db/database.h"
 #include "text/date.h"
 #include "text/lower_case.h"
@@ -56,13 +57,13 @@ std::u16string sourceLabel(const TextSource& source) {
     };
     switch (source.kind) {
         case SourceKind::Patient:
-            if (sameName(source.memo, u"Paci_me_ObservacoesPaciente")) return u"Observações do paciente";
-            if (sameName(source.memo, u"Paci_me_Alert")) return u"Alerta do paciente";
+            if (sameName(source.memo, clinic::pacientes::kObservacoesPaciente)) return u"Observações do paciente";
+            if (sameName(source.memo, clinic::pacientes::kAlert)) return u"Alerta do paciente";
             return u"Cadastro do paciente";
         case SourceKind::Anamnesis: {
             std::u16string label = dated(u"Anamnese");
-            if (sameName(source.memo, u"Anam_me_PalavrasChave")) label += u" (palavras-chave)";
-            if (sameName(source.memo, u"Anam_me_TextoAnamnese")) label += u" (texto)";
+            if (sameName(source.memo, clinic::anamneses::kPalavrasChave)) label += u" (palavras-chave)";
+            if (sameName(source.memo, clinic::anamneses::kTextoAnamnese)) label += u" (texto)";
             return label;
         }
         case SourceKind::Consultation: return dated(u"Consulta");
@@ -120,9 +121,9 @@ std::vector<SourcedPiece> sourcedPieces(const SourcedText& text) {
 void TextSourceRecorder::row(SourceKind kind, const db::Recordset* rows) {
     row_ = TextSource{kind, {}, {}, {}};
     if (rows != nullptr) {
-        if (kind == SourceKind::Anamnesis) row_.date = dateOf(*rows, u"Anam_dt_DataAnamnese");
-        if (kind == SourceKind::Consultation) row_.date = dateOf(*rows, u"Cons_dt_DataConsultaRetorno");
-        if (kind == SourceKind::Text) row_.title = shortTitle(*rows, u"Text_tx_NomeTexto");
+        if (kind == SourceKind::Anamnesis) row_.date = dateOf(*rows, clinic::anamneses::kDataAnamnese);
+        if (kind == SourceKind::Consultation) row_.date = dateOf(*rows, clinic::consultas::kDataConsultaRetorno);
+        if (kind == SourceKind::Text) row_.title = shortTitle(*rows, clinic::textos::kNomeTexto);
     }
     rowAdded_ = false;
 }

@@ -4,11 +4,11 @@
 // conversion to pixels for a display's resolution.
 #include <cstdint>
 
-#include "controls/cxCommand/twips.h"
+#include "text/twips.h"
 
 namespace scandrel::search::layout {
 
-using controls::TwipRect;
+using scandrel::TwipRect;
 
 // The client area on the screen where the window first opens, and its size.
 inline constexpr TwipRect kClientArea{5910, 3810, 6780, 5070};

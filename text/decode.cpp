@@ -3,6 +3,8 @@
 #include <array>
 #include <optional>
 
+#include "clinic/clinic_schema.h"
+
 namespace scandrel::text {
 namespace {
 
@@ -48,11 +50,11 @@ std::u16string sex(const Value& value) {
 }  // namespace
 
 std::u16string DecodeFieldValue(const Value& value, const std::u16string& fieldName, uint8_t code) {
-    if (fieldName == u"Paci_bo_NaoAtivo") return isTrue(value) ? u"inativo inativa" : u"ativo ativa";
-    if (fieldName == u"Paci_tx_EstadoCivilPaciente") return civilState(value);
-    if (fieldName == u"Paci_tx_SexoPaciente") return sex(value);
-    if (fieldName == u"Paci_by_PropCPF" || fieldName == u"Paci_by_PropID" ||
-        fieldName == u"Paci_by_PropCTrab" || fieldName == u"Paci_by_PropCNH") {
+    if (fieldName == clinic::pacientes::kNaoAtivo) return isTrue(value) ? u"inativo inativa" : u"ativo ativa";
+    if (fieldName == clinic::pacientes::kEstadoCivilPaciente) return civilState(value);
+    if (fieldName == clinic::pacientes::kSexoPaciente) return sex(value);
+    if (fieldName == clinic::pacientes::kPropCPF || fieldName == clinic::pacientes::kPropID ||
+        fieldName == clinic::pacientes::kPropCTrab || fieldName == clinic::pacientes::kPropCNH) {
         if (code >= 1 && code <= kRelationships.size()) return kRelationships[code - 1];
         return {};
     }

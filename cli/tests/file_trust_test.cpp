@@ -7,9 +7,9 @@
 #include "cli/terminal_text.h"
 #include "cli/tests/run_program.h"
 #include "db/database.h"
-#include "db/odbc/testing/server_copy.h"
 #include "db/writer/clinic_writer.h"
 #include "db/writer/jet_writer.h"
+#include "testing/servers/server_copy.h"
 
 namespace {
 

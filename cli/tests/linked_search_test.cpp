@@ -12,17 +12,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "cli/demo/demo_clinic.h"
 #include "cli/tests/run_program.h"
 #include "db/database.h"
 #include "db/odbc/round_trips.h"
 #include "db/odbc/server.h"
-#include "db/odbc/testing/test_server.h"
-#include "db/odbc/testing/server_copy.h"
-#include "db/tests/jet_test_files.h"
 #include "db/writer/jet_writer.h"
+#include "demo/demo_clinic.h"
 #include "search/patient_text.h"
 #include "search/plain_text_buffer.h"
+#include "testing/jet_test_files.h"
+#include "testing/servers/server_copy.h"
+#include "testing/servers/test_server.h"
 #include "text/error.h"
 #include "text/utf.h"
 
@@ -56,7 +56,7 @@ protected:
     static void SetUpTestSuite() {
         folder_ = new fs::path(fs::temp_directory_path() / ("scandrel-linked-" + std::to_string(::getpid())));
         fs::create_directories(*folder_);
-        cli::demo::writeDemoClinic(clinic(), {kPatients, 7});
+        demo::writeDemoClinic(clinic(), {kPatients, 7});
     }
     static void TearDownTestSuite() {
         std::error_code ignored;

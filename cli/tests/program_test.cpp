@@ -14,8 +14,8 @@
 #include <gtest/gtest.h>
 
 #include "cli/tests/run_program.h"
-#include "db/tests/jet_test_files.h"
 #include "db/writer/jet_writer.h"
+#include "testing/jet_test_files.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "cli/tests/run_process_win32.h"
+#include "testing/win32/run_process.h"
 #include "text/utf.h"
 
 namespace scandrel::cli::testing {

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "controls/cxCommand/platform_objects.h"
-#include "controls/cxCommand/twips.h"
+#include "text/twips.h"
 
 namespace scandrel::controls {
 

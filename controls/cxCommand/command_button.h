@@ -12,7 +12,7 @@
 #include "controls/cxCommand/platform_objects.h"
 #include "controls/cxCommand/property_bag.h"
 #include "controls/cxCommand/skin.h"
-#include "controls/cxCommand/twips.h"
+#include "text/twips.h"
 
 namespace scandrel::controls {
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "controls/cxCommand/twips.h"
+#include "text/twips.h"
 
 namespace scandrel::controls {
 

@@ -46,7 +46,7 @@
 #include <gtest/gtest.h>
 
 #include "db/database.h"
-#include "db/tests/jet_test_files.h"
+#include "testing/jet_test_files.h"
 #include "text/date.h"
 #include "text/error.h"
 #include "text/utf.h"

@@ -6,7 +6,7 @@
 #include "db/odbc/connection_string.h"
 #include "db/odbc/odbc_errors.h"
 #include "db/odbc/sql_name.h"
-#include "db/tests/jet_test_files.h"
+#include "testing/jet_test_files.h"
 #include "text/utf.h"
 
 namespace scandrel::db::odbc {

@@ -5,7 +5,7 @@
 #include <random>
 
 #include "db/database.h"
-#include "db/tests/jet_test_files.h"
+#include "testing/jet_test_files.h"
 #include "text/error.h"
 
 namespace scandrel::db {

@@ -9,7 +9,7 @@
 
 #include "db/database.h"
 #include "db/tests/host_edits.h"
-#include "db/tests/jet_test_files.h"
+#include "testing/jet_test_files.h"
 #include "text/error.h"
 
 namespace scandrel::db {

@@ -11,7 +11,7 @@
 #include "db/jet/engine.h"
 #include "db/jet/query.h"
 #include "db/tests/host_edits.h"
-#include "db/tests/jet_test_files.h"
+#include "testing/jet_test_files.h"
 #include "text/error.h"
 
 namespace scandrel::db {

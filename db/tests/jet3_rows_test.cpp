@@ -10,7 +10,7 @@
 #include "db/database.h"
 #include "db/jet/engine.h"
 #include "db/jet/row.h"
-#include "db/tests/jet_test_files.h"
+#include "testing/jet_test_files.h"
 
 namespace scandrel::db::jet {
 namespace {

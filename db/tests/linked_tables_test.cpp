@@ -5,9 +5,9 @@
 #include <fstream>
 
 #include "db/database.h"
-#include "db/tests/jet_test_files.h"
 #include "db/writer/clinic_writer.h"
 #include "db/writer/jet_writer.h"
+#include "testing/jet_test_files.h"
 #include "text/utf.h"
 
 namespace scandrel::db {

@@ -8,8 +8,8 @@
 #include "db/database.h"
 #include "db/jet/engine.h"
 #include "db/tests/host_edits.h"
-#include "db/tests/jet_test_files.h"
 #include "db/writer/jet_writer.h"
+#include "testing/jet_test_files.h"
 
 namespace scandrel::db {
 namespace {

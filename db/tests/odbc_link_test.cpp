@@ -12,10 +12,10 @@
 #include "db/odbc/connection.h"
 #include "db/odbc/odbc_errors.h"
 #include "db/odbc/server.h"
-#include "db/odbc/testing/test_server.h"
-#include "db/odbc/testing/server_copy.h"
-#include "db/tests/jet_test_files.h"
 #include "db/writer/clinic_writer.h"
+#include "testing/jet_test_files.h"
+#include "testing/servers/server_copy.h"
+#include "testing/servers/test_server.h"
 #include "text/date.h"
 #include "text/utf.h"
 

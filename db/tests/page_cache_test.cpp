@@ -14,8 +14,8 @@
 #include "db/jet/query.h"
 #include "db/jet/table_def.h"
 #include "db/tests/host_edits.h"
-#include "db/tests/jet_test_files.h"
 #include "db/writer/clinic_writer.h"
+#include "testing/jet_test_files.h"
 
 namespace scandrel::db {
 namespace {

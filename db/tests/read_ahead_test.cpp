@@ -20,9 +20,9 @@
 #include "db/jet/errors.h"
 #include "db/jet/page_cache.h"
 #include "db/jet/parallel_reads.h"
-#include "db/tests/jet_test_files.h"
-#include "db/tests/waiting_source.h"
 #include "db/writer/clinic_writer.h"
+#include "testing/jet_test_files.h"
+#include "testing/waiting_source.h"
 
 namespace scandrel::db {
 namespace {

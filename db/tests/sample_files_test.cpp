@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "db/database.h"
-#include "db/tests/jet_test_files.h"
+#include "testing/jet_test_files.h"
 #include "text/error.h"
 
 namespace scandrel::db {

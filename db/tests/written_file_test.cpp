@@ -6,8 +6,8 @@
 #include <string>
 
 #include "db/database.h"
-#include "db/tests/jet_test_files.h"
 #include "db/writer/jet_writer.h"
+#include "testing/jet_test_files.h"
 #include "text/error.h"
 #include "text/utf.h"
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/tests/run_process_win32.h"
 #include "host/tests/png_reader.h"
-#include "search/tests/test_clinic.h"
+#include "testing/test_clinic.h"
+#include "testing/win32/run_process.h"
 #include "testing/win32/scoped_registration.h"
 #include "text/utf.h"
 

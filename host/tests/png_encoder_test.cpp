@@ -1,9 +1,10 @@
-// Our PNG writer, checked against known checksums and read back by the platform's
-// own decoder.
+// The host's pictures as PNG files: well-formed chunks, and every pixel read back by
+// the platform's decoder.
 #include "host/png_encoder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -28,21 +29,13 @@ uint32_t big32(const std::vector<uint8_t>& bytes, size_t at) {
 }
 
 TEST(PngChecksums, MatchTheirPublishedValues) {
-    const std::string iend = "IEND", wiki = "Wikipedia", digits = "123456789";
-    EXPECT_EQ(crc32(reinterpret_cast<const uint8_t*>(iend.data()), iend.size()), 0xAE426082u);
-    EXPECT_EQ(crc32(reinterpret_cast<const uint8_t*>(digits.data()), digits.size()), 0xCBF43926u);
-    EXPECT_EQ(adler32(reinterpret_cast<const uint8_t*>(wiki.data()), wiki.size()), 0x11E60398u);
-    // Long runs of 0xFF are where a missing modulo would show.
-    const std::vector<uint8_t> ones(100000, 0xFF);
-    uint32_t a = 1, b = 0;
-    for (uint8_t byte : ones) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    EXPECT_EQ(adler32(ones.data(), ones.size()), b << 16 | a);
+    const std::string iend = "IEND", digits = "123456789";
+    EXPECT_EQ(testing::crc32(reinterpret_cast<const uint8_t*>(iend.data()), iend.size()), 0xAE426082u);
+    EXPECT_EQ(testing::crc32(reinterpret_cast<const uint8_t*>(digits.data()), digits.size()), 0xCBF43926u);
 }
 
 TEST(PngEncoder, ChunksAreWellFormed) {
+    testing::ComSession com;
     const std::vector<uint8_t> png = encodePng(pattern(5, 3));
     ASSERT_GT(png.size(), 8u);
     EXPECT_EQ(std::memcmp(png.data(), "\x89PNG\r\n\x1a\n", 8), 0);
@@ -51,7 +44,7 @@ TEST(PngEncoder, ChunksAreWellFormed) {
         const uint32_t length = big32(png, at);
         ASSERT_LE(at + 12 + length, png.size());
         types.emplace_back(reinterpret_cast<const char*>(&png[at + 4]), 4);
-        EXPECT_EQ(crc32(&png[at + 4], length + 4), big32(png, at + 8 + length)) << types.back();
+        EXPECT_EQ(testing::crc32(&png[at + 4], length + 4), big32(png, at + 8 + length)) << types.back();
         if (types.back() == "IHDR") {
             EXPECT_EQ(big32(png, at + 8), 5u);
             EXPECT_EQ(big32(png, at + 12), 3u);
@@ -60,7 +53,11 @@ TEST(PngEncoder, ChunksAreWellFormed) {
         }
         at += 12 + length;
     }
-    EXPECT_EQ(types, (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
+    // The header first, the end last, the image data between.
+    ASSERT_GE(types.size(), 3u);
+    EXPECT_EQ(types.front(), "IHDR");
+    EXPECT_EQ(types.back(), "IEND");
+    EXPECT_NE(std::find(types.begin(), types.end(), "IDAT"), types.end());
 }
 
 TEST(PngEncoder, ThePlatformDecoderReadsBackEveryPixel) {

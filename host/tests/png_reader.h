@@ -1,6 +1,6 @@
 #pragma once
-// Reads a PNG back with the platform's imaging component (WIC), a decoder that
-// owes nothing to ours.
+// Reads a PNG back with the platform's imaging component (WIC), and checks a
+// chunk's checksum with a CRC of our own.
 #include <windows.h>
 #include <wincodec.h>
 
@@ -12,6 +12,16 @@
 #include "plugin/com_ptr.h"
 
 namespace scandrel::host::testing {
+
+// The checksum of PNG chunks (CRC-32 of ISO 3309), bit by bit.
+inline uint32_t crc32(const uint8_t* data, size_t size) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
 
 // Nothing when the platform can't decode the bytes.
 inline std::optional<RgbImage> decodePngWithPlatform(const std::vector<uint8_t>& png) {

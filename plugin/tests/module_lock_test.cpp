@@ -10,8 +10,8 @@
 #include <string>
 
 #include "plugin/tests/fire_fixture.h"
-#include "search/tests/test_clinic.h"
 #include "search/win32/search_window_ids.h"
+#include "testing/test_clinic.h"
 #include "testing/win32/posted_work.h"
 #include "testing/win32/scoped_registration.h"
 

@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "search/tests/test_clinic.h"
 #include "search/win32/search_window_ids.h"
-#include "search/win32/tests/window_driver.h"
+#include "testing/test_clinic.h"
+#include "testing/win32/window_driver.h"
 
 namespace scandrel::plugin::tests {
 namespace {

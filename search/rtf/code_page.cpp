@@ -209,4 +209,49 @@ size_t ByteDecoder::finish(char16_t* out) {
     return 1;
 }
 
+void FontCodePages::define(int32_t font, uint32_t codePage) {
+    // The lookup keeps the last definition of a font.
+    fonts_.push_back({font, codePage});
+    sorted_ = false;
+    cachedFont_ = kNoFont;
+}
+
+void FontCodePages::lookUp(int32_t font, uint32_t documentCodePage) {
+    cachedFont_ = font;
+    cachedDocumentCodePage_ = documentCodePage;
+    cachedCodePage_ = documentCodePage;
+    if (const uint32_t fontPage = codePageOfFont(font); fontPage != 0) {
+        cachedCodePage_ = isSupportedCodePage(fontPage) ? fontPage : kWesternCodePage;
+    }
+}
+
+uint32_t FontCodePages::codePageOfFont(int32_t font) {
+    if (fonts_.empty()) return 0;
+    if (!sorted_) {
+        sortFonts();
+        sorted_ = true;
+    }
+    auto it = std::upper_bound(fonts_.begin(), fonts_.end(), font, [](int32_t f, const Entry& e) { return f < e.font; });
+    if (it == fonts_.begin() || std::prev(it)->font != font) return 0;
+    return std::prev(it)->codePage;
+}
+
+// By font number, definitions of one font in the order they were read. A font table
+// is short: an insertion sort does, without a buffer.
+void FontCodePages::sortFonts() {
+    const auto byFont = [](const Entry& a, const Entry& b) { return a.font < b.font; };
+    if (fonts_.size() > kFewFonts) {
+        std::stable_sort(fonts_.begin(), fonts_.end(), byFont);
+        return;
+    }
+    Entry* const first = fonts_.begin();
+    Entry* const last = fonts_.end();
+    for (Entry* i = first + (first != last ? 1 : 0); i < last; ++i) {
+        const Entry entry = *i;
+        Entry* j = i;
+        for (; j != first && byFont(entry, *(j - 1)); --j) *j = *(j - 1);
+        *j = entry;
+    }
+}
+
 }  // namespace scandrel::search::rtf

@@ -1,9 +1,14 @@
 #pragma once
 // Code pages for the bytes a rich-text document writes, as \'hh or as characters
 // of the memo: single-byte pages, the double-byte pages of East Asia (932, 936,
-// 949, 950) and UTF-8.
+// 949, 950) and UTF-8; the decoder that turns the bytes into characters, and the
+// code pages of a document's fonts. Tables are constant; a decoder and a font list
+// belong to one reader, on its thread.
+#include <climits>
 #include <cstddef>
 #include <cstdint>
+
+#include "search/rtf/small_stack.h"
 
 namespace scandrel::search::rtf {
 
@@ -64,6 +69,47 @@ private:
     uint8_t count_ = 0;   // bytes waiting
     uint8_t needed_ = 0;  // UTF-8: bytes the sequence takes in all
     unsigned char lead_ = 0;
+};
+
+// The code pages of a document's fonts, as its font table gives them (\fN with
+// \fcharsetN or \cpgN), and the page the text in a font is read in. Kept for
+// lookups while the text goes on in one font: the page is found again only when the
+// font or the document's page changes.
+class FontCodePages {
+public:
+    FontCodePages() = default;
+    FontCodePages(const FontCodePages&) = delete;
+    FontCodePages& operator=(const FontCodePages&) = delete;
+
+    // Font `font` is written in `codePage` (0: the document's own page). A later
+    // definition of the same font wins.
+    void define(int32_t font, uint32_t codePage);
+
+    // The page of text in `font` in a document whose own page is `documentCodePage`:
+    // the font's page, or the Western one when that page can't be decoded here; the
+    // document's for a font without a page of its own.
+    uint32_t textCodePage(int32_t font, uint32_t documentCodePage) {
+        if (font != cachedFont_ || documentCodePage != cachedDocumentCodePage_) lookUp(font, documentCodePage);
+        return cachedCodePage_;
+    }
+
+private:
+    struct Entry {
+        int32_t font;
+        uint32_t codePage;  // 0: the document's code page
+    };
+    static constexpr int32_t kNoFont = INT32_MIN;
+    static constexpr size_t kFewFonts = 16;
+
+    void lookUp(int32_t font, uint32_t documentCodePage);
+    uint32_t codePageOfFont(int32_t font);
+    void sortFonts();
+
+    SmallStack<Entry, kFewFonts> fonts_;
+    bool sorted_ = true;
+    int32_t cachedFont_ = kNoFont;
+    uint32_t cachedDocumentCodePage_ = 0;
+    uint32_t cachedCodePage_ = kWesternCodePage;
 };
 
 }  // namespace scandrel::search::rtf

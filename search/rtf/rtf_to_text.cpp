@@ -3,232 +3,18 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <iterator>
-#include <type_traits>
-#include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+#include "search/plain_value.h"
 #include "search/rtf/code_page.h"
+#include "search/rtf/control_words.h"
+#include "search/rtf/small_stack.h"
+#include "search/rtf/text_scan.h"
 #include "text/utf.h"
 
 namespace scandrel::search::rtf {
 
 namespace {
 
-constexpr std::u16string_view kParagraphMark = u"\r\n";
-
-// What a control word does. Words not in the table are formatting this reader
-// has no use for, and are ignored.
-enum class Action : uint8_t {
-    Character,      // inserts `character`
-    Break,          // end of a paragraph, section, page or table row: a paragraph mark
-    Skip,           // a destination whose text is not part of the document
-    FontTable,      // the font table: font numbers and their character sets
-    Font,           // \fN
-    FontCharset,    // \fcharsetN
-    FontCodePage,   // \cpgN
-    DefaultFont,    // \deffN
-    Plain,          // \plain: back to the default font
-    Unicode,        // \uN
-    UnicodeSkip,    // \ucN
-    Binary,         // \binN: N bytes of binary data follow
-    DocumentCodePage,  // \ansi \mac \pc \pca: `character` unused, code page in `codePage`
-    AnsiCodePage,   // \ansicpgN
-};
-
-struct ControlWord {
-    std::string_view name;
-    Action action;
-    char16_t character = 0;
-    uint16_t codePage = 0;
-};
-
-// Sorted by name for the binary search.
-constexpr ControlWord kControlWords[] = {
-    {"annotation", Action::Skip},
-    {"ansi", Action::DocumentCodePage, 0, 1252},
-    {"ansicpg", Action::AnsiCodePage},
-    {"atnauthor", Action::Skip},
-    {"atndate", Action::Skip},
-    {"atnicn", Action::Skip},
-    {"atnid", Action::Skip},
-    {"atnparent", Action::Skip},
-    {"atnref", Action::Skip},
-    {"atntime", Action::Skip},
-    {"atrfend", Action::Skip},
-    {"atrfstart", Action::Skip},
-    {"author", Action::Skip},
-    {"bin", Action::Binary},
-    {"bkmkend", Action::Skip},
-    {"bkmkstart", Action::Skip},
-    {"bullet", Action::Character, u'\u2022'},
-    {"buptim", Action::Skip},
-    {"cell", Action::Character, u'\t'},
-    {"colortbl", Action::Skip},
-    {"comment", Action::Skip},
-    {"cpg", Action::FontCodePage},
-    {"creatim", Action::Skip},
-    {"datastore", Action::Skip},
-    {"deff", Action::DefaultFont},
-    {"doccomm", Action::Skip},
-    {"emdash", Action::Character, u'\u2014'},
-    {"emspace", Action::Character, u' '},
-    {"endash", Action::Character, u'\u2013'},
-    {"enspace", Action::Character, u' '},
-    {"f", Action::Font},
-    {"fcharset", Action::FontCharset},
-    {"filetbl", Action::Skip},
-    {"fldinst", Action::Skip},
-    {"fonttbl", Action::FontTable},
-    {"footer", Action::Skip},
-    {"footerf", Action::Skip},
-    {"footerl", Action::Skip},
-    {"footerr", Action::Skip},
-    {"footnote", Action::Skip},
-    {"ftncn", Action::Skip},
-    {"ftnsep", Action::Skip},
-    {"ftnsepc", Action::Skip},
-    {"generator", Action::Skip},
-    {"header", Action::Skip},
-    {"headerf", Action::Skip},
-    {"headerl", Action::Skip},
-    {"headerr", Action::Skip},
-    {"info", Action::Skip},
-    {"keywords", Action::Skip},
-    {"latentstyles", Action::Skip},
-    {"ldblquote", Action::Character, u'\u201C'},
-    {"line", Action::Break},
-    {"listoverridetable", Action::Skip},
-    {"listtable", Action::Skip},
-    {"lquote", Action::Character, u'\u2018'},
-    {"ltrmark", Action::Character, u'\u200E'},
-    {"mac", Action::DocumentCodePage, 0, 10000},
-    {"nestcell", Action::Character, u'\t'},
-    {"nestrow", Action::Break},
-    {"nonesttables", Action::Skip},  // the text for readers that cannot show nested tables
-    {"nonshppict", Action::Skip},
-    {"objalias", Action::Skip},
-    {"objclass", Action::Skip},
-    {"objdata", Action::Skip},
-    {"objname", Action::Skip},
-    {"objsect", Action::Skip},
-    {"objtopic", Action::Skip},
-    {"operator", Action::Skip},
-    {"page", Action::Break},
-    {"par", Action::Break},
-    {"pc", Action::DocumentCodePage, 0, 437},
-    {"pca", Action::DocumentCodePage, 0, 850},
-    {"pict", Action::Skip},
-    {"plain", Action::Plain},
-    {"pntext", Action::Skip},
-    {"pntxta", Action::Skip},
-    {"pntxtb", Action::Skip},
-    {"printim", Action::Skip},
-    {"private", Action::Skip},
-    {"qmspace", Action::Character, u' '},
-    {"rdblquote", Action::Character, u'\u201D'},
-    {"revtbl", Action::Skip},
-    {"revtim", Action::Skip},
-    {"row", Action::Break},
-    {"rquote", Action::Character, u'\u2019'},
-    {"rsidtbl", Action::Skip},
-    {"rtlmark", Action::Character, u'\u200F'},
-    {"sect", Action::Break},
-    {"stylesheet", Action::Skip},
-    {"subject", Action::Skip},
-    {"tab", Action::Character, u'\t'},
-    {"tc", Action::Skip},
-    {"template", Action::Skip},
-    {"title", Action::Skip},
-    {"txe", Action::Skip},
-    {"u", Action::Unicode},
-    {"uc", Action::UnicodeSkip},
-    {"xe", Action::Skip},
-    {"zwj", Action::Character, u'\u200D'},
-    {"zwnj", Action::Character, u'\u200C'},
-};
-
-static_assert(std::is_sorted(std::begin(kControlWords), std::end(kControlWords),
-                             [](const ControlWord& a, const ControlWord& b) { return a.name < b.name; }));
-
-// Formatting this reader ignores but a reader knows: "{\*" before one of them
-// marks no destination, and the group is read. Sorted for the binary search;
-// asked only after "{\*".
-constexpr std::string_view kFormattingWords[] = {
-    "ab", "af", "ai", "b", "caps", "cb", "cf", "charscalex", "cs", "dbch", "dn", "expnd", "expndtw",
-    "fi", "fs", "hich", "highlight", "i", "insrsid", "kerning", "lang", "langfe", "langfenp",
-    "langnp", "li", "loch", "ltrch", "noproof", "nosupersub", "outl", "pard", "qc", "qj", "ql",
-    "qr", "ri", "rtlch", "s", "sa", "sb", "scaps", "shad", "sl", "slmult", "strike", "sub", "super",
-    "ul", "ulnone", "up",
-};
-
-static_assert(std::is_sorted(std::begin(kFormattingWords), std::end(kFormattingWords)));
-
-// The words by a hash of their names, in a table at most a quarter full; most
-// words a document uses are formatting this reader ignores, and are looked up
-// all the same.
-constexpr size_t kIndexSize = 512;  // a power of two
-constexpr uint8_t kNoWord = 0xFF;
-static_assert(std::size(kControlWords) < kNoWord && std::size(kControlWords) * 4 <= kIndexSize);
-
-// From the first and last letters and the length: no work per letter of a name.
-constexpr uint32_t nameHash(char16_t first, char16_t last, size_t length) {
-    return (first * 31u + last) * 31u + static_cast<uint32_t>(length);
-}
-
-constexpr size_t indexSlot(std::string_view name) {
-    const auto first = static_cast<char16_t>(name.front());
-    const auto last = static_cast<char16_t>(name.back());
-    return nameHash(first, last, name.size()) & (kIndexSize - 1);
-}
-
-constexpr std::array<uint8_t, kIndexSize> makeIndex() {
-    std::array<uint8_t, kIndexSize> index{};
-    for (auto& entry : index) entry = kNoWord;
-    for (size_t word = 0; word < std::size(kControlWords); ++word) {
-        size_t slot = indexSlot(kControlWords[word].name);
-        while (index[slot] != kNoWord) slot = (slot + 1) & (kIndexSize - 1);
-        index[slot] = static_cast<uint8_t>(word);
-    }
-    return index;
-}
-constexpr std::array<uint8_t, kIndexSize> kIndex = makeIndex();
-
-bool sameName(std::string_view word, std::u16string_view name) {
-    if (word.size() != name.size()) return false;
-    for (size_t i = 0; i < word.size(); ++i) {
-        if (static_cast<char16_t>(word[i]) != name[i]) return false;
-    }
-    return true;
-}
-
-// `name` is not empty.
-const ControlWord* findControlWord(std::u16string_view name) {
-    const uint32_t hash = nameHash(name.front(), name.back(), name.size());
-    for (size_t slot = hash & (kIndexSize - 1); kIndex[slot] != kNoWord; slot = (slot + 1) & (kIndexSize - 1)) {
-        const ControlWord& word = kControlWords[kIndex[slot]];
-        if (sameName(word.name, name)) return &word;
-    }
-    return nullptr;
-}
-
-// Out of line: asked rarely, and kept out of the reader's hot path.
-[[gnu::noinline, gnu::cold]] bool isFormattingWord(std::u16string_view name) {
-    const auto* it = std::lower_bound(std::begin(kFormattingWords), std::end(kFormattingWords), name,
-                                      [](std::string_view word, std::u16string_view n) {
-                                          return std::lexicographical_compare(word.begin(), word.end(), n.begin(),
-                                                                              n.end(), [](char a, char16_t b) {
-                                                                                  return static_cast<char16_t>(a) < b;
-                                                                              });
-                                      });
-    return it != std::end(kFormattingWords) && sameName(*it, name);
-}
-
-// One comparison: setting bit 5 maps A-Z onto a-z and nothing else onto them.
-bool isAsciiLetter(char16_t c) { return static_cast<unsigned>((c | 0x20u) - u'a') < 26u; }
 bool isDigit(char16_t c) { return static_cast<unsigned>(c - u'0') < 10u; }
 
 // What a character means where text may stand. Anything not ASCII is text.
@@ -236,18 +22,16 @@ enum class Lead : uint8_t { Text, OpenBrace, CloseBrace, Backslash, Ignored };
 
 constexpr std::array<Lead, 128> leads() {
     std::array<Lead, 128> table{};
+    // What ends a run of text and is not a brace or a backslash: line ends and NUL.
+    for (size_t c = 0; c < table.size(); ++c) table[c] = kRunEnds[c] ? Lead::Ignored : Lead::Text;
     table[u'{'] = Lead::OpenBrace;
     table[u'}'] = Lead::CloseBrace;
     table[u'\\'] = Lead::Backslash;
-    for (const char16_t c : {u'\r', u'\n', u'\0'}) table[c] = Lead::Ignored;
     return table;
 }
 constexpr std::array<Lead, 128> kLeads = leads();
 
 Lead leadOf(char16_t c) { return c < kLeads.size() ? kLeads[c] : Lead::Text; }
-
-// Braces, backslash, line ends and NUL end a run of text.
-bool endsTextRun(char16_t c) { return leadOf(c) != Lead::Text; }
 
 // Inside a skipped group only braces and backslashes matter.
 constexpr std::array<bool, 128> groupMarks() {
@@ -275,53 +59,6 @@ struct GroupState {
     Destination destination;
 };
 constexpr GroupState kDocumentState{-1, 1, Destination::Text};
-
-struct FontCodePage {
-    int32_t font;
-    uint32_t codePage;  // 0: the document's code page
-};
-
-// A stack of plain values kept in place while it is shallow, as nearly every
-// document's is; deeper nesting moves it to the heap.
-template <typename T, size_t N>
-class SmallStack {
-    static_assert(std::is_trivially_copyable_v<T>);
-
-public:
-    SmallStack() = default;
-    SmallStack(const SmallStack&) = delete;
-    SmallStack& operator=(const SmallStack&) = delete;
-
-    bool empty() const { return size_ == 0; }
-    size_t size() const { return size_; }
-    T& back() { return data_[size_ - 1]; }
-    const T& back() const { return data_[size_ - 1]; }
-    T* begin() { return data_; }
-    T* end() { return data_ + size_; }
-
-    // By value: the value may be an element, which growing moves.
-    void push_back(T value) {
-        if (size_ == capacity_) grow();
-        data_[size_++] = value;
-    }
-    void pop_back() { --size_; }
-    void clear() { size_ = 0; }
-
-private:
-    void grow() {
-        const bool inPlace = data_ == local_.data();
-        heap_.resize(capacity_ * 2);
-        if (inPlace) std::copy(local_.begin(), local_.end(), heap_.begin());
-        data_ = heap_.data();
-        capacity_ = heap_.size();
-    }
-
-    std::array<T, N> local_;
-    std::vector<T> heap_;
-    T* data_ = local_.data();
-    size_t size_ = 0;
-    size_t capacity_ = N;
-};
 
 // Writes the text straight into `out`, which is grown once by the document's
 // length: no markup gives more characters than it is written with (a paragraph
@@ -406,7 +143,7 @@ private:
         const bool western = text && textCodePage() == kWesternCodePage;
         if (pendingSkip_ == 0 && western) {
             char16_t* w = w_;
-            copyTextRun(p, w);
+            scan::copyTextRun(p, end_, w);
             w_ = w;
             p_ = p;
             return;
@@ -451,39 +188,6 @@ private:
         const size_t count = decoder_.finish(chars);
         if (!inText()) return;
         for (size_t i = 0; i < count; ++i) put(chars[i]);
-    }
-
-    // Copies characters from `p` to `w` up to the end of the run. Where there is room
-    // for them, characters go eight at a time: the eight are stored whatever they are
-    // (the output never overtakes the input, so there is room for them as well) and
-    // the run ends at the first that ends it.
-    void copyTextRun(const char16_t*& p, char16_t*& w) const {
-#if defined(__SSE2__)
-        const __m128i openBrace = _mm_set1_epi16(static_cast<short>(u'{'));
-        const __m128i closeBrace = _mm_set1_epi16(static_cast<short>(u'}'));
-        const __m128i backslash = _mm_set1_epi16(static_cast<short>(u'\\'));
-        const __m128i carriageReturn = _mm_set1_epi16(static_cast<short>(u'\r'));
-        const __m128i lineFeed = _mm_set1_epi16(static_cast<short>(u'\n'));
-        const __m128i zero = _mm_setzero_si128();
-        while (end_ - p >= 8) {
-            const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(w), eight);
-            const __m128i ends = _mm_or_si128(
-                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(eight, openBrace), _mm_cmpeq_epi16(eight, closeBrace)),
-                             _mm_or_si128(_mm_cmpeq_epi16(eight, backslash), _mm_cmpeq_epi16(eight, zero))),
-                _mm_or_si128(_mm_cmpeq_epi16(eight, carriageReturn), _mm_cmpeq_epi16(eight, lineFeed)));
-            const auto mask = static_cast<unsigned>(_mm_movemask_epi8(ends));
-            if (mask != 0) {
-                const auto length = static_cast<size_t>(__builtin_ctz(mask) / 2);
-                p += length;
-                w += length;
-                return;
-            }
-            p += 8;
-            w += 8;
-        }
-#endif
-        while (p < end_ && !endsTextRun(*p)) *w++ = *p++;
     }
 
     // A character that a control produced; it may be a \u fallback to skip.
@@ -565,32 +269,10 @@ private:
                groupStart_[1] == u'*';
     }
 
-    // The end of the ASCII letters from `p` on; eight characters at a time where
-    // there are eight.
-    const char16_t* skipLetters(const char16_t* p) const {
-#if defined(__SSE2__)
-        const __m128i caseBit = _mm_set1_epi16(0x20);
-        const __m128i letterA = _mm_set1_epi16(static_cast<short>(u'a'));
-        const __m128i minusOne = _mm_set1_epi16(-1);
-        const __m128i alphabet = _mm_set1_epi16(26);
-        while (end_ - p >= 8) {
-            // (c | 0x20) - 'a' in 0..25; characters from U+8000 up are negative here.
-            const __m128i offset =
-                _mm_sub_epi16(_mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), caseBit), letterA);
-            const __m128i letters = _mm_and_si128(_mm_cmpgt_epi16(offset, minusOne), _mm_cmplt_epi16(offset, alphabet));
-            const auto mask = static_cast<unsigned>(_mm_movemask_epi8(letters));
-            if (mask != 0xFFFFu) return p + __builtin_ctz(~mask) / 2;
-            p += 8;
-        }
-#endif
-        while (p < end_ && isAsciiLetter(*p)) ++p;
-        return p;
-    }
-
     void controlWord() {
         const char16_t* const backslash = p_;
         const char16_t* const nameStart = p_ + 1;
-        const char16_t* p = skipLetters(nameStart + 1);  // the first letter is known
+        const char16_t* p = scan::skipLetters(nameStart + 1, end_);  // the first letter is known
         const std::u16string_view name(nameStart, static_cast<size_t>(p - nameStart));
 
         bool negative = false;
@@ -736,11 +418,8 @@ private:
 
     void defineFontCodePage(uint32_t codePage) {
         if (stack_.empty() || state().destination != Destination::FontTable || fontBeingDefined_ < 0) return;
-        // A later definition of the same font wins; the lookup keeps the last one.
-        fontCodePages_.push_back({fontBeingDefined_, codePage});
+        fontCodePages_.define(fontBeingDefined_, codePage);
         if (codePage != 0 && codePage != kWesternCodePage) onlyWestern_ = false;
-        fontsSorted_ = false;
-        cachedFont_ = kNoFont;
     }
 
     // The code page of the text at hand; without a look at the font while every
@@ -749,49 +428,8 @@ private:
 
     uint32_t currentCodePage() {
         const int32_t font = stack_.empty() || state().font < 0 ? defaultFont_ : state().font;
-        if (font != cachedFont_ || documentCodePage_ != cachedDocumentCodePage_) {
-            cachedFont_ = font;
-            cachedDocumentCodePage_ = documentCodePage_;
-            cachedCodePage_ = documentCodePage_;
-            if (const uint32_t fontPage = codePageOfFont(font); fontPage != 0) {
-                cachedCodePage_ = isSupportedCodePage(fontPage) ? fontPage : kWesternCodePage;
-            }
-        }
-        return cachedCodePage_;
+        return fontCodePages_.textCodePage(font, documentCodePage_);
     }
-
-    uint32_t codePageOfFont(int32_t font) {
-        if (fontCodePages_.empty()) return 0;
-        if (!fontsSorted_) {
-            sortFonts();
-            fontsSorted_ = true;
-        }
-        auto it = std::upper_bound(fontCodePages_.begin(), fontCodePages_.end(), font,
-                                   [](int32_t f, const FontCodePage& e) { return f < e.font; });
-        if (it == fontCodePages_.begin() || std::prev(it)->font != font) return 0;
-        return std::prev(it)->codePage;
-    }
-
-    // By font number, definitions of one font in the order they were read. A
-    // font table is short: an insertion sort does, without a buffer.
-    void sortFonts() {
-        const auto byFont = [](const FontCodePage& a, const FontCodePage& b) { return a.font < b.font; };
-        if (fontCodePages_.size() > kFewFonts) {
-            std::stable_sort(fontCodePages_.begin(), fontCodePages_.end(), byFont);
-            return;
-        }
-        FontCodePage* const first = fontCodePages_.begin();
-        FontCodePage* const last = fontCodePages_.end();
-        for (FontCodePage* i = first + (first != last ? 1 : 0); i < last; ++i) {
-            const FontCodePage entry = *i;
-            FontCodePage* j = i;
-            for (; j != first && byFont(entry, *(j - 1)); --j) *j = *(j - 1);
-            *j = entry;
-        }
-    }
-
-    static constexpr int32_t kNoFont = INT32_MIN;
-    static constexpr size_t kFewFonts = 16;
 
     const char16_t* p_;
     const char16_t* const end_;
@@ -806,11 +444,7 @@ private:
     bool onlyWestern_ = true;  // no page but the Western one named so far
     int32_t defaultFont_ = 0;
     int32_t fontBeingDefined_ = -1;
-    SmallStack<FontCodePage, kFewFonts> fontCodePages_;
-    bool fontsSorted_ = true;
-    int32_t cachedFont_ = kNoFont;
-    uint32_t cachedDocumentCodePage_ = 0;
-    uint32_t cachedCodePage_ = kWesternCodePage;
+    FontCodePages fontCodePages_;
 };
 
 }  // namespace
@@ -829,36 +463,6 @@ bool isRichText(std::u16string_view value) {
 
 void appendRichText(std::u16string_view document, std::u16string& out) {
     Reader(document, out).run();
-}
-
-void appendPlainValue(std::u16string_view value, std::u16string& out) {
-    // One pass that stops at the first NUL; the look-ahead below never reaches past
-    // it, as the characters it matches are not NUL.
-    const char16_t* const p = value.data();
-    const size_t n = value.size();
-    size_t i = 0;
-    size_t runStart = 0;
-    while (i < n) {
-        const char16_t c = p[i];
-        if (c > u'\r' || (c != 0 && c != u'\r' && c != u'\n')) {
-            ++i;
-            continue;
-        }
-        out.append(p + runStart, i - runStart);
-        if (c == 0) return;
-        if (c == u'\r' && i + 2 < n && p[i + 1] == u'\r' && p[i + 2] == u'\n') {
-            out.push_back(u' ');
-            i += 3;
-        } else if (c == u'\r' && i + 1 < n && p[i + 1] == u'\n') {
-            out.append(kParagraphMark);
-            i += 2;
-        } else {
-            out.append(kParagraphMark);
-            i += 1;
-        }
-        runStart = i;
-    }
-    out.append(p + runStart, n - runStart);
 }
 
 }  // namespace scandrel::search::rtf

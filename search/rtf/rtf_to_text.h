@@ -25,9 +25,4 @@ bool isRichText(std::u16string_view value);
 // font tables longer than documents commonly have.
 void appendRichText(std::u16string_view document, std::u16string& out);
 
-// Appends a value that is not rich text, as the control inserts plain text: the
-// value ends at the first NUL, every CR LF, lone CR and lone LF becomes one
-// paragraph mark (CR LF), and CR CR LF (a soft line break) becomes a space.
-void appendPlainValue(std::u16string_view value, std::u16string& out);
-
 }  // namespace scandrel::search::rtf

@@ -97,5 +97,27 @@ TEST(CodePage, CharacterSetsAndPageNumbers) {
     for (const uint32_t page : {0u, 1u, 1200u, 10001u, 99999u}) EXPECT_FALSE(isSupportedCodePage(page)) << page;
 }
 
+TEST(FontCodePages, AFontsPageIsItsLastDefinitionElseTheDocumentsAndUnknownPagesReadWestern) {
+    FontCodePages fonts;
+    EXPECT_EQ(fonts.textCodePage(0, 1252), 1252u);  // no font table
+    fonts.define(3, 1251);
+    fonts.define(1, 0);      // the document's own page
+    fonts.define(2, 12345);  // a page not decoded here
+    EXPECT_EQ(fonts.textCodePage(3, 1252), 1251u);
+    EXPECT_EQ(fonts.textCodePage(1, 1253), 1253u);
+    EXPECT_EQ(fonts.textCodePage(1, 932), 932u);  // the document's page changed under the same font
+    EXPECT_EQ(fonts.textCodePage(2, 932), kWesternCodePage);
+    EXPECT_EQ(fonts.textCodePage(7, 950), 950u);  // a font the table doesn't name
+    // Asked again after a new definition, not from what was kept.
+    fonts.define(3, 65001);
+    EXPECT_EQ(fonts.textCodePage(3, 1252), 65001u);
+    // A table longer than a few fonts is sorted another way; the last definition still wins.
+    for (int32_t font = 40; font > 10; --font) fonts.define(font, 1250);
+    fonts.define(20, 1257);
+    EXPECT_EQ(fonts.textCodePage(20, 1252), 1257u);
+    EXPECT_EQ(fonts.textCodePage(21, 1252), 1250u);
+    EXPECT_EQ(fonts.textCodePage(3, 1252), 65001u);
+}
+
 }  // namespace
 }  // namespace scandrel::search::rtf

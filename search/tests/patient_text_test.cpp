@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "search/plain_text_buffer.h"
-#include "search/tests/test_clinic.h"
+#include "testing/test_clinic.h"
 #include "text/lower_case.h"
 #include "text/utf.h"
 

@@ -17,8 +17,8 @@
 
 #include "search/plain_text_buffer.h"
 #include "search/search_controller.h"
-#include "search/tests/recording_view.h"
-#include "search/tests/test_clinic.h"
+#include "testing/recording_view.h"
+#include "testing/test_clinic.h"
 #include "text/utf.h"
 
 namespace scandrel::search::testing {

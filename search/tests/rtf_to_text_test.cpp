@@ -10,7 +10,7 @@
 #include <string>
 
 #include "search/plain_text_buffer.h"
-#include "search/tests/rtf_long_documents.h"
+#include "testing/rtf_long_documents.h"
 #include "text/utf.h"
 
 namespace scandrel::search::rtf {
@@ -19,12 +19,6 @@ namespace {
 std::u16string text(std::u16string_view document) {
     std::u16string out;
     appendRichText(document, out);
-    return out;
-}
-
-std::u16string plain(std::u16string_view value) {
-    std::u16string out;
-    appendPlainValue(value, out);
     return out;
 }
 
@@ -37,19 +31,6 @@ TEST(RtfRecognition, OnlyValuesOpeningWithTheRtfGroupAreRichText) {
     EXPECT_FALSE(isRichText(u"{\\rt"));
     EXPECT_FALSE(isRichText(u""));
     EXPECT_FALSE(isRichText(u"Paciente {\\rtf1}"));
-}
-
-TEST(RtfPlainValue, LineBreaksBecomeParagraphMarksAndTheValueEndsAtNul) {
-    EXPECT_EQ(plain(u"abc"), u"abc");
-    EXPECT_EQ(plain(u"a\r\nb"), u"a\r\nb");
-    EXPECT_EQ(plain(u"a\nb\rc"), u"a\r\nb\r\nc");
-    EXPECT_EQ(plain(u"a\n\rb"), u"a\r\n\r\nb");
-    EXPECT_EQ(plain(u"a\r\r\nb"), u"a b");  // soft line break
-    EXPECT_EQ(plain(u"a\r"), u"a\r\n");
-    EXPECT_EQ(plain(u"a\tb{\\par}"), u"a\tb{\\par}");  // markup outside a document is text
-    EXPECT_EQ(plain(std::u16string_view(u"ab\0cd", 5)), u"ab");
-    EXPECT_EQ(plain(std::u16string_view(u"a\r\0\n", 4)), u"a\r\n");
-    EXPECT_EQ(plain(u" "), u" ");
 }
 
 TEST(RtfText, ParagraphsTabsAndLineBreaks) {

@@ -12,10 +12,10 @@
 #include <gtest/gtest.h>
 
 #include "db/jet/byte_source.h"
-#include "db/tests/waiting_source.h"
 #include "search/plain_text_buffer.h"
-#include "search/tests/recording_view.h"
-#include "search/tests/test_clinic.h"
+#include "testing/recording_view.h"
+#include "testing/test_clinic.h"
+#include "testing/waiting_source.h"
 #include "text/error.h"
 #include "text/utf.h"
 

@@ -1,38 +1,39 @@
 #include "search/win32/form_background.h"
 
+#include <optional>
+
 #include "search/win32/background_picture.h"
 #include "search/win32/search_window_resources.h"
+#include "win32/handles.h"
 
 namespace scandrel::search::win32 {
 
 namespace {
+
 constexpr COLORREF kPanel = RGB(223, 232, 241);
-}
+
+}  // namespace
 
 // The picture is decoded and drawn once, into a bitmap of the screen's kind; every
 // paint after that is a copy of the part asked for.
 struct FormBackground::Picture {
-    explicit Picture(const BackgroundPicture& picture) : size(picture.size()) {
-        const HDC screen = GetDC(nullptr);
-        dc = CreateCompatibleDC(screen);
-        bitmap = CreateCompatibleBitmap(screen, size.cx, size.cy);
-        ReleaseDC(nullptr, screen);
-        if (!dc || !bitmap) return;
-        previous = SelectObject(dc, bitmap);
-        picture.draw(dc, 0, 0);
+    explicit Picture(const BackgroundPicture& picture) : Picture(picture, scandrel::win32::WindowDc(nullptr)) {}
+    Picture(const BackgroundPicture& picture, const scandrel::win32::WindowDc& screen)
+        : size(picture.size()),
+          dc(screen.get()),
+          bitmap(CreateCompatibleBitmap(screen.get(), size.cx, size.cy)) {
+        if (!dc.get() || !bitmap.get()) return;
+        selected.emplace(dc.get(), bitmap.get());
+        picture.draw(dc.get(), 0, 0);
     }
-    ~Picture() {
-        if (previous) SelectObject(dc, previous);
-        if (bitmap) DeleteObject(bitmap);
-        if (dc) DeleteDC(dc);
-    }
-    Picture(const Picture&) = delete;
-    Picture& operator=(const Picture&) = delete;
+
+    // Whether the picture is there to copy; without it the panel colour stands in.
+    bool ready() const { return selected && selected->selected(); }
 
     SIZE size;
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ previous = nullptr;
+    scandrel::win32::MemoryDc dc;  // of the screen's kind
+    scandrel::win32::BitmapHandle bitmap;
+    std::optional<scandrel::win32::Selection> selected;
 };
 
 FormBackground::FormBackground(HINSTANCE module)
@@ -45,12 +46,12 @@ void FormBackground::paint(HDC dc, POINT origin) const {
     if (GetClipBox(dc, &area) == ERROR) return;
     const SIZE size = picture_->size;
     // Whatever the picture does not cover (nothing, at the design's size) is panel.
-    if (!picture_->previous || area.right > size.cx - origin.x || area.bottom > size.cy - origin.y) {
+    if (!picture_->ready() || area.right > size.cx - origin.x || area.bottom > size.cy - origin.y) {
         SetBkColor(dc, kPanel);
         ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
     }
-    if (!picture_->previous) return;
-    BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, picture_->dc,
+    if (!picture_->ready()) return;
+    BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, picture_->dc.get(),
            area.left + origin.x, area.top + origin.y, SRCCOPY);
 }
 

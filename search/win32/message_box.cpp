@@ -1,7 +1,7 @@
 #include "search/win32/message_box.h"
 
-#include "controls/cxCommand/win32/module_use.h"
 #include "search/win32/loaded_windows.h"
+#include "win32/message_box.h"
 
 namespace scandrel::search::win32 {
 
@@ -17,11 +17,7 @@ HWND messageBoxOwner() {
 }
 
 int showMessageBox(const std::u16string& text, int32_t style, const std::u16string& title) {
-    // The box runs its own message loop; the host may meanwhile release everything of ours.
-    const controls::win32::ModuleInUse inUse;
-    const auto* caption = title.empty() ? kProgramTitle : reinterpret_cast<const wchar_t*>(title.c_str());
-    return MessageBoxW(messageBoxOwner(), reinterpret_cast<const wchar_t*>(text.c_str()), caption,
-                       static_cast<UINT>(style));
+    return scandrel::win32::showMessageBox(messageBoxOwner(), text, style, title);
 }
 
 }  // namespace scandrel::search::win32

@@ -1,16 +1,13 @@
 #pragma once
-// Message boxes of the plug-in. A box shown while one of our search windows is
-// visible is owned by that window, so that it comes above the topmost window
-// instead of hiding beneath it.
+// Message boxes of the plug-in, on the host's user-interface thread. A box shown
+// while one of our search windows is visible is owned by that window, so that it
+// comes above the topmost window instead of hiding beneath it.
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
 
 namespace scandrel::search::win32 {
-
-// The program's own title, carried by boxes without a title of their own.
-inline constexpr wchar_t kProgramTitle[] = L"Scandrel";
 
 // `style` is the platform's style number (0, 16, 48); an empty title means the
 // program's title. Returns the button pressed.

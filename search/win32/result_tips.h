@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "search/win32/handles.h"
+#include "win32/handles.h"
 
 namespace scandrel::search::win32 {
 
@@ -39,7 +39,7 @@ private:
     void hideFocusTip();
 
     HWND list_;
-    WindowHandle window_;
+    scandrel::win32::WindowHandle window_;
     HWND tooltip_;
     RowText text_;
     int hoverRow_ = -1;

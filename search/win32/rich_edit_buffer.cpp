@@ -8,7 +8,7 @@
 #include <string>
 
 #include "search/rtf/rtf_to_text.h"
-#include "search/win32/handles.h"
+#include "win32/handles.h"
 #include "search/win32/rich_edit_stream.h"
 #include "search/win32/system_library.h"
 
@@ -51,7 +51,7 @@ HWND createHiddenRichEdit(HMODULE library) {
 // The window is destroyed before the library that registered its class is freed.
 struct RichEditBuffer::Control {
     SystemLibrary library{L"riched20.dll"};
-    WindowHandle window{createHiddenRichEdit(library.get())};
+    scandrel::win32::WindowHandle window{createHiddenRichEdit(library.get())};
 };
 
 RichEditBuffer::RichEditBuffer() : control_(std::make_unique<Control>()) {}

@@ -6,8 +6,8 @@
 #include <random>
 #include <string>
 
+#include "testing/reference_normalize.h"
 #include "text/lower_case.h"
-#include "text/tests/reference_normalize.h"
 #include "text/utf.h"
 
 namespace scandrel::text {

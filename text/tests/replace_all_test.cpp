@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "text/tests/reference_normalize.h"
+#include "testing/reference_normalize.h"
 #include "text/utf.h"
 
 namespace scandrel::text {

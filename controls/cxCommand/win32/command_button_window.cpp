@@ -7,15 +7,19 @@
 #include <utility>
 
 #include "controls/cxCommand/command_button.h"
-#include "controls/cxCommand/win32/accessible_object.h"
 #include "controls/cxCommand/win32/face_painter.h"
-#include "controls/cxCommand/win32/module_use.h"
 #include "controls/cxCommand/win32/ole_objects.h"
-#include "controls/cxCommand/win32/screen_dpi.h"
 #include "text/error.h"
-#include "text/utf.h"
+#include "win32/accessible_object.h"
+#include "win32/message_box.h"
+#include "win32/screen_dpi.h"
 
 namespace scandrel::controls::win32 {
+
+using scandrel::win32::AccessibleParts;
+using scandrel::win32::answerGetObject;
+using scandrel::win32::asksForClient;
+using scandrel::win32::screenDpi;
 
 namespace {
 
@@ -28,22 +32,6 @@ int32_t toTwips(int pixels) { return pixelsToTwips(pixels, screenDpi()); }
 int toPixels(int32_t twips) { return twipsToPixels(twips, screenDpi()); }
 
 LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-// "number description" in a plain box titled with the program's name.
-void showFailure(HWND window) {
-    std::u16string text;
-    try {
-        throw;
-    } catch (const Error& error) {
-        text = fromUtf8(std::to_string(error.number())) + u" " + error.description();
-    } catch (const std::exception& error) {
-        text = fromUtf8(error.what());
-    } catch (...) {
-        text = u"Erro desconhecido";
-    }
-    const ModuleInUse inUse;
-    MessageBoxW(GetAncestor(window, GA_ROOT), reinterpret_cast<const wchar_t*>(text.c_str()), L"Scandrel", MB_OK);
-}
 
 // The module holding this code: the plug-in library, not the host's program.
 HINSTANCE ownModule() {
@@ -307,7 +295,7 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         // Nothing may unwind through the platform's message dispatch: a failure of the
         // layout or of the owner's click handler ends here, shown like the plug-in's
         // other failures.
-        showFailure(window);
+        scandrel::win32::showFailure(window);
         return 0;
     }
 }

@@ -13,20 +13,14 @@ BITMAPINFO topDownBitmapInfo(SIZE size) {
     return info;
 }
 
-DibCanvas::DibCanvas(SIZE size) : size_(size), dc_(CreateCompatibleDC(nullptr)) {
-    if (!dc_ || size.cx <= 0 || size.cy <= 0) return;
+DibCanvas::DibCanvas(SIZE size) : size_(size), dc_(nullptr) {  // a context of the screen's kind
+    if (!dc_.get() || size.cx <= 0 || size.cy <= 0) return;
     const BITMAPINFO info = topDownBitmapInfo(size);
     void* bits = nullptr;
-    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bitmap_) return;
+    bitmap_ = scandrel::win32::BitmapHandle(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap_.get()) return;
     bits_ = static_cast<uint32_t*>(bits);
-    previous_ = SelectObject(dc_, bitmap_);
-}
-
-DibCanvas::~DibCanvas() {
-    if (previous_) SelectObject(dc_, previous_);
-    if (bitmap_) DeleteObject(bitmap_);
-    if (dc_) DeleteDC(dc_);
+    selected_.emplace(dc_.get(), bitmap_.get());
 }
 
 void DibCanvas::set(int x, int y, uint32_t rgb) {

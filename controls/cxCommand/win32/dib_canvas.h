@@ -4,6 +4,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
+
+#include "win32/handles.h"
 
 namespace scandrel::controls::win32 {
 
@@ -13,12 +16,11 @@ BITMAPINFO topDownBitmapInfo(SIZE size);
 class DibCanvas {
 public:
     explicit DibCanvas(SIZE size);
-    ~DibCanvas();
     DibCanvas(const DibCanvas&) = delete;
     DibCanvas& operator=(const DibCanvas&) = delete;
 
-    bool ready() const noexcept { return dc_ && bits_; }
-    HDC dc() const noexcept { return dc_; }
+    bool ready() const noexcept { return dc_.get() && bits_; }
+    HDC dc() const noexcept { return dc_.get(); }
     SIZE size() const noexcept { return size_; }
 
     // Points outside are ignored (and read as 0); reading finishes pending drawing first.
@@ -27,9 +29,9 @@ public:
 
 private:
     SIZE size_;
-    HDC dc_;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
+    scandrel::win32::MemoryDc dc_;
+    scandrel::win32::BitmapHandle bitmap_;
+    std::optional<scandrel::win32::Selection> selected_;  // the bitmap in the context
     uint32_t* bits_ = nullptr;
 };
 

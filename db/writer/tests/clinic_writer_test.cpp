@@ -3,7 +3,7 @@
 
 #include "db/database.h"
 #include "db/writer/clinic_writer.h"
-#include "readers.h"
+#include "testing/readers.h"
 #include "text/error.h"
 
 namespace scandrel::db::writer {

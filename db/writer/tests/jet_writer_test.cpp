@@ -5,7 +5,7 @@
 #include <random>
 
 #include "db/writer/jet_writer.h"
-#include "readers.h"
+#include "testing/readers.h"
 #include "text/error.h"
 
 namespace scandrel::db::writer {

@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "db/writer/tests/readers.h"
+#include "testing/readers.h"
 
 namespace scandrel::db::writer {
 namespace {

@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "search/tests/test_clinic.h"
 #include "search/win32/background_picture.h"
 #include "search/win32/search_window.h"
 #include "search/win32/search_window_ids.h"
 #include "search/win32/search_window_resources.h"
 #include "search/win32/tests/run_probe.h"
-#include "search/win32/tests/window_driver.h"
+#include "testing/test_clinic.h"
+#include "testing/win32/window_driver.h"
 
 namespace scandrel::search::win32 {
 namespace {

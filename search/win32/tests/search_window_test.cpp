@@ -13,13 +13,13 @@
 
 #include "search/plain_text_buffer.h"
 #include "search/search_controller.h"
-#include "search/tests/recording_view.h"
-#include "search/tests/test_clinic.h"
 #include "search/win32/search_window.h"
 #include "search/win32/search_window_ids.h"
-#include "search/win32/tests/window_driver.h"
 #include "search/window_layout.h"
+#include "testing/recording_view.h"
+#include "testing/test_clinic.h"
 #include "testing/win32/message_box_watcher.h"
+#include "testing/win32/window_driver.h"
 #include "text/error.h"
 #include "text/utf.h"
 

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "search/tests/test_clinic.h"
 #include "search/win32/search_window.h"
 #include "search/win32/search_window_ids.h"
-#include "search/win32/tests/window_driver.h"
+#include "testing/test_clinic.h"
 #include "testing/win32/message_box_watcher.h"
+#include "testing/win32/window_driver.h"
 #include "text/utf.h"
 
 namespace scandrel::search::win32 {
