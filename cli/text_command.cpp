@@ -35,7 +35,7 @@ int runText(const Args& given) {
         clinic::selectWhereEquals(clinic::pacientes::kTable, clinic::pacientes::kCounterAsQueried) +
         fromUtf8(std::to_string(counter)));
     if (patients.eof()) {
-        throw Error(errors::kNoCurrentRecord,
+        throw Error(db::kNoCurrentRecord,
                     u"Nenhum paciente com o contador " + fromUtf8(std::to_string(counter)) + u" neste banco de dados.");
     }
     search::PlainTextBuffer buffer;

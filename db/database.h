@@ -1,7 +1,8 @@
 #pragma once
 // The database as the search sees it: open a file read only, open record sets
 // from the small SQL subset the search sends, move through rows, read fields.
-// Shaped like the data-access objects a Windows host uses, with their error numbers.
+// Shaped like the data-access objects a Windows host uses, with their error numbers
+// (db/base/errors.h).
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -11,36 +12,15 @@
 #include <utility>
 #include <vector>
 
+#include "db/base/columns.h"
+#include "db/base/errors.h"
+#include "db/base/row_set.h"
 #include "text/value.h"
 
 namespace scandrel::db {
 
-namespace jet { class ByteSource; class Engine; }
-class RowSet;
-class LinkedTables;
-struct OpenedBackEnds;
-
-enum class ColumnType : uint8_t {
-    Boolean, Byte, Integer, Long, Currency, Single, Double, DateTime, Binary, Text,
-    Ole, Memo, Guid, Numeric, Complex, BigInt, Unknown
-};
-
-struct ColumnInfo {
-    std::u16string name;
-    ColumnType type = ColumnType::Unknown;
-    uint16_t size = 0;       // bytes as stored (text: characters x 2 in Jet 4, x 1 in Jet 3)
-    uint16_t characters = 0; // text columns: the length the host's users know, in characters
-    bool fixedLength = false;
-    uint8_t precision = 0;   // numeric columns
-    uint8_t scale = 0;
-};
-
-// Name of a column type as `schema` prints it ("Text", "Long Integer", ...).
-std::u16string columnTypeName(ColumnType type);
-
-// Whether WHERE column = number may ask for the column: not for texts, memos,
-// bytes and replication ids (the engine's 3464).
-bool comparableWithNumber(ColumnType type);
+namespace jet { class ByteSource; }
+class JetFile;
 
 class Recordset {
 public:
@@ -71,10 +51,7 @@ public:
     // point at and, for each link, the rows that its statement would give with the
     // row's value in its field, with their memos. Reads nothing elsewhere; never
     // fails, never moves the set.
-    struct Link {
-        std::u16string_view statement;  // up to the number, as sent for earlier rows
-        std::u16string_view field;      // the field of these rows that gives the number
-    };
+    using Link = ReadAheadLink;
     void readAhead(size_t rows, const std::vector<Link>& links) const;
 
     explicit Recordset(std::unique_ptr<RowSet> rows);
@@ -133,16 +110,9 @@ public:
     std::u16string linkTarget(std::u16string_view table) const;
 
 private:
-    friend class LinkedTables;
-    // `linkDepth` counts the links followed to reach this file; negative: links ignored.
-    // `backEnds`: those opened so far from the file the host opened, shared by every
-    // file reached from it (a new count for that file).
-    Database(std::shared_ptr<jet::Engine> engine, std::filesystem::path folder, int linkDepth,
-             std::shared_ptr<OpenedBackEnds> backEnds = nullptr);
-    std::unique_ptr<RowSet> rows(std::u16string_view sql) const;
+    explicit Database(std::unique_ptr<JetFile> file);
 
-    std::shared_ptr<jet::Engine> engine_;
-    std::shared_ptr<LinkedTables> links_;  // null when the file has no linked tables
+    std::unique_ptr<JetFile> file_;
     StatementObserver observer_;
 };
 

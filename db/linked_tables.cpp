@@ -1,13 +1,13 @@
 #include "db/linked_tables.h"
 
+#include "db/base/errors.h"
+#include "db/base/names.h"
 #include "db/jet/byte_source.h"
 #include "db/jet/device_names.h"
-#include "db/jet/errors.h"
+#include "db/jet/query_rows.h"
 #include "db/jet/table_def.h"
-#include "db/link_errors.h"
 #include "db/odbc/connection_string.h"
 #include "db/odbc/server.h"
-#include "text/error.h"
 
 namespace scandrel::db {
 namespace {
@@ -23,6 +23,27 @@ std::filesystem::path backEndPath(const std::filesystem::path& folder, const std
 
 }  // namespace
 
+JetFile::JetFile(std::shared_ptr<jet::Engine> engine, std::filesystem::path folder, int linkDepth,
+                 std::shared_ptr<OpenedBackEnds> opened)
+    : engine_(std::move(engine)) {
+    if (engine_->hasLinks() && linkDepth >= 0) {
+        if (!opened) opened = std::make_shared<OpenedBackEnds>();
+        links_ = std::make_shared<LinkedTables>(engine_, std::move(folder), linkDepth, std::move(opened));
+    }
+}
+
+std::unique_ptr<RowSet> JetFile::rows(std::u16string_view sql) const {
+    if (links_) {
+        if (std::unique_ptr<RowSet> linked = links_->open(sql)) return linked;
+    }
+    return std::make_unique<jet::QueryRows>(engine_->query(sql));
+}
+
+std::vector<ColumnInfo> JetFile::columns(std::u16string_view table) const {
+    if (links_ && engine_->link(table)) return links_->columns(table);
+    return engine_->table(table)->infos;  // a link left alone is no table: 3078
+}
+
 LinkedTables::LinkedTables(std::shared_ptr<jet::Engine> frontEnd, std::filesystem::path folder, int depth,
                            std::shared_ptr<OpenedBackEnds> opened)
     : frontEnd_(std::move(frontEnd)), folder_(std::move(folder)), depth_(depth), opened_(std::move(opened)) {}
@@ -35,24 +56,24 @@ std::u16string LinkedTables::target(const jet::Engine::Link& link) {
 
 LinkedTables::Route LinkedTables::route(std::u16string_view sql) const {
     Route found;
-    found.statement = jet::parseSelect(sql);
+    found.statement = parseSelect(sql);
     found.link = frontEnd_->link(found.statement.table);
     if (!found.link) return found;
     found.statement.table = found.link->foreignName;
     if (!found.link->odbc) {
         // Sent as it was when the far name is the same: the back-end then finds it
         // among the statements it has prepared and read ahead.
-        const std::u16string far = jet::foldName(found.link->foreignName) == jet::foldName(found.link->name)
+        const std::u16string far = foldName(found.link->foreignName) == foldName(found.link->name)
                                        ? std::u16string(sql)
-                                       : jet::selectText(found.statement);
-        const auto numberAt = jet::trailingNumberStart(far);
+                                       : selectText(found.statement);
+        const auto numberAt = trailingNumberStart(far);
         found.farHead = far.substr(0, numberAt.value_or(far.size()));
     }
     return found;
 }
 
 std::unique_ptr<RowSet> LinkedTables::open(std::u16string_view sql) {
-    const auto numberAt = jet::trailingNumberStart(sql);
+    const auto numberAt = trailingNumberStart(sql);
     if (!numberAt) {
         const Route once = route(sql);
         return once.link ? openFrom(once, {}) : nullptr;
@@ -70,38 +91,38 @@ std::unique_ptr<RowSet> LinkedTables::open(std::u16string_view sql) {
 std::unique_ptr<RowSet> LinkedTables::openFrom(const Route& route, std::u16string_view digits) {
     const jet::Engine::Link& link = *route.link;
     if (link.odbc) {
-        jet::SelectStatement statement = route.statement;
-        if (statement.where && !digits.empty()) statement.where = jet::withNumber(*statement.where, digits);
+        SelectStatement statement = route.statement;
+        if (statement.where && !digits.empty()) statement.where = withNumber(*statement.where, digits);
         return server(link).open(statement);
     }
-    const Database& far = backEnd(link);
+    const JetFile& far = backEnd(link);
     try {
         return far.rows(route.farHead + std::u16string(digits));
     } catch (const Error& e) {
-        if (e.number() == errors::kTableNotFound) throw linkedTableNotFound(link.foreignName, link.database);
+        if (e.number() == db::kTableNotFound) throw linkedTableNotFound(link.foreignName, link.database);
         throw;
     }
 }
 
 std::vector<ColumnInfo> LinkedTables::columns(std::u16string_view table) {
     const jet::Engine::Link* link = frontEnd_->link(table);
-    if (!link) throw jet::tableNotFound(table);
+    if (!link) throw tableNotFound(table);
     if (link->odbc) return server(*link).columns(link->foreignName);
     try {
         return backEnd(*link).columns(link->foreignName);
     } catch (const Error& e) {
-        if (e.number() == errors::kTableNotFound) throw linkedTableNotFound(link->foreignName, link->database);
+        if (e.number() == db::kTableNotFound) throw linkedTableNotFound(link->foreignName, link->database);
         throw;
     }
 }
 
-const Database& LinkedTables::backEnd(const jet::Engine::Link& link) {
+const JetFile& LinkedTables::backEnd(const jet::Engine::Link& link) {
     const std::filesystem::path path = backEndPath(folder_, link.database);
     if (const auto known = byPath_.find(path); known != byPath_.end()) return *known->second;
     if (depth_ + 1 > kMostLinks) throw linksGoRound(link.name);
-    if (link.database.empty()) throw jet::fileNotFound(link.database);
+    if (link.database.empty()) throw fileNotFound(link.database);
     // No back-end of a Windows host is spelt so, on whatever system the file is read.
-    if (jet::namesWindowsDevice(link.database)) throw jet::notAFile(link.database, false);
+    if (jet::namesWindowsDevice(link.database)) throw notAFile(link.database, false);
     // Opened like the front-end: read only, shared, with the path as stored in messages;
     // one file reached by several spellings is opened once.
     std::unique_ptr<jet::ByteSource> source = jet::openFileSource(path);
@@ -110,9 +131,10 @@ const Database& LinkedTables::backEnd(const jet::Engine::Link& link) {
     auto found = backEnds_.find(key);
     if (found == backEnds_.end()) {
         if (opened_->count >= kMostBackEnds) throw tooManyBackEnds(link.name, kMostBackEnds);
-        Database far(jet::Engine::create(std::move(source), path.u16string(), frontEnd_->pageBudget()),
-                     path.parent_path(), depth_ + 1, opened_);
-        found = backEnds_.emplace(key, std::move(far)).first;
+        found = backEnds_
+                    .try_emplace(key, jet::Engine::create(std::move(source), path.u16string(), frontEnd_->pageBudget()),
+                                 path.parent_path(), depth_ + 1, opened_)
+                    .first;
         ++opened_->count;
     }
     byPath_.emplace(path, &found->second);

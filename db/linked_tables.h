@@ -1,8 +1,9 @@
 #pragma once
-// The linked tables of a front-end file: a query on one is read where the table's
-// rows are, in another Jet file (the back-end) or on a database server through ODBC.
-// Back-ends and server connections are opened at their first query and kept for as
-// long as the front-end stays open.
+// A Jet file with the tables linked from it, and those linked tables: a query on one
+// is read where the table's rows are, in another Jet file (the back-end, itself a
+// JetFile with links of its own) or on a database server through ODBC. Back-ends and
+// server connections are opened at their first query and kept for as long as the
+// front-end stays open. Used on the thread of the database that opened the file.
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -11,19 +12,42 @@
 #include <unordered_map>
 #include <vector>
 
-#include "db/database.h"
+#include "db/base/columns.h"
+#include "db/base/row_set.h"
+#include "db/base/sql.h"
 #include "db/jet/engine.h"
-#include "db/jet/sql.h"
-#include "db/row_set.h"
 
 namespace scandrel::db {
 
 namespace odbc { class Server; }
+class LinkedTables;
 
 // The back-ends opened from the file the host opened, through the links of every
 // file reached from it.
 struct OpenedBackEnds {
     int count = 0;
+};
+
+// A statement on one of the file's own tables is answered by its engine, one on a
+// linked table where the link points.
+class JetFile {
+public:
+    // `folder` is the file's own, for back-end paths stored without one; `linkDepth`
+    // counts the links followed to reach this file, negative: links left alone (a
+    // query on a linked table then gives 3078). `opened`: the back-ends opened so far
+    // from the file the host opened, shared by every file reached from it (null: a new
+    // count for this file).
+    JetFile(std::shared_ptr<jet::Engine> engine, std::filesystem::path folder, int linkDepth,
+            std::shared_ptr<OpenedBackEnds> opened = nullptr);
+
+    std::unique_ptr<RowSet> rows(std::u16string_view sql) const;
+    // 3078 unknown table; for a linked table, the columns where its rows are.
+    std::vector<ColumnInfo> columns(std::u16string_view table) const;
+    const jet::Engine& engine() const { return *engine_; }
+
+private:
+    std::shared_ptr<jet::Engine> engine_;
+    std::shared_ptr<LinkedTables> links_;  // null when the file has no linked tables, or they are left alone
 };
 
 class LinkedTables {
@@ -51,13 +75,13 @@ private:
     // How a statement is answered; a null link for a local table.
     struct Route {
         const jet::Engine::Link* link = nullptr;
-        jet::SelectStatement statement;  // as the far side names its table
+        SelectStatement statement;  // as the far side names its table
         std::u16string farHead;          // Jet back-ends: the statement as sent there, up to its number
     };
 
     Route route(std::u16string_view sql) const;
     std::unique_ptr<RowSet> openFrom(const Route& route, std::u16string_view digits);
-    const Database& backEnd(const jet::Engine::Link& link);
+    const JetFile& backEnd(const jet::Engine::Link& link);
     odbc::Server& server(const jet::Engine::Link& link);
 
     std::shared_ptr<jet::Engine> frontEnd_;
@@ -66,8 +90,8 @@ private:
     std::shared_ptr<OpenedBackEnds> opened_;
     // Back-ends by the file they are, however their paths are spelt (by path where
     // the file system gives no identity), and the paths met so far.
-    std::map<std::pair<jet::FileIdentity, std::filesystem::path>, Database> backEnds_;
-    std::map<std::filesystem::path, const Database*> byPath_;
+    std::map<std::pair<jet::FileIdentity, std::filesystem::path>, JetFile> backEnds_;
+    std::map<std::filesystem::path, const JetFile*> byPath_;
     std::map<std::u16string, std::unique_ptr<odbc::Server>> servers_;
     std::map<std::u16string, Error> unreachable_;  // by connection string, the failure
     // Statements that end in a number, by their text before it: the search sends the

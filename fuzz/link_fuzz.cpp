@@ -14,13 +14,14 @@
 #include <string>
 
 #include "db/odbc/connection_string.h"
-#include "db/odbc/odbc_errors.h"
+#include "db/base/errors.h"
 #include "db/odbc/sql_name.h"
 #include "text/error.h"
 
 namespace {
 
 using scandrel::Error;
+namespace db = scandrel::db;
 namespace odbc = scandrel::db::odbc;
 
 void check(bool promise) {
@@ -57,9 +58,9 @@ void connectString(const std::u16string& text) {
               !again.find(u"DMConnAttr"));
         if (dsn) check(!again.find(u"SERVER") && !again.find(u"HOST") && !again.find(u"PORT"));
     } catch (const Error& e) {
-        check(e.number() == odbc::kConnectionFailed);
+        check(e.number() == db::kConnectionFailed);
         // No secret in the message, unless it is also a part the message names.
-        std::u16string named = parsed.describe() + table + odbc::connectionRefused(u"", u"", u"").description();
+        std::u16string named = parsed.describe() + table + db::connectionRefused(u"", u"", u"").description();
         for (const odbc::ConnectAttribute& a : parsed.attributes()) named += a.key;
         for (const odbc::ConnectAttribute& a : parsed.attributes()) {
             if (!odbc::isSecretKey(a.key) || a.value.size() < 3 || named.find(a.value) != std::u16string::npos) continue;

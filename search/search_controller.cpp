@@ -86,7 +86,7 @@ void SearchController::cxFind_Click() {
     try {
         scan(words, found);
     } catch (const Error& e) {
-        if (e.number() == errors::kNoCurrentRecord) completionMessage = false;
+        if (e.number() == db::kNoCurrentRecord) completionMessage = false;
         handleFailure(e.number(), e.description());
     } catch (const std::bad_alloc&) {
         handleFailure(kOutOfMemory, u"Memória insuficiente");
@@ -147,7 +147,7 @@ void SearchController::scan(const std::vector<std::u16string>& words, int32_t& f
 }
 
 void SearchController::handleFailure(int32_t number, const std::u16string& description) {
-    if (number == errors::kNoCurrentRecord) {
+    if (number == db::kNoCurrentRecord) {
         outcome_ = RunOutcome::EmptyDatabase;
         if (!closed_) view_.setStatus(kNoPatients);
         return;
@@ -155,10 +155,10 @@ void SearchController::handleFailure(int32_t number, const std::u16string& descr
     outcome_ = RunOutcome::Failed;
     failure_.emplace(number, description);
     if (closed_) return;
-    if (number == errors::kTableNotFound) {
+    if (number == db::kTableNotFound) {
         view_.showMessage(kInvalidDatabase, kMessageExclamation, kErrorTitle);
         view_.hide();
-    } else if (number == errors::kFileNotFound) {
+    } else if (number == db::kFileNotFound) {
         view_.showMessage(kMissingDatabase, kMessageExclamation, kErrorTitle);
         view_.hide();
     } else {

@@ -1,7 +1,7 @@
 #pragma once
 // An error as the platform reports it: a number and a description.
-// Database errors carry the engine's numbers (3021, 3024, 3078, ...);
-// the language runtime's own errors carry its numbers (94 invalid use of null, 6 overflow).
+// The language runtime's own errors carry its numbers (94 invalid use of null, 6 overflow);
+// database errors carry the engine's (3021, 3024, 3078, ..., listed in db/base/errors.h).
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -24,12 +24,6 @@ namespace errors {
 inline constexpr int32_t kOverflow = 6;
 inline constexpr int32_t kDivisionByZero = 11;
 inline constexpr int32_t kInvalidUseOfNull = 94;
-inline constexpr int32_t kNoCurrentRecord = 3021;
-inline constexpr int32_t kFileNotFound = 3024;
-inline constexpr int32_t kCannotOpenFile = 3051;
-inline constexpr int32_t kTableNotFound = 3078;
-inline constexpr int32_t kFieldNotFound = 3265;
-inline constexpr int32_t kUnrecognizedFormat = 3343;
 }  // namespace errors
 
 // "Uso inválido de Null" and the like, for the runtime's own errors.

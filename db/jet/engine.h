@@ -1,31 +1,60 @@
 #pragma once
 // One open database file: its format, pages, catalog, and what has been worked out
-// about its tables (definitions, row lists, lookups by value, sort orders), kept
-// for as long as the database stays open.
+// about its tables (definitions, row lists, look-ups by value, sort orders), kept
+// for as long as the database stays open. Used on one thread at a time, the thread
+// of the database that opened it (the page cache's readers excepted, see
+// page_cache.h). The engine's parts, each in a file of its own: the catalog
+// (catalog.h), look-ups and sort orders (lookups.h), reading ahead (read_ahead.cpp);
+// scans and statements here.
+//
+// Reading a file the host writes while we read it. The host keeps the file open and
+// writes it at any time, with no lock we could take; we never write, and never wait
+// for it. The protocol, in one place:
+//
+//   1. Nothing read is trusted beyond its checks. Every page is checked as it is
+//      used (its type, the table it belongs to, offsets within it, chains of long
+//      values); a check that fails throws CorruptFile, never a crash or a wrong row.
+//   2. A page past the end known so far, or a read that comes up short, makes the
+//      page cache look at the file's size again and read once more: the host may have
+//      added pages. A size that changed lets go of every page kept (PageCache).
+//   3. Pages the host changes as it works (the maps of the pages each table owns)
+//      are read fresh from the file, never from the pages kept (usage_map.cpp).
+//   4. Every piece of work on the file runs in guarded(). The first CorruptFile
+//      there is taken for a page caught half written or moved: the engine starts
+//      over (startOver: every page, definition, row list, look-up, sort order and
+//      prepared statement is forgotten, the file's size taken again, readings()
+//      changes) and runs the work once more on a fresh look at the file.
+//   5. A second CorruptFile in the same work is reported as 3343 naming the file
+//      ("Formato de banco de dados ... não reconhecido."). There is no third try.
+//   6. Record sets opened before a start over keep the row lists and definitions they
+//      hold; a row they had located is located again when readings() has changed.
+//   7. Reading ahead never fails: a page it can't read or a row that makes no sense
+//      is left to be read, and reported, when it is asked for.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
+#include "db/base/sql.h"
+#include "db/jet/catalog.h"
 #include "db/jet/errors.h"
 #include "db/jet/format.h"
-#include "db/jet/key_ranges.h"
+#include "db/jet/lookups.h"
 #include "db/jet/page_cache.h"
 #include "db/jet/row.h"
-#include "db/jet/sql.h"
 #include "db/jet/table_def.h"
 #include "text/value.h"
 
 namespace scandrel::db::jet {
 
 class Query;
-
-using RowList = std::vector<RowRef>;
 
 class Engine : public std::enable_shared_from_this<Engine> {
 public:
@@ -53,19 +82,10 @@ public:
     std::vector<std::u16string> tableNames() const;
     std::shared_ptr<const TableDef> table(std::u16string_view name);
 
-    // A linked table: its rows live in another Jet file (`database`, the back-end's
-    // path as stored) or on a database server (`connect`, the ODBC connection string
-    // as stored); `foreignName` is the table's name there.
-    struct Link {
-        std::u16string name;
-        bool odbc = false;
-        std::u16string database;
-        std::u16string connect;
-        std::u16string foreignName;
-    };
+    using Link = jet::Link;
     // The link of that name, without regard to case; nullptr for a local table or none.
-    const Link* link(std::u16string_view name) const;
-    bool hasLinks() const { return !links_.empty(); }
+    const Link* link(std::u16string_view name) const { return catalog_.link(name); }
+    bool hasLinks() const { return catalog_.hasLinks(); }
     std::unique_ptr<Query> query(std::u16string_view sql);
 
     RowBytes locate(RowRef ref);
@@ -73,8 +93,8 @@ public:
     // See appendFieldText.
     bool appendText(const JetColumn& column, Bytes row, std::u16string& out);
 
-    // Reading ahead, where the file doesn't fit the pages kept and lies on a network
-    // (see PageCache::plansReads):
+    // Reading ahead (read_ahead.cpp), where the file doesn't fit the pages kept and
+    // lies on a network (see PageCache::plansReads):
     // the pages of the rows [begin, end) of `rows`, rows of `def`, are read in file
     // order, with the long values their fields point at, and for each link the rows
     // its statement would give with the row's value in the link's column, with their
@@ -92,10 +112,8 @@ public:
     // Reads ahead whatever the file's size (tests).
     void alwaysReadAhead() { pages_.alwaysReadAhead(); }
 
-    // Runs `work`, turning damage found in the file into error 3343 naming it. The host
-    // may be writing the file while we read it: damage is first taken for a page caught
-    // half written or moved, and `work` runs once more on a fresh look at the file
-    // before 3343 is reported.
+    // Runs `work`, turning damage found in the file into error 3343 naming it, after
+    // one start over and one more try (steps 4 and 5 above).
     template <class Work>
     auto guarded(Work&& work) -> decltype(work()) {
         try {
@@ -115,69 +133,34 @@ public:
     uint32_t readings() const { return readings_; }
 
 private:
-    struct CatalogEntry {
-        std::u16string name;
-        std::u16string folded;
-        uint32_t tdefPage = 0;
-        int link = -1;  // index in links_ for a linked table
-    };
-    struct Lookup {
-        std::shared_ptr<RowList> rows;  // grouped by value, physical order within a value
-        KeyRanges ranges;
-    };
-
-    // A statement answered before, up to the number its WHERE ends with.
-    struct Prepared {
-        std::shared_ptr<const TableDef> def;
-        SelectStatement::Where where;
-        size_t whereColumn = 0;
-        const Lookup* lookup = nullptr;
-    };
-
     // Forgets every page and everything worked out from them, and looks at the file again.
     void startOver();
-    // Reading ahead: rows of a table whose pages were asked for.
-    struct AheadRows {
-        const TableDef* def = nullptr;
-        std::vector<RowRef> refs;
-    };
-    // Reads the pages of these rows (following rows moved to other pages) and of the long
-    // values their fields point at; `each(def, row bytes)` is called for every row at hand.
-    template <class Each>
-    void fetchRowsAhead(std::vector<AheadRows>& groups, Each&& each);
     void readCatalog();
     // The table's rows, with `visit(index in the list, row bytes)` called for each;
     // `restart()` when the rows visited so far are to be forgotten, because they are
     // all visited again.
-    template <class Visit, class Restart>
-    std::shared_ptr<const RowList> scanRows(const TableDef& def, Visit&& visit, Restart&& restart);
-    template <class Visit>
-    void visitRows(const RowList& rows, Visit&& visit);
+    using Visit = std::function<void(size_t, Bytes)>;
+    std::shared_ptr<const RowList> scanRows(const TableDef& def, const Visit& visit,
+                                            const std::function<void()>& restart);
+    void visitRows(const RowList& rows, const Visit& visit);
     std::shared_ptr<const RowList> rowsOf(const TableDef& def);
+    // Look-ups and sort orders (lookups.cpp).
     const Lookup& lookup(const TableDef& def, size_t column);
     std::shared_ptr<const RowList> sorted(const TableDef& def, size_t column, bool descending,
                                           const RowList& rows);
     std::shared_ptr<const RowList> sortedTable(const TableDef& def, size_t column, bool descending);
-    std::optional<int64_t> lookupKey(const Value& value) const;
     std::unique_ptr<Query> rowsWith(const Prepared& prepared, const SelectStatement::Where& where);
-    void prepare(std::u16string_view head, const Prepared& prepared);
 
     std::u16string name_;
     uint32_t readings_ = 0;
     PageCache pages_;
     Format format_;
-    std::vector<CatalogEntry> catalog_;
-    std::vector<Link> links_;
+    Catalog catalog_;
     std::unordered_map<uint32_t, std::shared_ptr<const TableDef>> definitions_;
     std::unordered_map<uint32_t, std::shared_ptr<const RowList>> rows_;
     std::map<std::pair<uint32_t, size_t>, Lookup> lookups_;
     std::map<std::tuple<uint32_t, size_t, bool>, std::shared_ptr<const RowList>> orders_;
-    struct TextHash {
-        using is_transparent = void;
-        size_t operator()(std::u16string_view text) const { return std::hash<std::u16string_view>{}(text); }
-    };
-    // By the statement's text before its number.
-    std::unordered_map<std::u16string, Prepared, TextHash, std::equal_to<>> prepared_;
+    PreparedStatements prepared_;
 };
 
 }  // namespace scandrel::db::jet

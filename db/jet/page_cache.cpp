@@ -1,6 +1,7 @@
 #include "db/jet/page_cache.h"
 
 #include <algorithm>
+#include <cassert>
 #include <limits>
 
 namespace scandrel::db::jet {
@@ -49,15 +50,31 @@ bool PageCache::takeRoom() {
 }
 
 size_t PageCache::victim() {
-    // Slots without a page (let go, or past those made since the last start) are no
-    // one's to let go.
-    while (slots_[hand_].used || !slots_[hand_].page) {
-        slots_[hand_].used = false;
+    // Some slot holds a page, or the hand would go round for ever.
+    assert(held_ > 0 && !slots_.empty());
+    for (;;) {
+        const size_t slot = hand_;
         hand_ = (hand_ + 1) % slots_.size();
+        // Slots without a page (let go, or past those made since the last start) are no
+        // one's to let go; a slot used lately is passed over this once.
+        if (slots_[slot].page && !slots_[slot].used) return slot;
+        slots_[slot].used = false;
     }
-    const size_t slot = hand_;
-    hand_ = (hand_ + 1) % slots_.size();
-    return slot;
+}
+
+void PageCache::unmap(size_t slot) {
+    assert(slots_[slot].page && where_[slots_[slot].number] == slot + 1);
+    where_[slots_[slot].number] = 0;
+    slots_[slot].page.reset();
+    slots_[slot].used = false;
+}
+
+void PageCache::checkCounts() const {
+    // Every slot made since the last start either holds a page or is free.
+    assert(held_ + free_.size() == touched_);
+    assert(touched_ <= slots_.size() && slots_.size() <= capacity_);
+    assert(fetched_.size() <= kMostFetched);
+    assert(hand_ == 0 || hand_ < slots_.size());
 }
 
 uint32_t PageCache::refreshPageCount() {
@@ -69,18 +86,15 @@ uint32_t PageCache::refreshPageCount() {
 
 void PageCache::forgetAll() {
     // Only the slots that have held a page: a large budget makes many more.
-    for (size_t slot = 0; slot < touched_; ++slot) {
-        if (!slots_[slot].page) continue;
-        where_[slots_[slot].number] = 0;
-        slots_[slot].page.reset();
-        slots_[slot].used = false;
-    }
+    for (size_t slot = 0; slot < touched_; ++slot)
+        if (slots_[slot].page) unmap(slot);
     budget_->giveBack(held_ * pageSize_);
     held_ = 0;
     touched_ = 0;
     free_.clear();
     fetched_.clear();
     hand_ = 0;
+    checkCounts();
 }
 
 void PageCache::startOver() {
@@ -89,9 +103,7 @@ void PageCache::startOver() {
 }
 
 void PageCache::forget(size_t slot) {
-    where_[slots_[slot].number] = 0;
-    slots_[slot].page.reset();
-    slots_[slot].used = false;
+    unmap(slot);
     free_.push_back(slot);
     --held_;
     budget_->giveBack(pageSize_);
@@ -121,7 +133,7 @@ void PageCache::keep(uint32_t number, PagePtr page) {
     size_t slot = 0;
     if (!takeRoom()) {
         slot = victim();
-        where_[slots_[slot].number] = 0;
+        unmap(slot);
     } else if (!free_.empty()) {
         slot = free_.back();
         free_.pop_back();
@@ -132,6 +144,7 @@ void PageCache::keep(uint32_t number, PagePtr page) {
     slots_[slot] = Slot{number, true, std::move(page)};
     if (number >= where_.size()) where_.resize(std::max<size_t>(number + 1, pageCount_), 0);
     where_[number] = static_cast<uint32_t>(slot + 1);
+    checkCounts();
 }
 
 bool PageCache::readPage(uint32_t number, uint8_t* destination) {

@@ -9,6 +9,12 @@
 // pages are read one at a time, except those read ahead (fetch): a table's pages as
 // it is listed, and on a network the rows the search will need soon, sorted in file
 // order, neighbouring pages in one read, many reads under way at once.
+//
+// Its part in reading a file the host writes (the notes at the top of engine.h): a
+// page past the end or a short read looks at the file's size again (step 2), and
+// startOver lets every page go (step 4). Used on the engine's thread; only the reads
+// of fetch run on other threads, and they touch nothing here.
+#include <cassert>
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
@@ -83,8 +89,13 @@ private:
     void keep(uint32_t number, PagePtr page);
     // A page's buffer to read into: the one of the page let go next when the cache is full.
     std::shared_ptr<Page> spareBuffer();
+    // Lets go of the page a slot holds: no longer found by its number.
+    void unmap(size_t slot);
+    // Also gives the slot and its page of the budget back.
     void forget(size_t slot);
     void forgetAll();
+    // Debug builds: the slots' bookkeeping adds up (cheap: no walk over the slots).
+    void checkCounts() const;
     // Whether a page can be kept beside those kept: a slot free or still to be made,
     // and room in the budget; takeRoom() takes it.
     bool roomLeft() const;
@@ -95,7 +106,9 @@ private:
     // The slot holding the page, or kNoSlot.
     static constexpr size_t kNoSlot = static_cast<size_t>(-1);
     size_t slotOf(uint32_t number) const {
-        return number < where_.size() && where_[number] != 0 ? where_[number] - 1 : kNoSlot;
+        if (number >= where_.size() || where_[number] == 0) return kNoSlot;
+        assert(slots_[where_[number] - 1].number == number);
+        return where_[number] - 1;
     }
     bool kept(uint32_t number) const { return slotOf(number) != kNoSlot; }
 

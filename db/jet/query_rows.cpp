@@ -2,10 +2,10 @@
 
 namespace scandrel::db::jet {
 
-void QueryRows::readAhead(size_t rows, const std::vector<Recordset::Link>& links) const {
+void QueryRows::readAhead(size_t rows, const std::vector<ReadAheadLink>& links) const {
     if (!query_->readAheadDue(rows)) return;
     std::vector<Engine::AheadLink> resolved;
-    for (const Recordset::Link& link : links) {
+    for (const ReadAheadLink& link : links) {
         const int column = query_->table().find(link.field);
         if (column >= 0) resolved.push_back({std::u16string(link.statement), static_cast<size_t>(column)});
     }

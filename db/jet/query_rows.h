@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "db/jet/query.h"
-#include "db/row_set.h"
+#include "db/base/row_set.h"
 
 namespace scandrel::db::jet {
 
@@ -22,7 +22,7 @@ public:
     bool appendText(int fieldIndex, std::u16string& out) const override {
         return query_->appendText(fieldIndex, out);
     }
-    void readAhead(size_t rows, const std::vector<Recordset::Link>& links) const override;
+    void readAhead(size_t rows, const std::vector<ReadAheadLink>& links) const override;
 
 private:
     std::unique_ptr<Query> query_;

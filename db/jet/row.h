@@ -16,6 +16,7 @@ struct RowRef {
     uint16_t row = 0;
     bool operator==(const RowRef&) const = default;
 };
+using RowList = std::vector<RowRef>;
 
 // The bytes of one row, kept alive with their page.
 struct RowBytes {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "db/jet/collation.h"
+#include "db/base/names.h"
 #include "db/jet/text_decode.h"
 
 namespace scandrel::db::jet {
@@ -84,12 +84,6 @@ int TableDef::find(std::u16string_view name) const {
     for (size_t i = 0; i < columns.size(); ++i)
         if (columns[i].foldedName == folded) return static_cast<int>(i);
     return -1;
-}
-
-std::u16string foldName(std::u16string_view name) {
-    std::u16string out(name);
-    for (char16_t& c : out) c = foldCase(c);
-    return out;
 }
 
 TableDef readTableDef(PageCache& pages, const Format& format, uint32_t page) {

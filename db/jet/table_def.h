@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "db/database.h"
+#include "db/base/columns.h"
 #include "db/jet/format.h"
 #include "db/jet/page_cache.h"
 
@@ -44,8 +44,5 @@ struct TableDef {
 
 // Reads the definition starting at `page`; CorruptFile when it is not one.
 TableDef readTableDef(PageCache& pages, const Format& format, uint32_t page);
-
-// Case folding used for names of tables and fields.
-std::u16string foldName(std::u16string_view name);
 
 }  // namespace scandrel::db::jet

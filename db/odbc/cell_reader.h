@@ -3,7 +3,8 @@
 // for the same data: texts and long texts, dates, whole numbers, Booleans, bytes.
 #include <vector>
 
-#include "db/database.h"
+#include "db/base/columns.h"
+#include "text/value.h"
 #include "db/odbc/handle.h"
 
 namespace scandrel::db::odbc {

@@ -2,9 +2,9 @@
 
 #include <limits>
 
-#include "db/jet/table_def.h"
+#include "db/base/names.h"
 #include "db/odbc/cell_reader.h"
-#include "db/odbc/odbc_errors.h"
+#include "db/base/errors.h"
 #include "db/odbc/round_trips.h"
 #include "db/odbc/sql_name.h"
 #include "db/odbc/statement_deadline.h"
@@ -88,7 +88,7 @@ std::shared_ptr<ResultRows> Connection::fetch(std::u16string_view sql) {
         ColumnInfo info = columnInfo(sqlType, size, digits);
         info.name.assign(name, std::min<size_t>(static_cast<size_t>(std::max<SQLSMALLINT>(nameLength, 0)),
                                                 std::size(name) - 1));
-        result->foldedNames.push_back(jet::foldName(info.name));
+        result->foldedNames.push_back(foldName(info.name));
         readers.emplace_back(statement, i, sqlType);
         result->columns.push_back(std::move(info));
     }

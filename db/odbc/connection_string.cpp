@@ -4,7 +4,7 @@
 #include <array>
 #include <unordered_set>
 
-#include "db/odbc/odbc_errors.h"
+#include "db/base/errors.h"
 
 namespace scandrel::db::odbc {
 namespace {

@@ -1,6 +1,6 @@
 #include "db/odbc/handle.h"
 
-#include "db/odbc/odbc_errors.h"
+#include "db/base/errors.h"
 
 namespace scandrel::db::odbc {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "db/row_set.h"
+#include "db/base/row_set.h"
 
 namespace scandrel::db::odbc {
 
@@ -35,7 +35,7 @@ public:
     Value value(int fieldIndex) const override { return cell(fieldIndex); }
     bool appendText(int fieldIndex, std::u16string& out) const override;
     // The rows are in memory already.
-    void readAhead(size_t, const std::vector<Recordset::Link>&) const override {}
+    void readAhead(size_t, const std::vector<ReadAheadLink>&) const override {}
 
 private:
     const Value& cell(int fieldIndex) const;

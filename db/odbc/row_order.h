@@ -1,22 +1,17 @@
 #pragma once
-// Orders and groups rows a server sent the way the Jet engine orders and looks up the
-// rows of a file, so that a linked table lists its rows as the same table in a file.
+// Orders and groups rows a server sent by the engine's own order of values
+// (db/base/value_order.h), so that a linked table lists and looks up its rows as the
+// same table in a file.
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <vector>
 
 #include "db/odbc/result_rows.h"
 
 namespace scandrel::db::odbc {
 
-// `picked` in the order of the column's values: nulls first, numbers by value, texts
-// by the engine's general sort order; rows with equal values keep their order.
+// `picked` in the order of the column's values; rows with equal values keep their order.
 Picked sortedBy(const ResultRows& data, const Picked& picked, size_t column, bool descending);
-
-// The whole number a value stands for in WHERE column = number; nothing for a value
-// that no number equals.
-std::optional<int64_t> wholeNumber(const Value& value);
 
 // Every row grouped by the whole number of one column, in the order they came.
 struct KeyGroups {

@@ -2,8 +2,8 @@
 
 #include <numeric>
 
-#include "db/jet/errors.h"
-#include "db/jet/table_def.h"
+#include "db/base/errors.h"
+#include "db/base/names.h"
 #include "db/odbc/connection.h"
 #include "db/odbc/connection_string.h"
 #include "db/odbc/installed.h"
@@ -48,7 +48,7 @@ Server::Server(std::u16string_view connect, std::u16string_view table) : dataSou
 Server::~Server() = default;
 
 Server::Table& Server::table(std::u16string_view name) {
-    auto& slot = tables_[jet::foldName(name)];
+    auto& slot = tables_[foldName(name)];
     if (slot) return *slot;
     auto made = std::make_unique<Table>();
     made->name = name;
@@ -61,19 +61,19 @@ Server::Table& Server::table(std::u16string_view name) {
 
 std::vector<ColumnInfo> Server::columns(std::u16string_view name) { return table(name).shape->columns; }
 
-std::unique_ptr<RowSet> Server::open(const jet::SelectStatement& statement) {
+std::unique_ptr<RowSet> Server::open(const SelectStatement& statement) {
     Table& t = table(statement.table);
     const ResultRows& shape = *t.shape;
     std::optional<size_t> whereColumn, orderColumn;
     if (statement.where) {
         const int at = shape.find(statement.where->column);
-        if (at < 0) throw jet::fieldNotFound(statement.where->column);
-        if (!comparableWithNumber(shape.columns[static_cast<size_t>(at)].type)) throw jet::typeMismatchInCriteria();
+        if (at < 0) throw fieldNotFound(statement.where->column);
+        if (!comparableWithNumber(shape.columns[static_cast<size_t>(at)].type)) throw typeMismatchInCriteria();
         whereColumn = static_cast<size_t>(at);
     }
     if (statement.orderBy) {
         const int at = shape.find(statement.orderBy->column);
-        if (at < 0) throw jet::fieldNotFound(statement.orderBy->column);
+        if (at < 0) throw fieldNotFound(statement.orderBy->column);
         orderColumn = static_cast<size_t>(at);
     }
     const auto wholeTable = [&]() -> const ResultRows& {
@@ -93,7 +93,7 @@ std::unique_ptr<RowSet> Server::open(const jet::SelectStatement& statement) {
     };
 
     if (whereColumn) {
-        const jet::SelectStatement::Where& where = *statement.where;
+        const SelectStatement::Where& where = *statement.where;
         if (where.outOfRange) return std::make_unique<ServerRows>(t.shape, std::make_shared<const Picked>(), 0, 0);
         if (!t.all && t.sentByNumber[*whereColumn]++ < kSingleQueries) {
             std::shared_ptr<const ResultRows> rows = connection_->fetch(

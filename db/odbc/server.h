@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "db/jet/sql.h"
-#include "db/row_set.h"
+#include "db/base/sql.h"
+#include "db/base/row_set.h"
 
 namespace scandrel::db::odbc {
 
@@ -41,7 +41,7 @@ public:
 
     // The statement's table is the server's name of it. 3265 unknown column, 3464 a
     // WHERE on a text column, 3146 a failed call (a table the server does not have too).
-    std::unique_ptr<RowSet> open(const jet::SelectStatement& statement);
+    std::unique_ptr<RowSet> open(const SelectStatement& statement);
     std::vector<ColumnInfo> columns(std::u16string_view table);
 
 private:

@@ -5,7 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "db/jet/collation.h"
+#include "db/base/collation.h"
+#include "db/base/names.h"
 #include "db/jet/text_decode.h"
 
 namespace scandrel::db::jet {

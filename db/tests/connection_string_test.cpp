@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "db/odbc/connection_string.h"
-#include "db/odbc/odbc_errors.h"
+#include "db/base/errors.h"
 #include "db/odbc/sql_name.h"
 #include "testing/jet_test_files.h"
 #include "text/utf.h"

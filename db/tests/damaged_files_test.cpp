@@ -44,9 +44,9 @@ int readEverything(const Database& db) {
 
 TEST(DamagedFiles, MissingFileOrFolderIs3024) {
     TempFolder folder;
-    EXPECT_EQ(openError(folder.path() / "absent.mdb"), errors::kFileNotFound);
-    EXPECT_EQ(openError(folder.path() / "no-folder" / "absent.mdb"), errors::kFileNotFound);
-    EXPECT_EQ(openError(""), errors::kFileNotFound);
+    EXPECT_EQ(openError(folder.path() / "absent.mdb"), db::kFileNotFound);
+    EXPECT_EQ(openError(folder.path() / "no-folder" / "absent.mdb"), db::kFileNotFound);
+    EXPECT_EQ(openError(""), db::kFileNotFound);
     try {
         Database::open(folder.path() / "absent.mdb");
     } catch (const Error& e) {
@@ -66,9 +66,9 @@ TEST(DamagedFiles, ThingsThatAreNotDatabasesAre3343) {
     TempFolder folder;
     const auto file = folder.path() / "x.mdb";
     testing::writeAll(file, {});
-    EXPECT_EQ(openError(file), errors::kUnrecognizedFormat);
+    EXPECT_EQ(openError(file), db::kUnrecognizedFormat);
     testing::writeAll(file, std::vector<uint8_t>(10000, 0x41));
-    EXPECT_EQ(openError(file), errors::kUnrecognizedFormat);
+    EXPECT_EQ(openError(file), db::kUnrecognizedFormat);
     try {
         Database::open(file);
     } catch (const Error& e) {
@@ -86,7 +86,7 @@ TEST(DamagedFiles, OtherCodePagesOfOldFilesAreRefused) {
     } catch (const Error& e) {
         number = e.number();
     }
-    EXPECT_EQ(number, errors::kUnrecognizedFormat);
+    EXPECT_EQ(number, db::kUnrecognizedFormat);
 }
 
 TEST(DamagedFiles, TruncatedCopiesGiveDataOr3343) {
@@ -100,9 +100,9 @@ TEST(DamagedFiles, TruncatedCopiesGiveDataOr3343) {
             testing::writeAll(file, std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(size)));
             try {
                 const int number = readEverything(Database::open(file));
-                EXPECT_TRUE(number == 0 || number == errors::kUnrecognizedFormat) << name << " " << size;
+                EXPECT_TRUE(number == 0 || number == db::kUnrecognizedFormat) << name << " " << size;
             } catch (const Error& e) {
-                EXPECT_EQ(e.number(), errors::kUnrecognizedFormat) << name << " " << size;
+                EXPECT_EQ(e.number(), db::kUnrecognizedFormat) << name << " " << size;
             }
         }
     }
@@ -128,12 +128,12 @@ TEST(DamagedFiles, ScribbledCopiesNeverCrash) {
                 const Database db = Database::fromBytes(std::move(bytes));
                 ++opened;
                 const int number = readEverything(db);
-                EXPECT_TRUE(number == 0 || number == errors::kUnrecognizedFormat || number == 3464 ||
-                            number == errors::kFieldNotFound || number == errors::kTableNotFound ||
+                EXPECT_TRUE(number == 0 || number == db::kUnrecognizedFormat || number == 3464 ||
+                            number == db::kFieldNotFound || number == db::kTableNotFound ||
                             (number >= 3000 && number < 3200))
                     << name << " round " << round << " error " << number;
             } catch (const Error& e) {
-                EXPECT_EQ(e.number(), errors::kUnrecognizedFormat) << name << " round " << round;
+                EXPECT_EQ(e.number(), db::kUnrecognizedFormat) << name << " round " << round;
             }
         }
     }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "db/database.h"
-#include "db/jet/errors.h"
+#include "db/base/errors.h"
 #include "db/tests/host_edits.h"
 #include "testing/jet_test_files.h"
 #include "text/error.h"

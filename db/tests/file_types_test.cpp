@@ -53,7 +53,7 @@ TEST(FileTypes, BackEndsSpeltAsWindowsDevicesOrPipesAreRefusedOnEverySystem) {
     for (const std::u16string path : {u"\\\\.\\pipe\\scandrel-teste", u"COM1", u"\\\\.\\NUL", u"C:\\dados\\nul.mdb",
                                       u"\\\\?\\C:\\dados\\clinica.mdb", u"\\\\servidor\\pipe\\clinica"}) {
         const Database front = Database::open(linkingTo(folder.path(), path));
-        EXPECT_EQ(errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes"); }), errors::kUnrecognizedFormat)
+        EXPECT_EQ(errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes"); }), db::kUnrecognizedFormat)
             << toUtf8(path);
     }
 }
@@ -75,11 +75,11 @@ TEST(FileTypes, AFifoDevicesAndFoldersAreRefusedAtOnceAsTheDatabaseOrAsABackEnd)
     TempFolder folder;
     const std::filesystem::path fifo = folder.path() / "clinica.mdb";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(promptError(fifo, [&] { Database::open(fifo); }), errors::kUnrecognizedFormat);
+    EXPECT_EQ(promptError(fifo, [&] { Database::open(fifo); }), db::kUnrecognizedFormat);
     const Database front = Database::open(linkingTo(folder.path(), fifo.u16string()));
     EXPECT_EQ(promptError(fifo, [&] { front.openRecordset(u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente"); }),
-              errors::kUnrecognizedFormat);
-    EXPECT_EQ(promptError(fifo, [&] { front.columns(u"Pacientes"); }), errors::kUnrecognizedFormat);
+              db::kUnrecognizedFormat);
+    EXPECT_EQ(promptError(fifo, [&] { front.columns(u"Pacientes"); }), db::kUnrecognizedFormat);
 
     for (const char* device : {"/dev/null", "/dev/zero", "/dev/tty"}) {
         if (!std::filesystem::exists(device)) continue;
@@ -88,7 +88,7 @@ TEST(FileTypes, AFifoDevicesAndFoldersAreRefusedAtOnceAsTheDatabaseOrAsABackEnd)
         EXPECT_THAT(described, ::testing::HasSubstr(device));
     }
     const Database toFolder = Database::open(linkingTo(folder.path(), folder.path().u16string()));
-    EXPECT_EQ(errorNumberOf([&] { toFolder.openRecordset(u"SELECT * FROM Pacientes"); }), errors::kUnrecognizedFormat);
+    EXPECT_EQ(errorNumberOf([&] { toFolder.openRecordset(u"SELECT * FROM Pacientes"); }), db::kUnrecognizedFormat);
 }
 #else
 TEST(FileTypes, DevicesPipesAndFoldersAreRefusedAsTheDatabase) {
@@ -100,9 +100,9 @@ TEST(FileTypes, DevicesPipesAndFoldersAreRefusedAsTheDatabase) {
         const std::string described = testing::describedError([&] { Database::open(std::filesystem::path(path)); });
         EXPECT_THAT(described, ::testing::StartsWith("3343: ")) << toUtf8(path);
     }
-    EXPECT_EQ(errorNumberOf([&] { Database::open(folder.path()); }), errors::kUnrecognizedFormat);
+    EXPECT_EQ(errorNumberOf([&] { Database::open(folder.path()); }), db::kUnrecognizedFormat);
     const Database front = Database::open(linkingTo(folder.path(), folder.path().u16string()));
-    EXPECT_EQ(errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes"); }), errors::kUnrecognizedFormat);
+    EXPECT_EQ(errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes"); }), db::kUnrecognizedFormat);
 }
 #endif
 

@@ -90,7 +90,7 @@ TEST(HostSharing, TheHostMovesMemosToNewPagesWhileWeRead) {
             try {
                 patients.value(static_cast<int>(i));
             } catch (const Error& e) {
-                EXPECT_EQ(e.number(), errors::kUnrecognizedFormat);
+                EXPECT_EQ(e.number(), db::kUnrecognizedFormat);
             }
         }
     }

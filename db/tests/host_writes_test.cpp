@@ -58,7 +58,7 @@ void expectDataOr3343(Recordset& rs) {
     for (; !rs.eof(); rs.moveNext())
         for (size_t i = 0; i < rs.columns().size(); ++i) {
             const int number = errorNumberOf([&] { rs.value(static_cast<int>(i)); });
-            ASSERT_TRUE(number == 0 || number == errors::kUnrecognizedFormat) << number;
+            ASSERT_TRUE(number == 0 || number == db::kUnrecognizedFormat) << number;
         }
 }
 
@@ -73,7 +73,7 @@ TEST(HostWrites, AFileCutShortOrReplacedUnderTheReader) {
         std::filesystem::resize_file(path, size / 3);
         expectDataOr3343(rs);
         const int number = errorNumberOf([&] { db.openRecordset(u"SELECT * FROM Convenios ORDER BY Conv_ln_Counter"); });
-        EXPECT_TRUE(number == 0 || number == errors::kUnrecognizedFormat) << number;
+        EXPECT_TRUE(number == 0 || number == db::kUnrecognizedFormat) << number;
         std::filesystem::resize_file(path, 0);
         rs.moveFirst();
         expectDataOr3343(rs);
@@ -175,7 +175,7 @@ TEST(HostWrites, APageDamagedForGoodIs3343AfterOneMoreRead) {
         if (at == clinic.dataPageAt) std::fill_n(bytes.begin() + static_cast<long>(at) + 8, 8, uint8_t{0xEE});
     };
     EXPECT_EQ(errorNumberOf([&] { clinic.engine->query(u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente"); }),
-              errors::kUnrecognizedFormat);
+              db::kUnrecognizedFormat);
     EXPECT_EQ(clinic.reads[clinic.dataPageAt], 2);
 }
 
@@ -209,7 +209,7 @@ TEST(HostWrites, ALoopingLongValueChainIs3343) {
 
     const auto patients = clinic.engine->query(u"SELECT * FROM Pacientes WHERE Paci_ln_Counter = 1");
     const int notes = patients->table().find(kNotes);
-    EXPECT_EQ(errorNumberOf([&] { patients->value(notes); }), errors::kUnrecognizedFormat);
+    EXPECT_EQ(errorNumberOf([&] { patients->value(notes); }), db::kUnrecognizedFormat);
 }
 
 // Pages read ahead count as pages kept: a fresh look at the file, or at one page,

@@ -83,7 +83,7 @@ TEST_F(LinkedTables, QueriesReadTheBackEndsRowsAndLocalTablesStillWork) {
     EXPECT_EQ(front.columns(u"PACIENTES").size(), back.columns(u"Pacientes").size());
     EXPECT_EQ(front.linkTarget(u"Pacientes"), backEnd_.u16string());
     EXPECT_EQ(front.linkTarget(u"Local"), u"");
-    EXPECT_EQ(errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Guias"); }), errors::kTableNotFound);
+    EXPECT_EQ(errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Guias"); }), db::kTableNotFound);
 }
 
 TEST_F(LinkedTables, ALinkNamedOtherwiseReadsTheFarTableAndKeepsNumbersApart) {
@@ -101,7 +101,7 @@ TEST_F(LinkedTables, ALinkNamedOtherwiseReadsTheFarTableAndKeepsNumbersApart) {
     }
     EXPECT_TRUE(front.openRecordset(u"SELECT * FROM Diag WHERE Anam_ln_Paciente = 99999999999999999999").eof());
     EXPECT_EQ(errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Diag WHERE Nada = 1"); }),
-              errors::kFieldNotFound);
+              db::kFieldNotFound);
 }
 
 TEST_F(LinkedTables, BackEndsThatAreMissingDamagedOrLackTheTableGiveTheirOwnErrors) {
@@ -114,7 +114,7 @@ TEST_F(LinkedTables, BackEndsThatAreMissingDamagedOrLackTheTableGiveTheirOwnErro
     const std::string gone = describedError([&] { front.openRecordset(u"SELECT * FROM Pacientes"); });
     EXPECT_THAT(gone, ::testing::StartsWith("3024: "));
     EXPECT_THAT(gone, HasSubstr(missing.string()));
-    EXPECT_EQ(errorNumberOf([&] { front.columns(u"Pacientes"); }), errors::kFileNotFound);
+    EXPECT_EQ(errorNumberOf([&] { front.columns(u"Pacientes"); }), db::kFileNotFound);
     const std::string damaged = describedError([&] { front.openRecordset(u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = 1"); });
     EXPECT_THAT(damaged, ::testing::StartsWith("3343: "));
     EXPECT_THAT(damaged, HasSubstr(notJet.string()));
@@ -145,8 +145,8 @@ TEST_F(LinkedTables, LinksLeftAloneAreListedButNotFollowed) {
                                             {u"Guias", {}, u"ODBC;DRIVER=/tmp/qualquer.so", u"Guias"}});
     const Database front = Database::open(path, LinkPolicy::Ignore);
     EXPECT_THAT(front.tableNames(), ElementsAre(u"Local", u"Pacientes", u"Guias"));
-    EXPECT_EQ(errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes"); }), errors::kTableNotFound);
-    EXPECT_EQ(errorNumberOf([&] { front.columns(u"Guias"); }), errors::kTableNotFound);
+    EXPECT_EQ(errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes"); }), db::kTableNotFound);
+    EXPECT_EQ(errorNumberOf([&] { front.columns(u"Guias"); }), db::kTableNotFound);
     EXPECT_FALSE(front.openRecordset(u"SELECT * FROM Local").eof());
 }
 
@@ -156,7 +156,7 @@ TEST_F(LinkedTables, FilesOfUnknownOriginInMemoryLeaveTheirLinksAlone) {
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const Database front = Database::fromBytes(std::move(bytes));
     EXPECT_THAT(front.tableNames(), ElementsAre(u"Local", u"Pacientes"));
-    EXPECT_EQ(errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes"); }), errors::kTableNotFound);
+    EXPECT_EQ(errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes"); }), db::kTableNotFound);
 }
 
 TEST_F(LinkedTables, OdbcLinksThatCannotBeUsedAreRefusedNamingTheTableNeverThePassword) {

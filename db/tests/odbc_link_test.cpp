@@ -10,7 +10,7 @@
 
 #include "db/database.h"
 #include "db/odbc/connection.h"
-#include "db/odbc/odbc_errors.h"
+#include "db/base/errors.h"
 #include "db/odbc/server.h"
 #include "db/writer/clinic_writer.h"
 #include "testing/jet_test_files.h"
@@ -109,7 +109,7 @@ TEST_P(OdbcLinks, EveryValueReadsAsInTheJetFile) {
     EXPECT_EQ(testing::errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes WHERE Paci_tx_NomePaciente = 1"); }),
               testing::errorNumberOf([&] { jet.openRecordset(u"SELECT * FROM Pacientes WHERE Paci_tx_NomePaciente = 1"); }));
     EXPECT_EQ(testing::errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Pacientes WHERE Nada = 1"); }),
-              errors::kFieldNotFound);
+              db::kFieldNotFound);
 }
 
 TEST_P(OdbcLinks, AStatementTheServerNeverFinishesEndsAtItsDeadline) {
@@ -152,7 +152,7 @@ TEST_P(OdbcLinks, AStatementTheServerNeverFinishesEndsAtItsDeadline) {
         file.finish();
     }
     const Database front = Database::open(frontPath);
-    EXPECT_EQ(testing::errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Guias"); }), odbc::kConnectionFailed);
+    EXPECT_EQ(testing::errorNumberOf([&] { front.openRecordset(u"SELECT * FROM Guias"); }), db::kConnectionFailed);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, OdbcLinks, ::testing::ValuesIn(odbc::testing::serverKinds()),

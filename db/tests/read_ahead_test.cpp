@@ -194,7 +194,7 @@ public:
     bool read(uint64_t offset, uint8_t* destination, size_t count) override {
         std::this_thread::sleep_for(std::chrono::microseconds(200));  // keeps several threads busy
         for (uint64_t at = offset; at < offset + count; at += kPage)
-            if (fails_(static_cast<uint32_t>(at / kPage))) throw jet::diskOrNetworkError();
+            if (fails_(static_cast<uint32_t>(at / kPage))) throw db::diskOrNetworkError();
         return file_->read(offset, destination, count);
     }
 
@@ -222,7 +222,7 @@ TEST(ReadAhead, AReadThatThrowsInAnyThreadReachesTheCallerAndTheNextBatchRuns) {
         inCaller = callerFails;
         failing = true;
         std::vector<jet::ReadJob> jobs = onePageJobs(bytes, 64);
-        EXPECT_EQ(testing::errorNumberOf([&] { readers.run(source, jobs); }), jet::kDiskOrNetworkError) << callerFails;
+        EXPECT_EQ(testing::errorNumberOf([&] { readers.run(source, jobs); }), db::kDiskOrNetworkError) << callerFails;
         failing = false;
         jobs = onePageJobs(bytes, 64);
         readers.run(source, jobs);
@@ -236,7 +236,7 @@ TEST(ReadAhead, AReadThatThrowsInAnyThreadReachesTheCallerAndTheNextBatchRuns) {
     pages.fetch({2, 10, 20, 30, 40});
     EXPECT_EQ(pages.peek(20), nullptr);
     EXPECT_EQ((*pages.page(40))[0], 40);
-    EXPECT_EQ(testing::errorNumberOf([&] { pages.page(20); }), jet::kDiskOrNetworkError);
+    EXPECT_EQ(testing::errorNumberOf([&] { pages.page(20); }), db::kDiskOrNetworkError);
 }
 
 #ifdef __linux__

@@ -204,32 +204,32 @@ TEST(SampleFiles, ManyRowsOverManyPages) {
 TEST(SampleFiles, ErrorsOnARealFile) {
     SCANDREL_NEED_SAMPLE("testV2000.mdb");
     const Database db = Database::open(samplePath);
-    EXPECT_EQ(errorNumberOf([&] { db.openRecordset(u"SELECT * FROM Pacientes"); }), errors::kTableNotFound);
-    EXPECT_EQ(errorNumberOf([&] { db.columns(u"MSysObjects"); }), errors::kTableNotFound);
+    EXPECT_EQ(errorNumberOf([&] { db.openRecordset(u"SELECT * FROM Pacientes"); }), db::kTableNotFound);
+    EXPECT_EQ(errorNumberOf([&] { db.columns(u"MSysObjects"); }), db::kTableNotFound);
     EXPECT_EQ(errorNumberOf([&] { db.openRecordset(u"SELECT * FROM Table1 WHERE nope = 1"); }),
-              errors::kFieldNotFound);
+              db::kFieldNotFound);
     EXPECT_EQ(errorNumberOf([&] { db.openRecordset(u"SELECT * FROM Table1 ORDER BY nope"); }),
-              errors::kFieldNotFound);
+              db::kFieldNotFound);
     EXPECT_EQ(errorNumberOf([&] { db.openRecordset(u"SELECT * FROM Table1 WHERE A = 1"); }), 3464);
     EXPECT_EQ(errorNumberOf([&] { db.openRecordset(u"SELECT * FROM Table1").field(u"Z"); }),
-              errors::kFieldNotFound);
+              db::kFieldNotFound);
 
     // An empty table: 3021 on every move and read, EOF from the start.
     Recordset empty = db.openRecordset(u"SELECT * FROM Table3");
     EXPECT_TRUE(empty.eof());
     EXPECT_EQ(empty.recordCount(), 0);
-    EXPECT_EQ(errorNumberOf([&] { empty.moveLast(); }), errors::kNoCurrentRecord);
-    EXPECT_EQ(errorNumberOf([&] { empty.moveFirst(); }), errors::kNoCurrentRecord);
-    EXPECT_EQ(errorNumberOf([&] { empty.moveNext(); }), errors::kNoCurrentRecord);
-    EXPECT_EQ(errorNumberOf([&] { empty.field(u"a"); }), errors::kNoCurrentRecord);
+    EXPECT_EQ(errorNumberOf([&] { empty.moveLast(); }), db::kNoCurrentRecord);
+    EXPECT_EQ(errorNumberOf([&] { empty.moveFirst(); }), db::kNoCurrentRecord);
+    EXPECT_EQ(errorNumberOf([&] { empty.moveNext(); }), db::kNoCurrentRecord);
+    EXPECT_EQ(errorNumberOf([&] { empty.field(u"a"); }), db::kNoCurrentRecord);
 
     // Past the last row.
     Recordset rs = db.openRecordset(u"SELECT * FROM Table1");
     rs.moveLast();
     rs.moveNext();
     EXPECT_TRUE(rs.eof());
-    EXPECT_EQ(errorNumberOf([&] { rs.field(u"A"); }), errors::kNoCurrentRecord);
-    EXPECT_EQ(errorNumberOf([&] { rs.moveNext(); }), errors::kNoCurrentRecord);
+    EXPECT_EQ(errorNumberOf([&] { rs.field(u"A"); }), db::kNoCurrentRecord);
+    EXPECT_EQ(errorNumberOf([&] { rs.moveNext(); }), db::kNoCurrentRecord);
     rs.moveFirst();
     EXPECT_FALSE(rs.eof());
 }

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "db/jet/errors.h"
-#include "db/jet/sql.h"
+#include "db/base/errors.h"
+#include "db/base/sql.h"
 
-namespace scandrel::db::jet {
+namespace scandrel::db {
 namespace {
 
 int errorNumberOf(std::u16string_view sql) {
@@ -89,4 +89,4 @@ TEST(SqlParser, TheQueryExpressionIsNamedInTheDescription) {
 }
 
 }  // namespace
-}  // namespace scandrel::db::jet
+}  // namespace scandrel::db

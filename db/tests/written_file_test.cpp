@@ -116,7 +116,7 @@ TEST(WrittenFile, AnEmptyTableHasNoCurrentRecord) {
         rs.moveLast();
         FAIL() << "moved in an empty set";
     } catch (const Error& e) {
-        EXPECT_EQ(e.number(), errors::kNoCurrentRecord);
+        EXPECT_EQ(e.number(), db::kNoCurrentRecord);
     }
 }
 

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "db/database.h"
+#include "db/base/columns.h"
 #include "text/value.h"
 
 namespace scandrel::db::writer {

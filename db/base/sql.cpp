@@ -1,10 +1,10 @@
-#include "db/jet/sql.h"
+#include "db/base/sql.h"
 
 #include <vector>
 
-#include "db/jet/errors.h"
+#include "db/base/errors.h"
 
-namespace scandrel::db::jet {
+namespace scandrel::db {
 namespace {
 
 struct Token {
@@ -216,4 +216,4 @@ std::u16string selectText(const SelectStatement& statement) {
     return sql;
 }
 
-}  // namespace scandrel::db::jet
+}  // namespace scandrel::db

@@ -1,14 +1,23 @@
 #pragma once
 // Where a record set's rows come from: a table of a Jet file, or rows a database
 // server sent. Recordset keeps the checks and names; a row set only moves and reads.
+// Used on the thread that opened it.
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "db/database.h"
+#include "db/base/columns.h"
+#include "text/value.h"
 
 namespace scandrel::db {
+
+// Reading ahead, for each related statement: the rows that its statement would give
+// with the value of a row's field in place of its number.
+struct ReadAheadLink {
+    std::u16string_view statement;  // up to the number, as sent for earlier rows
+    std::u16string_view field;      // the field of these rows that gives the number
+};
 
 class RowSet {
 public:
@@ -27,7 +36,7 @@ public:
     virtual Value value(int fieldIndex) const = 0;
     virtual bool appendText(int fieldIndex, std::u16string& out) const = 0;
     // See Recordset::readAhead.
-    virtual void readAhead(size_t rows, const std::vector<Recordset::Link>& links) const = 0;
+    virtual void readAhead(size_t rows, const std::vector<ReadAheadLink>& links) const = 0;
 };
 
 }  // namespace scandrel::db

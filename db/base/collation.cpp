@@ -1,8 +1,10 @@
-#include "db/jet/collation.h"
+#include "db/base/collation.h"
 
 #include <array>
 
-namespace scandrel::db::jet {
+#include "db/base/names.h"
+
+namespace scandrel::db {
 namespace {
 
 enum Accent : char16_t { kNone = 1, kAcute, kGrave, kCircumflex, kTilde, kDiaeresis, kRing, kCedilla, kStroke,
@@ -47,21 +49,6 @@ char16_t primaryWeight(char16_t base) {
 
 }  // namespace
 
-char16_t foldCase(char16_t c) {
-    if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 32);
-    if (c == 0x178) return 0xFF;
-    if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 && c != 0x17F) {
-        const bool oddPairs = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-        if (oddPairs) return (c & 1) ? static_cast<char16_t>(c + 1) : c;
-        return (c & 1) ? c : static_cast<char16_t>(c + 1);
-    }
-    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return static_cast<char16_t>(c + 32);
-    if (c >= 0x410 && c <= 0x42F) return static_cast<char16_t>(c + 32);
-    if (c >= 0x400 && c <= 0x40F) return static_cast<char16_t>(c + 80);
-    return c;
-}
-
 std::u16string collationKey(std::u16string_view text) {
     std::u16string primary, accents, cases;
     primary.reserve(text.size() * 3 + 2);
@@ -83,4 +70,4 @@ int compareText(std::u16string_view a, std::u16string_view b) {
     return collationKey(a).compare(collationKey(b));
 }
 
-}  // namespace scandrel::db::jet
+}  // namespace scandrel::db

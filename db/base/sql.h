@@ -2,13 +2,14 @@
 // The statements the engine answers:
 //   SELECT * FROM <table> [WHERE <column> = <integer>] [ORDER BY <column> [ASC|DESC]]
 // keywords in any case, names plain or in square brackets. Anything else is a
-// syntax error with the engine's number.
+// syntax error with the engine's number. Read alike for a Jet file's tables and for
+// linked tables; pure functions, any thread.
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace scandrel::db::jet {
+namespace scandrel::db {
 
 struct SelectStatement {
     std::u16string table;
@@ -42,4 +43,4 @@ SelectStatement::Where withNumber(const SelectStatement::Where& where, std::u16s
 // as the same statement.
 std::u16string selectText(const SelectStatement& statement);
 
-}  // namespace scandrel::db::jet
+}  // namespace scandrel::db
