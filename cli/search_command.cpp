@@ -1,11 +1,14 @@
-// scandrel search DB [--ids] [--why] [--links=follow|ignore] WORDS...: the search
+// scandrel search DB [--ids] [--why] [--links=follow|ignore] [--ahead=N] WORDS...: the search
 // window's run on the command line. Rows go to standard output as they are found,
 // each followed, with --why, by where its words were found, one indented line per
 // word; the progress line (on a terminal) and the final status line go to standard
 // error. A failure ends the program with "number: description" on standard error
-// instead of the status line. Ctrl-C is the cancel button.
-#include <filesystem>
+// instead of the status line. Ctrl-C is the cancel button. --ahead=N: patients built
+// ahead by the run's worker thread (0: each built when reached, on one thread).
+#include <charconv>
 #include <cstdio>
+#include <filesystem>
+#include <string_view>
 #include <string>
 
 #include "cli/cli_support.h"
@@ -21,8 +24,18 @@
 namespace scandrel::cli {
 namespace {
 
-constexpr std::string_view kSearchUsage = "scandrel search DB [--ids] [--why] [--links=follow|ignore] PALAVRAS...";
+constexpr std::string_view kSearchUsage = "scandrel search DB [--ids] [--why] [--links=follow|ignore] [--ahead=N] PALAVRAS...";
 constexpr int kExitInterrupted = 130;
+constexpr size_t kMostAhead = 4096;
+
+// "--ahead=N": how many patients the worker may build ahead, 0 to kMostAhead.
+bool takeAhead(std::string_view number, size_t& ahead) {
+    size_t n = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), n);
+    if (error != std::errc() || end != number.data() + number.size() || n > kMostAhead) return false;
+    ahead = n;
+    return true;
+}
 
 // Messages quote names from the file: never raw control characters.
 void writeLine(std::FILE* stream, const std::u16string& text) {
@@ -120,6 +133,7 @@ int runSearch(const Args& args) {
     bool withIds = false;
     bool why = false;
     db::LinkPolicy links = db::LinkPolicy::Follow;
+    size_t ahead = search::kDefaultPatientsAhead;
     bool optionsEnded = false;
     std::string database;
     bool haveDatabase = false;
@@ -135,6 +149,8 @@ int runSearch(const Args& args) {
         } else if (!optionsEnded && arg.starts_with("--links=")) {
             std::vector<std::string> option = {arg};
             if (!takeLinksOption(option, links)) return usageError(kSearchUsage);
+        } else if (!optionsEnded && arg.starts_with("--ahead=")) {
+            if (!takeAhead(std::string_view(arg).substr(8), ahead)) return usageError(kSearchUsage);
         } else if (!optionsEnded && arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
             return usageError(kSearchUsage);
         } else if (!haveDatabase) {
@@ -156,6 +172,7 @@ int runSearch(const Args& args) {
                                         });
     view.attach(controller);
     controller.setExplainMatches(why);
+    controller.setPatientsAhead(ahead);
     controller.setDbName(fromUtf8(database));
     {
         InterruptHandler interrupt;

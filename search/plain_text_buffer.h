@@ -3,6 +3,7 @@
 // the reader in search/rtf and joined as the control joins them when each is
 // inserted at the end (a document's own last paragraph mark stays; the control's
 // final paragraph mark never shows).
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,8 @@ public:
     std::u16string plainText() const override { return text_; }
     void appendPlainText(std::u16string& out) const override { out += text_; }
     size_t plainLength() const override { return text_.size(); }
+    // The converter holds no window and no shared state: any thread may have one.
+    std::unique_ptr<RichTextBuffer> forAnotherThread() const override { return std::make_unique<PlainTextBuffer>(); }
 
     // The text without a copy; valid until the next change.
     const std::u16string& text() const noexcept { return text_; }

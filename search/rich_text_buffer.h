@@ -1,7 +1,10 @@
 #pragma once
 // The buffer that turns the rich-text memos of a patient into plain text:
 // emptied, appended to at the end (markup interpreted), read back as plain text.
+// A buffer is used on one thread; a run that builds patient texts on a worker asks
+// it for a buffer of its own for that thread.
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -20,6 +23,10 @@ public:
     virtual void appendPlainText(std::u16string& out) const { out += plainText(); }
     // The length of the plain text, in UTF-16 code units.
     virtual size_t plainLength() const { return plainText().size(); }
+    // A new, empty buffer converting as this one does, for another thread; none when
+    // the conversion belongs to this thread (a window's control): patient texts are
+    // then built on the thread that owns this buffer.
+    virtual std::unique_ptr<RichTextBuffer> forAnotherThread() const { return nullptr; }
 };
 
 }  // namespace scandrel::search

@@ -1,15 +1,14 @@
 #include "search/search_controller.h"
 
 #include <algorithm>
-#include <filesystem>
+#include <memory>
 #include <new>
 #include <optional>
 #include <utility>
 
 #include "clinic/clinic_schema.h"
 #include "db/database.h"
-#include "search/match_reasons.h"
-#include "search/patient_text.h"
+#include "search/patient_feed.h"
 #include "search/result_row.h"
 #include "search/search_words.h"
 #include "search/view_progress.h"
@@ -106,33 +105,28 @@ void SearchController::cxFind_Click() {
 }
 
 void SearchController::scan(const std::vector<std::u16string>& words, int32_t& found) {
-    const db::Database database = open_ ? open_(dbName_) : db::Database::open(std::filesystem::path(dbName_));
-    db::Recordset patients = database.openRecordset(kPatientQuery);
-    patients.moveLast();  // 3021 when there are no patients
-    patients.moveFirst();
-    const int32_t total = patients.recordCount();
+    const bool explain = explain_ && std::any_of(words.begin(), words.end(), [](const auto& w) { return !w.empty(); });
+    // The patients come in name order, built here or ahead on a worker; the feed ends
+    // with the scan, whichever way, and with it any thread of the run.
+    const std::unique_ptr<PatientFeed> feed = makePatientFeed(
+        {open_, dbName_, kPatientQuery, clinic::pacientes::kNomePaciente, clinic::pacientes::kCounterAsQueried,
+         clinic::pacientes::kDataNascimentoAsQueried, words},
+        buffer_, patientsAhead_, explain);
+    const int32_t total = feed->open();  // 3021 when there are no patients
     int32_t current = 1;
     const float startTime = clock_();
 
-    PatientTextBuilder builder(database, patients, buffer_);
-    const int nameColumn = patients.fieldIndex(clinic::pacientes::kNomePaciente);
-    // The birth date is read only for the rows listed, so it is looked up at the first match.
-    std::optional<int> birthDateColumn;
-    const int counterColumn = patients.fieldIndex(clinic::pacientes::kCounterAsQueried);
     ViewProgressBar bar(view_);
     ViewStatusLabel label(view_);
     const WordMatcher matcher(words);
-    const bool explain = explain_ && std::any_of(words.begin(), words.end(), [](const auto& w) { return !w.empty(); });
 
-    while (!patients.eof()) {
-        if (matcher.allFoundIn(builder.buildLowerCase())) {
-            const int32_t counter = patientCounter(patients.value(counterColumn));
-            if (!birthDateColumn) birthDateColumn = patients.fieldIndex(clinic::pacientes::kDataNascimentoAsQueried);
-            // Only a listed patient pays for its reasons: its text is built again,
-            // with the source of every value.
+    while (!feed->atEnd()) {
+        if (matcher.allFoundIn(feed->text())) {
+            const int32_t counter = patientCounter(feed->counter());
+            const Value birthDate = feed->birthDate();
             std::vector<std::u16string> reasons;
-            if (explain) reasons = reasonLines(findWords(builder.buildWithSources(), words));
-            view_.appendResult(resultRow(patients.value(nameColumn), patients.value(*birthDateColumn)));
+            if (explain) reasons = feed->reasons();
+            view_.appendResult(resultRow(feed->name(), birthDate));
             // The row and its patient are recorded together, before the next yield; a
             // patient is counted only once both are, so the count matches the rows.
             ++resultCount_;
@@ -145,7 +139,7 @@ void SearchController::scan(const std::vector<std::u16string>& words, int32_t& f
             outcome_ = RunOutcome::Cancelled;
             return;
         }
-        patients.moveNext();
+        feed->moveNext();
         text::ShowProgress(total, current, startTime, bar, label, clock_);
         ++current;
     }

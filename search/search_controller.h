@@ -1,7 +1,9 @@
 #pragma once
 // The search behind one search window: the find and cancel buttons, the keys of the
 // search box, closing, and which patient a result row stands for. Every window has
-// its own controller, so its results and its cancel request are its own.
+// its own controller, so its results and its cancel request are its own. Used on the
+// window's thread; a run builds its patients' texts on a worker thread of its own
+// (patient_worker.h), which has ended by the time cxFind_Click returns.
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "db/database.h"
+#include "search/patient_feed.h"
 #include "search/rich_text_buffer.h"
 #include "search/search_view.h"
 #include "text/error.h"
@@ -26,12 +29,11 @@ enum class RunOutcome : uint8_t {
     Failed,           // a database or other error, shown in a message box
 };
 
-// Opens the database a run searches, from the path the window holds.
-using DatabaseOpener = std::function<db::Database(const std::u16string& path)>;
-
 class SearchController {
 public:
-    // `view` and `buffer` must outlive the controller. The clock is read for the
+    // `view` and `buffer` must outlive the controller; both are used on the thread
+    // that calls cxFind_Click, and the buffer also lends the run's worker thread one
+    // of its own (rich_text_buffer.h). The clock is read for the
     // time-left estimate. The database is opened from its file unless `open` says
     // otherwise (benchmarks: a file read through a source that counts or waits).
     SearchController(SearchView& view, RichTextBuffer& buffer,
@@ -60,6 +62,9 @@ public:
     // Whether each listed patient gets the reasons it matched (where each word was
     // found), at the cost of building its text once more. Off unless asked for.
     void setExplainMatches(bool explain) { explain_ = explain; }
+    // How many patients a worker thread builds ahead of the run; 0 builds each one
+    // on the run's thread when it is reached. kDefaultPatientsAhead unless changed.
+    void setPatientsAhead(size_t ahead) { patientsAhead_ = ahead; }
     // The reasons of result row `row`, one line per word; none when the row has no
     // patient of this window's last run or reasons were not asked for.
     const std::vector<std::u16string>& reasonsAt(int row) const;
@@ -92,6 +97,7 @@ private:
     std::vector<int32_t> resultIds_;
     std::vector<std::vector<std::u16string>> reasons_;  // by row, when explain_
     bool explain_ = false;
+    size_t patientsAhead_ = kDefaultPatientsAhead;
     int32_t resultCount_ = 0;
     bool cancel_ = false;
     bool closed_ = false;

@@ -29,7 +29,9 @@ using ::testing::UnorderedElementsAre;
 
 constexpr char16_t kNoneFound[] = u"Pesquisa concluída. Não foram encontradas ocorrências para sua pesquisa.";
 
-class SearchRun : public ::testing::Test {
+// Every case runs with the patients built on the window's thread (0), and by the
+// run's worker one and many patients ahead.
+class SearchRun : public ::testing::TestWithParam<size_t> {
 protected:
     TempDir dir;
     fs::path file = dir / "clínica ação.mdb";
@@ -39,7 +41,10 @@ protected:
     SearchController controller{view, buffer, [] { return 36000.0f; }};
     std::map<int32_t, std::u16string> names;
 
-    SearchRun() { controller.setDbName(fromUtf8(file.string())); }
+    SearchRun() {
+        controller.setDbName(fromUtf8(file.string()));
+        controller.setPatientsAhead(GetParam());
+    }
 
     int32_t patient(const char16_t* name, ClinicRow row = {}) {
         if (name != nullptr) row.emplace_back(u"Paci_tx_NomePaciente", text(name));
@@ -81,7 +86,7 @@ protected:
     long count(const std::string& call) const { return std::count(view.calls.begin(), view.calls.end(), call); }
 };
 
-TEST_F(SearchRun, PreparesTheWindowScansAndRestoresItInOrder) {
+TEST_P(SearchRun, PreparesTheWindowScansAndRestoresItInOrder) {
     const int32_t maria = patient(u"MARIA DA SILVA", {{u"Paci_dt_DataNascimentoPaciente", date(1961, 3, 7)}});
     search(u"Maria");
     EXPECT_THAT(view.calls,
@@ -97,7 +102,7 @@ TEST_F(SearchRun, PreparesTheWindowScansAndRestoresItInOrder) {
     expectIdle();
 }
 
-TEST_F(SearchRun, EmptyBoxOpensNoDatabase) {
+TEST_P(SearchRun, EmptyBoxOpensNoDatabase) {
     controller.setDbName(fromUtf8((dir / "nao-existe.mdb").string()));
     search(u"");
     EXPECT_THAT(view.calls, ElementsAre("find 0", "lock 1", "clear", "progress 0",
@@ -107,7 +112,7 @@ TEST_F(SearchRun, EmptyBoxOpensNoDatabase) {
     EXPECT_EQ(controller.lastOutcome(), RunOutcome::EmptySearchText);
 }
 
-TEST_F(SearchRun, MatchingRulesAndCompletionMessages) {
+TEST_P(SearchRun, MatchingRulesAndCompletionMessages) {
     patient(u"PEDRO SILVA", {{u"Paci_tx_Leito", text(u"12")}});
     patient(u"JOÃO DA SILVA");
     patient(u"MARIANA SOUZA");
@@ -143,7 +148,7 @@ TEST_F(SearchRun, MatchingRulesAndCompletionMessages) {
     EXPECT_EQ(view.caption, kNoneFound);
 }
 
-TEST_F(SearchRun, BirthDatesAndMissingNames) {
+TEST_P(SearchRun, BirthDatesAndMissingNames) {
     const ClinicRow bed = {{u"Paci_tx_Leito", text(u"x1")}};
     const auto born = [&](int y, int m, int d) {
         ClinicRow row = bed;
@@ -164,7 +169,7 @@ TEST_F(SearchRun, BirthDatesAndMissingNames) {
     EXPECT_EQ(view.caption, u"Pesquisa concluída. Foram encontrados 6 resultados.");
 }
 
-TEST_F(SearchRun, CancelStopsAfterThePatientAtHand) {
+TEST_P(SearchRun, CancelStopsAfterThePatientAtHand) {
     EXPECT_EQ(controller.patientAt(0), std::nullopt);  // before any search
     patients({u"A1", u"A2", u"A3", u"A4", u"A5"});
     view.onYield = [&](int yield) {
@@ -191,7 +196,7 @@ TEST_F(SearchRun, CancelStopsAfterThePatientAtHand) {
 
 // Escape pressed, or the cancel button clicked, while no search runs asks nothing
 // of the next search: it goes through every patient.
-TEST_F(SearchRun, CancellingWhileIdleDoesNotStopTheNextSearch) {
+TEST_P(SearchRun, CancellingWhileIdleDoesNotStopTheNextSearch) {
     patients({u"A1", u"A2", u"A3", u"A4"});
     controller.onSearchBoxKey(27);
     search(u"a");
@@ -207,7 +212,7 @@ TEST_F(SearchRun, CancellingWhileIdleDoesNotStopTheNextSearch) {
 
 // Memory running out in the middle of a run (here as the window takes a row) ends
 // the run with the platform's message, and leaves the window ready for another.
-TEST_F(SearchRun, RunningOutOfMemoryShowsTheMessageAndEndsTheRun) {
+TEST_P(SearchRun, RunningOutOfMemoryShowsTheMessageAndEndsTheRun) {
     patients({u"A1", u"A2", u"A3", u"A4"});
     view.onYield = [](int yield) {
         if (yield == 2) throw std::bad_alloc();
@@ -230,7 +235,7 @@ TEST_F(SearchRun, RunningOutOfMemoryShowsTheMessageAndEndsTheRun) {
 
 // A field longer than the blocks the text is lower-cased in, with brackets, the
 // characters just past the capitals, and other punctuation around the letters.
-TEST_F(SearchRun, BracketsAndPunctuationInLongFieldsAreFoundAsTyped) {
+TEST_P(SearchRun, BracketsAndPunctuationInLongFieldsAreFoundAsTyped) {
     patient(u"LONGO", {{u"Paci_me_ObservacoesPaciente",
                         text(u"Retorno marcado para a proxima semana [URGENTE] @casa ^tarde_ `a` {b} |c| ~d")}});
     patient(u"OUTRO", {{u"Paci_me_ObservacoesPaciente",
@@ -243,7 +248,7 @@ TEST_F(SearchRun, BracketsAndPunctuationInLongFieldsAreFoundAsTyped) {
     EXPECT_THAT(view.rows, ElementsAre(u"OUTRO"));
 }
 
-TEST_F(SearchRun, SecondRunStartsAFreshList) {
+TEST_P(SearchRun, SecondRunStartsAFreshList) {
     patients({u"A1", u"A2", u"A3", u"B1", u"B2"});
     search(u" ");
     search(u"b");
@@ -253,7 +258,7 @@ TEST_F(SearchRun, SecondRunStartsAFreshList) {
     EXPECT_EQ(controller.patientAt(2), std::nullopt);
 }
 
-TEST_F(SearchRun, EnterIsIgnoredWhileRunningAndEscapeCancels) {
+TEST_P(SearchRun, EnterIsIgnoredWhileRunningAndEscapeCancels) {
     patients({u"A1", u"A2", u"A3", u"A4"});
     search(u"");  // writes the clinic
     view.onYield = [&](int yield) {
@@ -276,11 +281,12 @@ TEST_F(SearchRun, EnterIsIgnoredWhileRunningAndEscapeCancels) {
     EXPECT_EQ(view.calls.size(), calls);
 }
 
-TEST_F(SearchRun, TwoWindowsKeepTheirOwnResultsAndCancel) {
+TEST_P(SearchRun, TwoWindowsKeepTheirOwnResultsAndCancel) {
     patients({u"ANA SILVA", u"BIA SOUZA", u"CARLA SILVA", u"DANI SOUZA", u"EVA SILVA"});
     RecordingView otherView;
     SearchController other(otherView, buffer, [] { return 0.0f; });
     other.setDbName(controller.dbName());
+    other.setPatientsAhead(GetParam());
     // The second window searches to the end and is then closed, all while the first
     // window's run is in the middle of its scan.
     view.onYield = [&](int yield) {
@@ -295,7 +301,7 @@ TEST_F(SearchRun, TwoWindowsKeepTheirOwnResultsAndCancel) {
     expectRowsOpenTheirPatients(other, otherView);
 }
 
-TEST_F(SearchRun, ClosingDuringARunLeavesTheWindowAlone) {
+TEST_P(SearchRun, ClosingDuringARunLeavesTheWindowAlone) {
     patients({u"A1", u"A2", u"A3"});
     view.onYield = [&](int yield) {
         if (yield == 2) controller.requestClose();
@@ -312,7 +318,7 @@ TEST_F(SearchRun, ClosingDuringARunLeavesTheWindowAlone) {
     EXPECT_EQ(view.calls.size(), calls);
 }
 
-TEST_F(SearchRun, EmptyPatientTableIsReportedWithoutABox) {
+TEST_P(SearchRun, EmptyPatientTableIsReportedWithoutABox) {
     search(u"maria");
     EXPECT_EQ(view.caption, u"O banco de dados selecionado não possui registros.");
     EXPECT_THAT(view.messages, IsEmpty());
@@ -320,7 +326,7 @@ TEST_F(SearchRun, EmptyPatientTableIsReportedWithoutABox) {
     expectIdle();
 }
 
-TEST_F(SearchRun, MissingOrWrongDatabaseShowsABoxAndHidesTheWindow) {
+TEST_P(SearchRun, MissingOrWrongDatabaseShowsABoxAndHidesTheWindow) {
     clinic.reset();
     controller.setDbName(fromUtf8((dir / "movido.mdb").string()));
     search(u"maria");
@@ -349,7 +355,7 @@ TEST_F(SearchRun, MissingOrWrongDatabaseShowsABoxAndHidesTheWindow) {
     EXPECT_EQ(count("hide"), 2);
 }
 
-TEST_F(SearchRun, OtherErrorsShowTheirDescriptionAlone) {
+TEST_P(SearchRun, OtherErrorsShowTheirDescriptionAlone) {
     clinic.reset();
     std::ofstream(file, std::ios::binary) << std::string(8192, 'x');
     std::u16string description;
@@ -372,7 +378,7 @@ TEST_F(SearchRun, OtherErrorsShowTheirDescriptionAlone) {
 
 // A matching patient whose counter is null can't be listed: the run ends there with
 // the platform's error, and the completion message counts only the rows shown.
-TEST_F(SearchRun, APatientWithoutCounterIsNeitherListedNorCounted) {
+TEST_P(SearchRun, APatientWithoutCounterIsNeitherListedNorCounted) {
     clinic.reset();
     const auto tables = clinicTables();
     const auto& columns = tables[kPacientes].columns;
@@ -403,7 +409,7 @@ TEST_F(SearchRun, APatientWithoutCounterIsNeitherListedNorCounted) {
 
 // A birth date is read only for a listed row: a patient table without the column
 // fails only when a patient matches, as reading the field would.
-TEST_F(SearchRun, BirthDateIsReadOnlyForListedRows) {
+TEST_P(SearchRun, BirthDateIsReadOnlyForListedRows) {
     clinic.reset();
     auto tables = clinicTables();
     auto& columns = tables[kPacientes].columns;
@@ -444,7 +450,7 @@ size_t threadsRunning() {
 // are read many reads at once. The run does to the window exactly what it does
 // with a local file (rows in name order as found, progress for every patient),
 // stops at the patient at hand when cancelled, and leaves no thread behind.
-TEST_F(SearchRun, AFileWhoseReadsWaitIsSearchedTheSameWay) {
+TEST_P(SearchRun, AFileWhoseReadsWaitIsSearchedTheSameWay) {
     for (int i = 0; i < 150; ++i) {
         const std::u16string name = u"PACIENTE " + std::u16string(1, static_cast<char16_t>(u'Z' - i % 26)) +
                                     std::u16string(1, static_cast<char16_t>(u'A' + i / 26));
@@ -475,6 +481,7 @@ TEST_F(SearchRun, AFileWhoseReadsWaitIsSearchedTheSameWay) {
     PlainTextBuffer slowBuffer;
     SearchController slow(slowView, slowBuffer, [] { return 36000.0f; }, waiting);
     slow.setDbName(fromUtf8(file.string()));
+    slow.setPatientsAhead(GetParam());
     search(slow, slowView, u"asma");
     EXPECT_EQ(slowView.calls, view.calls);
     expectRowsOpenTheirPatients(slow, slowView);
@@ -501,7 +508,7 @@ TEST_F(SearchRun, AFileWhoseReadsWaitIsSearchedTheSameWay) {
 // The statements a run sends, word for word: the patients in name order, then for
 // each patient its related rows by its own numbers, a null number asking for 0, and
 // the procedure of the first guide only.
-TEST_F(SearchRun, SendsThePatientQueryAndEachPatientsRelatedQueries) {
+TEST_P(SearchRun, SendsThePatientQueryAndEachPatientsRelatedQueries) {
     const int32_t ana = patient(u"ANA", {{u"Paci_ln_ConvenioPaciente", number(123456)}});
     const int32_t bruno = patient(u"BRUNO");  // no plan
     clinic->add(kGuias, {{u"Guia_ln_Paciente", number(ana)}, {u"Guia_ln_Procedimento", number(42)}});
@@ -519,6 +526,7 @@ TEST_F(SearchRun, SendsThePatientQueryAndEachPatientsRelatedQueries) {
                                   return database;
                               });
     recorded.setDbName(fromUtf8(file.string()));
+    recorded.setPatientsAhead(GetParam());
     search(recorded, recordedView, u"ninguém");
     ASSERT_EQ(recorded.lastOutcome(), RunOutcome::Completed);
 
@@ -544,7 +552,7 @@ TEST_F(SearchRun, SendsThePatientQueryAndEachPatientsRelatedQueries) {
 // A file of the host's without one of the related tables is not a patient database
 // either: the first patient's text fails, the run shows the invalid-database box,
 // hides the window and still ends with its completion message.
-TEST_F(SearchRun, AMissingRelatedTableShowsTheInvalidDatabaseBox) {
+TEST_P(SearchRun, AMissingRelatedTableShowsTheInvalidDatabaseBox) {
     clinic.reset();
     auto tables = clinicTables();
     tables[kGuias].name = u"GuiasAntigas";
@@ -584,6 +592,12 @@ TEST_F(SearchRun, AMissingRelatedTableShowsTheInvalidDatabaseBox) {
     EXPECT_TRUE(view.hidden);
     expectIdle();
 }
+
+INSTANTIATE_TEST_SUITE_P(PatientsBuilt, SearchRun, ::testing::Values(0, 1, kDefaultPatientsAhead),
+                         [](const ::testing::TestParamInfo<size_t>& built) {
+                             return built.param == 0 ? std::string("OnTheWindowsThread")
+                                                    : "ByTheWorker" + std::to_string(built.param) + "Ahead";
+                         });
 
 }  // namespace
 }  // namespace scandrel::search::testing

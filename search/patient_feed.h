@@ -1,0 +1,103 @@
+#pragma once
+// The patients of one search run, in name order, as the run's loop takes them: each
+// with its lower-cased search text, the values its result row needs and, for a
+// patient that matched, where its words were found. Used by the search controller,
+// on the thread that runs the search (the window's).
+//
+// The run's protocol with its feed:
+//  1. open(): the database, the patient rows in name order (moved to the last row
+//     and back), their number. Nothing else of the feed is used before it.
+//  2. While !atEnd(): text() once; for a patient that matched, counter(), birthDate(),
+//     reasons() (when the run explains its matches) and name(), in this order.
+//  3. moveNext() once the patient is handled (listed, yielded for, not cancelled).
+//  4. The feed is destroyed when the run ends, whichever way, also in the middle.
+// Each failure (a database error, a field that does not exist, running out of
+// memory) is thrown by the call at which a run reading the database itself, one
+// patient at a time, would have met it; the run handles it as it always does.
+//
+// Two feeds keep this protocol: the patients built on the run's own thread as it asks
+// for them (`PatientsHere`), and the patients built by a worker thread a bounded
+// number ahead (`PatientsAhead`, patient_worker.h), which the run uses by default.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/database.h"
+#include "search/patient_text.h"
+#include "search/rich_text_buffer.h"
+#include "text/value.h"
+
+namespace scandrel::search {
+
+// Opens the database a run searches, from the path the window holds.
+using DatabaseOpener = std::function<db::Database(const std::u16string& path)>;
+
+// What a run reads and how: where, which statement and columns, which words.
+struct PatientReading {
+    DatabaseOpener open;  // from the file when empty
+    std::u16string path;
+    std::u16string_view patientQuery;  // the patient rows in name order
+    std::u16string_view nameColumn, counterColumn, birthDateColumn;
+    std::vector<std::u16string> words;  // for the reasons of a match
+};
+
+class PatientFeed {
+public:
+    virtual ~PatientFeed() = default;
+
+    virtual int32_t open() = 0;  // the number of patients
+    virtual bool atEnd() = 0;
+    // The normalised, lower-cased text of the patient at hand; valid until moveNext.
+    virtual const std::u16string& text() = 0;
+    virtual Value counter() = 0;
+    virtual Value birthDate() = 0;  // its column is looked up at the first call
+    virtual std::vector<std::u16string> reasons() = 0;
+    virtual Value name() = 0;
+    virtual void moveNext() = 0;
+};
+
+// The patients read and built on the calling thread, when the run asks for them: one
+// patient's related rows at a time. Every call must come from the thread that opened it.
+class PatientsHere final : public PatientFeed {
+public:
+    // `buffer` must outlive the feed and belong to the calling thread.
+    PatientsHere(PatientReading reading, RichTextBuffer& buffer);
+    ~PatientsHere() override;
+
+    int32_t open() override;
+    bool atEnd() override { return patients_->eof(); }
+    const std::u16string& text() override { return builder_->buildLowerCase(); }
+    // The same text, which the caller may take (swap) until the next call of text().
+    std::u16string& textToTake() { return builder_->buildLowerCase(); }
+    Value counter() override { return patients_->value(counterColumn_); }
+    Value birthDate() override;
+    std::vector<std::u16string> reasons() override;
+    Value name() override { return patients_->value(nameColumn_); }
+    void moveNext() override { patients_->moveNext(); }
+
+private:
+    PatientReading reading_;
+    RichTextBuffer& buffer_;
+    std::optional<db::Database> database_;
+    std::optional<db::Recordset> patients_;
+    std::optional<PatientTextBuilder> builder_;
+    int nameColumn_ = 0;
+    int counterColumn_ = 0;
+    std::optional<int> birthDateColumn_;
+};
+
+// Patients built ahead by default: enough for the worker to run on through a few
+// long patients, few enough that the texts kept stay small.
+inline constexpr size_t kDefaultPatientsAhead = 64;
+
+// The feed a run uses: `ahead` patients built ahead by a worker thread when `buffer`
+// lends itself to another thread, else the patients built on the calling thread.
+std::unique_ptr<PatientFeed> makePatientFeed(PatientReading reading, RichTextBuffer& buffer, size_t ahead,
+                                             bool explain);
+
+}  // namespace scandrel::search
