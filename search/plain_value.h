@@ -5,10 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "search/rtf/rtf_to_text.h"
+
 namespace scandrel::search {
 
-// What ends a paragraph in the control's text (and in a rich-text document's).
-inline constexpr std::u16string_view kParagraphMark = u"\r\n";
+// What ends a paragraph in the control's text, as in a rich-text document's.
+using rtf::kParagraphMark;
 
 // Appends `value` to `out`: the value ends at the first NUL, every CR LF, lone CR
 // and lone LF becomes one paragraph mark (CR LF), and CR CR LF (a soft line break)

@@ -4,7 +4,6 @@
 #include <array>
 #include <cstdint>
 
-#include "search/plain_value.h"
 #include "search/rtf/code_page.h"
 #include "search/rtf/control_words.h"
 #include "search/rtf/small_stack.h"

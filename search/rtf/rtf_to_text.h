@@ -16,6 +16,9 @@
 
 namespace scandrel::search::rtf {
 
+// What ends a paragraph in a rich-text document's text, and in the control's.
+inline constexpr std::u16string_view kParagraphMark = u"\r\n";
+
 // True when the value is a rich-text document: it starts with "{\rtf" (or the
 // Unicode form "{\urtf"). Anything else is plain text to the control.
 bool isRichText(std::u16string_view value);
