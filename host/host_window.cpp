@@ -13,6 +13,7 @@
 #include "search/win32/search_window_ids.h"
 #include "text/twips.h"
 #include "win32/handles.h"
+#include "win32/message_box.h"
 
 namespace scandrel::host {
 namespace {
@@ -85,7 +86,13 @@ LRESULT CALLBACK HostWindow::procedure(HWND window, UINT message, WPARAM wParam,
     }
     auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-    return self->handle(message, wParam, lParam);
+    try {
+        return self->handle(message, wParam, lParam);
+    } catch (...) {
+        // Nothing unwinds through the platform's message dispatch.
+        win32::showFailure(window);
+        return 0;
+    }
 }
 
 LRESULT HostWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
