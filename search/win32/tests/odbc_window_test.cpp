@@ -166,7 +166,8 @@ TEST_P(OdbcWindow, TheServerStoppedMidSearchGives3146AndTheWindowKeepsTheRowsFou
     const std::vector<scandrel::testing::SeenBox> seen = boxes.take();
     ASSERT_THAT(seen, SizeIs(1));
     EXPECT_EQ(seen[0].title, u"Scandrel");
-    EXPECT_THAT(toUtf8(seen[0].text), StartsWith("Falha na chamada ODBC."));  // 3146's words
+    // 3146's words, then the driver's own, with its state.
+    EXPECT_THAT(toUtf8(seen[0].text), StartsWith("Falha na chamada ODBC. Mensagem do driver: ["));
     EXPECT_EQ(seen[0].icon, BoxIcon::none);
     EXPECT_EQ(seen[0].owner, window->handle());
 
