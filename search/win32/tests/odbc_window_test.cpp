@@ -1,0 +1,190 @@
+// The search window on a front-end whose tables are linked through ODBC to a
+// PostgreSQL or MariaDB server the test starts, reached through Wine's odbc32, the
+// 32-bit unixODBC and the server's 32-bit driver. The run's worker opens the links and
+// reads them on its own thread. The window must list what it lists on the clinic's Jet
+// file, and a server that goes away in the middle of a search ends it with a box.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/odbc/server.h"
+#include "demo/demo_clinic.h"
+#include "search/patient_worker.h"
+#include "search/win32/search_window.h"
+#include "search/win32/search_window_ids.h"
+#include "search/win32/tests/run_probe.h"
+#include "testing/servers/server_copy.h"
+#include "testing/servers/test_server.h"
+#include "testing/test_clinic.h"
+#include "testing/win32/message_box_watcher.h"
+#include "testing/win32/window_driver.h"
+#include "text/utf.h"
+
+namespace scandrel::search::win32 {
+namespace {
+
+using namespace scandrel::search::testing;
+using namespace scandrel::search::win32::testing;
+using db::odbc::testing::ServerKind;
+using db::odbc::testing::TestServer;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::SizeIs;
+using ::testing::StartsWith;
+using scandrel::testing::BoxIcon;
+using scandrel::testing::MessageBoxWatcher;
+
+// A search through a server takes longer than one of a local file.
+constexpr auto kRunLimit = std::chrono::seconds(60);
+
+// What the window shows once a search is over.
+struct Outcome {
+    std::vector<std::u16string> rows;
+    std::wstring status;
+
+    friend bool operator==(const Outcome&, const Outcome&) = default;
+};
+
+class OdbcWindow : public ::testing::TestWithParam<ServerKind> {
+protected:
+    TempDir dir;
+    MessageBoxWatcher boxes;
+    std::shared_ptr<SearchWindow> window;  // a test's window, gone by the end of the test
+
+    void SetUp() override {
+        if (!db::odbc::testing::serverAvailable(GetParam()))
+            GTEST_SKIP() << db::odbc::testing::serverName(GetParam()) << " or its ODBC driver is not installed";
+        ASSERT_EQ(loadedWindowCount(), 0);
+    }
+    void TearDown() override {
+        if (window && window->loaded()) DestroyWindow(window->handle());
+        window.reset();
+        pump();
+        EXPECT_EQ(loadedWindowCount(), 0);
+        EXPECT_EQ(patientWorkersAlive(), 0u);
+        EXPECT_THAT(boxes.take(), IsEmpty());
+    }
+
+    // The clinic's tables on `server`, and a front-end of links to them.
+    fs::path linkedFrontEnd(const fs::path& clinic, const TestServer& server) {
+        const db::Database jet = db::Database::open(clinic);
+        db::odbc::testing::writeServerCopy(jet, server.folder() / "copy.sql", GetParam());
+        server.runSql(server.folder() / "copy.sql");
+        const fs::path front = dir / "servidor.mdb";
+        db::odbc::testing::writeLinkingFrontEnd(jet, front, server.connectString(), {});
+        return front;
+    }
+
+    static std::shared_ptr<SearchWindow> openWindow(const fs::path& database) {
+        std::shared_ptr<SearchWindow> window = SearchWindow::create(GetModuleHandleW(nullptr), [](int32_t) {});
+        window->setDbName(database.u16string());
+        window->show();
+        pump();
+        return window;
+    }
+    static HWND control(const SearchWindow& window, int id) { return GetDlgItem(window.handle(), id); }
+    static bool idle(const SearchWindow& window) {
+        return windowText(control(window, kLblResults)).starts_with(L"Pesquisa conclu") &&
+               !(GetWindowLongW(control(window, kTxtSearch), GWL_STYLE) & ES_READONLY) &&
+               !IsWindowVisible(control(window, kCxCancel));
+    }
+    static void startSearch(const SearchWindow& window, const std::u16string& words) {
+        typeText(control(window, kTxtSearch), words);
+        postKey(control(window, kTxtSearch), VK_RETURN);
+    }
+
+    // One search typed into a window of its own on `database`.
+    static Outcome searchIn(const fs::path& database, const std::u16string& words) {
+        const std::shared_ptr<SearchWindow> window = openWindow(database);
+        startSearch(*window, words);
+        Outcome outcome;
+        EXPECT_TRUE(pumpUntil([&] { return idle(*window); }, kRunLimit)) << toUtf8(words);
+        outcome.rows = listRows(control(*window, kLstResults));
+        outcome.status = windowText(control(*window, kLblResults));
+        DestroyWindow(window->handle());
+        pump();
+        return outcome;
+    }
+};
+
+TEST_P(OdbcWindow, ThroughOdbcLinksTheWindowListsWhatItListsOnTheJetFile) {
+    const fs::path clinic = dir / "clinica.mdb";
+    demo::writeDemoClinic(clinic, {300, 7});
+    const TestServer server(GetParam());
+    const fs::path front = linkedFrontEnd(clinic, server);
+
+    for (const std::u16string words : {u"silva", u"maria asma", u"a", u"casad", u"zzzz", u"15/0"}) {
+        const Outcome expected = searchIn(clinic, words);
+        const Outcome got = searchIn(front, words);
+        EXPECT_EQ(got.rows, expected.rows) << toUtf8(words);
+        EXPECT_EQ(got.status, expected.status) << toUtf8(words);
+        EXPECT_THAT(boxes.take(), IsEmpty()) << toUtf8(words);
+        // A search that lists most of the clinic, so that rows were compared.
+        if (words == u"a") {
+            EXPECT_GT(expected.rows.size(), 100u);
+        }
+    }
+}
+
+TEST_P(OdbcWindow, TheServerStoppedMidSearchGives3146AndTheWindowKeepsTheRowsFoundSoFar) {
+    // More patients than the links bring in one batch, so that the run needs the
+    // server again after it is gone.
+    constexpr int kPatients = static_cast<int>(db::odbc::Server::kPatientsPerBatch) + 100;
+    const fs::path clinic = dir / "clinica.mdb";
+    std::vector<std::u16string> names;
+    {
+        ClinicWriter writer(clinic);
+        for (int i = 1; i <= kPatients; ++i) {
+            const std::u16string name = u"PACIENTE " + fromUtf8(std::to_string(10000 + i).substr(1));
+            const int32_t id = writer.add(kPacientes, {{u"Paci_tx_NomePaciente", Value::text(name)}});
+            writer.add(kAnamneses, {{u"Anam_ln_Paciente", number(id)}, {u"Anam_tx_Diagnostico1", text(u"Retorno")}});
+            names.push_back(name);
+        }
+        writer.finish();
+    }
+    auto server = std::make_unique<TestServer>(GetParam());
+    const fs::path front = linkedFrontEnd(clinic, *server);
+
+    window = openWindow(front);
+    int looks = 0;
+    RunProbe probe(window->handle(), [&] {
+        // The first look comes right after the first patient.
+        if (!windowText(control(*window, kLblResults)).starts_with(L"Pesquisando")) return;
+        if (++looks == 1) server.reset();  // stopped and gone
+    });
+    startSearch(*window, u"retorno");
+    ASSERT_TRUE(boxes.waitFor(1, kRunLimit));
+    ASSERT_TRUE(pumpUntil([&] { return idle(*window); }, kRunLimit));
+    EXPECT_EQ(server, nullptr);
+
+    const std::vector<scandrel::testing::SeenBox> seen = boxes.take();
+    ASSERT_THAT(seen, SizeIs(1));
+    EXPECT_EQ(seen[0].title, u"Scandrel");
+    // 3146's words, then the driver's own, with its state.
+    EXPECT_THAT(toUtf8(seen[0].text), StartsWith("Falha na chamada ODBC. Mensagem do driver: ["));
+    EXPECT_EQ(seen[0].icon, BoxIcon::none);
+    EXPECT_EQ(seen[0].owner, window->handle());
+
+    // The rows found before the server went stay listed, and the count says so: every
+    // patient of the batch the links had brought, none of those built ahead lost.
+    const std::vector<std::u16string> rows = listRows(control(*window, kLstResults));
+    EXPECT_EQ(rows.size(), db::odbc::Server::kPatientsPerBatch);
+    EXPECT_EQ(rows, std::vector<std::u16string>(names.begin(), names.begin() + static_cast<ptrdiff_t>(rows.size())));
+    EXPECT_EQ(windowText(control(*window, kLblResults)),
+              L"Pesquisa concluída. Foram encontrados " + std::to_wstring(rows.size()) + L" resultados.");
+    EXPECT_EQ(SendMessageW(control(*window, kProgressBar1), PBM_GETPOS, 0, 0), 0);
+    EXPECT_TRUE(IsWindowEnabled(control(*window, kCxFind)));
+    EXPECT_EQ(patientWorkersAlive(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, OdbcWindow, ::testing::ValuesIn(db::odbc::testing::serverKinds()),
+                         [](const auto& tested) { return db::odbc::testing::serverName(tested.param); });
+
+}  // namespace
+}  // namespace scandrel::search::win32
