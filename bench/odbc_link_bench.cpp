@@ -3,14 +3,23 @@
 // against the same search of the clinic's Jet file: the time of each, their ratio,
 // the round trips to each server and the peak memory of the search (run in a child
 // process of its own, so that only the search's memory counts).
+//
+// With --wine, the same files are searched by the 32-bit `scandrel.exe search` under
+// Wine as well (the Windows tree build/win32, or $SCANDREL_WIN32_TREE), through Wine's
+// odbc32 and the servers' 32-bit drivers: its time and its peak memory, Wine's own
+// share included, against the target for the 32-bit host.
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "db/database.h"
 #include "db/odbc/round_trips.h"
@@ -87,11 +96,119 @@ Measured measureApart(const fs::path& path) {
     return m;
 }
 
+// --- The 32-bit build under Wine ---------------------------------------------------
+
+// The word the search above looks for, so that both count the same patients.
+const std::vector<std::string> kWineWords = {"silva"};
+constexpr int kWineRuns = 3;
+constexpr double kWinePeakTargetMb = 200;
+
+struct WineRun {
+    double seconds = 0;
+    double processorSeconds = 0;
+    double peakMb = 0;   // the largest resident set of the program, Wine's loader included
+    std::string listed;  // the rows the search printed, one a line
+};
+
+std::string slurp(const fs::path& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::string text;
+    if (!file) return text;
+    char chunk[4096];
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) text.append(chunk, n);
+    std::fclose(file);
+    return text;
+}
+
+// `scandrel.exe ARGUMENTS` run once under Wine by cmake/wine-run (the tree's own
+// prefix), its output in `output`: wall-clock and processor time and peak memory,
+// read from the process's own accounting as bench/wine-bench reads it.
+WineRun underWine(const std::vector<std::string>& arguments, const fs::path& output) {
+    const char* tree = std::getenv("SCANDREL_WIN32_TREE");
+    const fs::path exe = fs::path(tree ? tree : SCANDREL_SOURCE_DIR "/build/win32") / "cli" / "scandrel.exe";
+    const std::string runner = SCANDREL_SOURCE_DIR "/cmake/wine-run";
+    std::vector<std::string> words = {runner, exe.string()};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = ::fork();
+    if (child < 0) std::abort();
+    if (child == 0) {
+        const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (out < 0 || null < 0 || ::dup2(out, 1) < 0 || ::dup2(null, 2) < 0) ::_exit(127);
+        ::execv(runner.c_str(), argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(child, &status, 0, &usage);
+    WineRun run;
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error("scandrel.exe under Wine failed (" + exe.string() + ", build it with the win32 preset)");
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    run.processorSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    run.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    run.listed = slurp(output);
+    return run;
+}
+
+// The search of `database` by scandrel.exe under Wine, best of the runs (the largest
+// peak), less Wine's start-up (the time of `scandrel.exe help` just before each).
+WineRun wineSearch(const fs::path& database) {
+    const fs::path output = database.parent_path() / "wine-output.txt";
+    std::vector<std::string> search = {"search", database.string()};
+    search.insert(search.end(), kWineWords.begin(), kWineWords.end());
+    WineRun best{1e30, 1e30, 0, {}};
+    for (int i = 0; i < kWineRuns; ++i) {
+        underWine({"help"}, output);  // the wine server started, as it is for the search after it
+        const WineRun startup = underWine({"help"}, output);
+        WineRun run = underWine(search, output);
+        best.seconds = std::min(best.seconds, std::max(run.seconds - startup.seconds, 1e-3));
+        best.processorSeconds =
+            std::min(best.processorSeconds, std::max(run.processorSeconds - startup.processorSeconds, 1e-3));
+        best.peakMb = std::max(best.peakMb, run.peakMb);
+        best.listed = std::move(run.listed);
+    }
+    return best;
+}
+
+void printWine(const WineRun& run, const char* differs) {
+    std::printf("  32-bit scandrel.exe under Wine (best of %d, less Wine's start-up): %.3f s, processor %.3f s "
+                "(found: %zu%s)\n",
+                kWineRuns, run.seconds, run.processorSeconds,
+                static_cast<size_t>(std::count(run.listed.begin(), run.listed.end(), '\n')), differs);
+    std::printf("    peak memory under Wine: %.0f MB (target below %.0f) %s\n", run.peakMb, kWinePeakTargetMb,
+                run.peakMb < kWinePeakTargetMb ? "met" : "NOT met");
+}
+
+// The 32-bit build under Wine on the front-end, against the same build on the
+// clinic's Jet file; true when both listed the same rows.
+bool reportUnderWine(const fs::path& front, const WineRun& jet) {
+    const WineRun odbc = wineSearch(front);
+    const bool same = odbc.listed == jet.listed;
+    printWine(odbc, same ? "" : ", NOT the Jet file's rows");
+    std::printf("    ratio ODBC/Jet under Wine: %.2f\n", odbc.seconds / jet.seconds);
+    return same;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using db::odbc::testing::ServerKind;
-    const int32_t patients = argc > 1 ? std::stoi(argv[1]) : 10000;
+    int32_t patients = 10000;
+    bool wine = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--wine") {
+            wine = true;
+        } else {
+            patients = std::stoi(argv[i]);
+        }
+    }
     try {
         const fs::path folder = fs::temp_directory_path() / ("scandrel-odbc-bench-" + std::to_string(::getpid()));
         fs::create_directories(folder);
@@ -104,6 +221,11 @@ int main(int argc, char** argv) {
         const double target = patients >= 100000 ? 2.0 : 1.5;
         std::printf("patients: %d (found: %zu)\nJet file: %.3f s, peak %.0f MB\n", patients, jetFound, jet.seconds,
                     jet.peakMb);
+        WineRun wineJet;
+        if (wine) {
+            wineJet = wineSearch(clinic);
+            printWine(wineJet, "");
+        }
         bool same = true;
         for (const ServerKind kind : db::odbc::testing::serverKinds()) {
             const std::string name = db::odbc::testing::serverName(kind);
@@ -131,6 +253,7 @@ int main(int argc, char** argv) {
                         static_cast<unsigned long long>(odbc.trips), static_cast<unsigned long long>(mostTrips),
                         odbc.trips <= mostTrips ? "met" : "NOT met");
             same = same && odbc.found == jetFound;
+            if (wine) same = reportUnderWine(front, wineJet) && same;
         }
         std::error_code ignored;
         fs::remove_all(folder, ignored);
