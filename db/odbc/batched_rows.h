@@ -6,7 +6,9 @@
 //
 //  1. The scan's order is fixed before it starts: its rows' numbers, in order.
 //  2. The first read or read-ahead at a row outside the batch held asks the server
-//     for the rows of the next `batch` numbers from that row on, dropping the last.
+//     for the rows of the next `batch` numbers from that row on (`firstBatch` from
+//     the scan's first row: a small one, so that the next is sent ahead sooner),
+//     dropping the last.
 //  3. When a batch is asked for by a read-ahead, the rows it leads to are asked for
 //     too (see ServerRows::AheadFetch), a statement per link.
 //  4. Then the next batch's numbers and the same links are handed to `next`, which
@@ -29,7 +31,8 @@ public:
     using FetchNext = std::function<void(const std::vector<int64_t>& numbers, const std::vector<ReadAheadLink>& links)>;
 
     BatchedRows(std::shared_ptr<const ResultRows> shape, std::vector<int64_t> numbers, size_t keyColumn,
-                FetchByNumbers fetch, size_t batch, ServerRows::AheadFetch ahead, FetchNext next = {});
+                FetchByNumbers fetch, size_t batch, ServerRows::AheadFetch ahead, FetchNext next = {},
+                size_t firstBatch = SIZE_MAX);
 
     void moveFirst() override;
     void moveLast() override;
@@ -51,7 +54,7 @@ private:
     std::vector<int64_t> numbers_;
     size_t keyColumn_;
     FetchByNumbers fetch_;
-    size_t batch_;
+    size_t batch_, firstBatch_;
     ServerRows::AheadFetch ahead_;
     FetchNext next_;
     size_t position_ = 0;

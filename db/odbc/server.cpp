@@ -303,7 +303,7 @@ std::unique_ptr<RowSet> Server::scanInBatches(Table& t, size_t orderColumn, bool
         });
     };
     return std::make_unique<BatchedRows>(t.shape, std::move(numbers), key, std::move(fetch), patientsPerBatch_,
-                                         std::move(recorded), std::move(next));
+                                         std::move(recorded), std::move(next), kPatientsInFirstBatch);
 }
 
 }  // namespace scandrel::db::odbc

@@ -53,6 +53,8 @@ public:
     static constexpr int kSingleQueries = 2;
     // Rows of a scan whose related rows are asked in one statement per related table.
     static constexpr size_t kPatientsPerBatch = 1000;
+    // ... but the first batch of a scan whose next batches are sent ahead (2a).
+    static constexpr size_t kPatientsInFirstBatch = 100;
     // A table fetched whole for its queries by number holds at most this much.
     static constexpr size_t kMostRowsHeldWhole = 20'000;
     static constexpr size_t kMostBytesHeldWhole = size_t{16} << 20;
