@@ -72,6 +72,25 @@ std::string shown(const std::vector<std::vector<Value>>& rows) {
     return out;
 }
 
+// A clinic of `patients` (name, anamneses), in that order of their numbers; each
+// anamnesis's `field` holds its patient's name and its ordinal.
+void writeClinic(const std::filesystem::path& path, const std::vector<std::pair<std::u16string, int>>& patients,
+                 std::u16string_view field) {
+    writer::ClinicWriter clinic(path);
+    for (const auto& [name, anamneses] : patients) {
+        const int32_t counter = clinic.add(writer::kPacientes, {{u"Paci_tx_NomePaciente", Value::text(name)}});
+        for (int a = 0; a < anamneses; ++a)
+            clinic.add(writer::kAnamneses, {{u"Anam_ln_Paciente", Value::longValue(counter)},
+                                            {std::u16string(field), Value::text(name + u" " + fromUtf8(std::to_string(a)))}});
+    }
+    clinic.finish();
+}
+
+void copyTo(const TestServer& server, const Database& jet) {
+    odbc::testing::writeServerCopy(jet, server.folder() / "copy.sql", server.kind());
+    server.runSql(server.folder() / "copy.sql");
+}
+
 TEST_P(OdbcLinks, EveryValueReadsAsInTheJetFile) {
     testing::TempFolder folder;
     const auto clinicPath = folder.path() / "clinica.mdb";
@@ -93,8 +112,7 @@ TEST_P(OdbcLinks, EveryValueReadsAsInTheJetFile) {
     }
     const Database jet = Database::open(clinicPath);
     TestServer server(GetParam());
-    odbc::testing::writeServerCopy(jet, server.folder() / "copy.sql", GetParam());
-    server.runSql(server.folder() / "copy.sql");
+    copyTo(server, jet);
     const auto frontPath = folder.path() / "servidor.mdb";
     odbc::testing::writeLinkingFrontEnd(jet, frontPath, server.connectString(), {});
     const Database front = Database::open(frontPath);
@@ -119,22 +137,14 @@ TEST_P(OdbcLinks, EveryValueReadsAsInTheJetFile) {
 TEST_P(OdbcLinks, RelatedRowsComeABatchOfPatientsAtATimeInTheirOrder) {
     testing::TempFolder folder;
     const auto clinicPath = folder.path() / "clinica.mdb";
-    {
-        // Ten patients whose name order is not their number order; patient i has i % 3 anamneses.
-        writer::ClinicWriter clinic(clinicPath);
-        for (int i = 0; i < 10; ++i) {
-            const std::u16string name = u"Paciente " + std::u16string(1, static_cast<char16_t>(u'J' - (i * 7) % 10));
-            const int32_t counter = clinic.add(writer::kPacientes, {{u"Paci_tx_NomePaciente", Value::text(name)}});
-            for (int a = 0; a < i % 3; ++a)
-                clinic.add(writer::kAnamneses, {{u"Anam_ln_Paciente", Value::longValue(counter)},
-                                                {u"Anam_tx_Diagnostico1", Value::text(name + u" " + fromUtf8(std::to_string(a)))}});
-        }
-        clinic.finish();
-    }
+    // Ten patients whose name order is not their number order; patient i has i % 3 anamneses.
+    std::vector<std::pair<std::u16string, int>> patientsWritten;
+    for (int i = 0; i < 10; ++i)
+        patientsWritten.emplace_back(u"Paciente " + std::u16string(1, static_cast<char16_t>(u'J' - (i * 7) % 10)), i % 3);
+    writeClinic(clinicPath, patientsWritten, u"Anam_tx_Diagnostico1");
     const Database jet = Database::open(clinicPath);
     TestServer server(GetParam());
-    odbc::testing::writeServerCopy(jet, server.folder() / "copy.sql", GetParam());
-    server.runSql(server.folder() / "copy.sql");
+    copyTo(server, jet);
 
     constexpr std::u16string_view kPatients = u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente";
     constexpr std::u16string_view kAnamneses = u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = ";
@@ -198,22 +208,14 @@ size_t threadsOfThisProcess() {
 TEST_P(OdbcLinks, TheNextBatchIsSentAheadWithTheSameRowsAndItsFailureSurfacesWhereItIsNeeded) {
     testing::TempFolder folder;
     const auto clinicPath = folder.path() / "clinica.mdb";
-    {
-        // Ten patients A to J, one anamnesis each but F, which has six.
-        writer::ClinicWriter clinic(clinicPath);
-        for (char16_t letter = u'J'; letter >= u'A'; --letter) {
-            const std::u16string name = u"Paciente " + std::u16string(1, letter);
-            const int32_t counter = clinic.add(writer::kPacientes, {{u"Paci_tx_NomePaciente", Value::text(name)}});
-            for (int a = 0; a < (letter == u'F' ? 6 : 1); ++a)
-                clinic.add(writer::kAnamneses, {{u"Anam_ln_Paciente", Value::longValue(counter)},
-                                                {u"Anam_me_TextoAnamnese", Value::text(name + u" " + fromUtf8(std::to_string(a)))}});
-        }
-        clinic.finish();
-    }
+    // Ten patients A to J, one anamnesis each but F, which has six.
+    std::vector<std::pair<std::u16string, int>> patientsWritten;
+    for (char16_t letter = u'J'; letter >= u'A'; --letter)
+        patientsWritten.emplace_back(u"Paciente " + std::u16string(1, letter), letter == u'F' ? 6 : 1);
+    writeClinic(clinicPath, patientsWritten, u"Anam_me_TextoAnamnese");
     const Database jet = Database::open(clinicPath);
     TestServer server(GetParam());
-    odbc::testing::writeServerCopy(jet, server.folder() / "copy.sql", GetParam());
-    server.runSql(server.folder() / "copy.sql");
+    copyTo(server, jet);
 
     constexpr std::u16string_view kPatients = u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente";
     constexpr std::u16string_view kAnamneses = u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = ";
