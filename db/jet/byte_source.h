@@ -33,14 +33,6 @@ public:
     // Whether the bytes come over a network (a server's shared folder), where every
     // read waits: then reads are worth sending many at once.
     virtual bool remote() const { return false; }
-    // Bytes about to be read, told before (reading ahead). Wait: read them now, a
-    // read that may wait; AtHand: read them now, the read won't wait; Coming: the
-    // source has started bringing them and will have them when they are read.
-    enum class Ahead { Wait, AtHand, Coming };
-    virtual Ahead ahead(uint64_t /*offset*/, size_t /*count*/) { return Ahead::Wait; }
-    // Whether ahead() may answer Coming now: reading ahead pays even for a file read
-    // whole, whose pages would otherwise come in blocks.
-    virtual bool bringsAhead() const { return false; }
     // The file's identity; none for bytes that are no file, or where the file system
     // doesn't tell one file from another.
     virtual std::optional<FileIdentity> identity() const { return std::nullopt; }

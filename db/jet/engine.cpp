@@ -99,7 +99,7 @@ Value Engine::value(const JetColumn& column, Bytes row) {
 
 void Engine::visitRows(const RowList& rows, const Visit& visit) {
     for (size_t i = 0; i < rows.size(); ++i) {
-        if (i % kTablePagesAhead == 0 && !pages_.readsInBlocks()) {
+        if (i % kTablePagesAhead == 0 && !pages_.fileFits()) {
             std::vector<uint32_t> ahead;
             for (size_t j = i; j < std::min(rows.size(), i + kTablePagesAhead); ++j) ahead.push_back(rows[j].page);
             pages_.fetch(std::move(ahead));
@@ -122,7 +122,7 @@ std::shared_ptr<const RowList> Engine::scanRows(const TableDef& def, const Visit
     const std::vector<uint32_t> owned = mappedPages(pages_, format_, def.usageMap);
     for (size_t at = 0; at < owned.size(); ++at) {
         const uint32_t number = owned[at];
-        if (at % kTablePagesAhead == 0 && !pages_.readsInBlocks()) {
+        if (at % kTablePagesAhead == 0 && !pages_.fileFits()) {
             const auto from = owned.begin() + static_cast<std::ptrdiff_t>(at);
             pages_.fetch(std::vector<uint32_t>(from, from + static_cast<std::ptrdiff_t>(std::min(kTablePagesAhead, owned.size() - at))));
         }

@@ -170,7 +170,7 @@ bool PageCache::readBlock(uint32_t first, uint32_t count) {
 }
 
 PagePtr PageCache::readIn(uint32_t number) {
-    if (readsInBlocks() && number < pageCount_) {
+    if (fileFits() && number < pageCount_) {
         // The page's block, less the pages at either end that are kept already.
         uint32_t first = number - number % kBlockPages;
         uint32_t end = std::min(first + kBlockPages, pageCount_);
@@ -215,15 +215,6 @@ void PageCache::fetch(std::vector<uint32_t> numbers) {
         }
         runs.push_back(Run{n, 1, {}});
     }
-    // Runs the source brings by itself are left to be read when they are asked for;
-    // those at hand are read here, one after the other.
-    bool waits = false;
-    std::erase_if(runs, [&](const Run& run) {
-        const auto ahead = source_->ahead(static_cast<uint64_t>(run.first) * pageSize_,
-                                          static_cast<size_t>(run.count) * pageSize_);
-        waits = waits || ahead == ByteSource::Ahead::Wait;
-        return ahead == ByteSource::Ahead::Coming;
-    });
     std::vector<ReadJob> jobs;
     jobs.reserve(runs.size());
     for (Run& run : runs) {
@@ -231,7 +222,7 @@ void PageCache::fetch(std::vector<uint32_t> numbers) {
         jobs.push_back(ReadJob{static_cast<uint64_t>(run.first) * pageSize_, run.bytes.data(), run.bytes.size()});
     }
     try {
-        if (waits && source_->remote() && jobs.size() > 1) {
+        if (source_->remote() && jobs.size() > 1) {
             // Over a network each read waits: they are sent together and waited for together.
             if (!readers_) readers_ = std::make_unique<ParallelReads>(kReaderThreads);
             readers_->run(*source_, jobs);

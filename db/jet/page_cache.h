@@ -5,12 +5,10 @@
 //
 // When the whole file fits the budget (a clinic's database usually does), a page
 // missing is read with its neighbours, a block of the file in one read, and every
-// page is kept: the file is read once, in few large reads. When it doesn't fit, or
-// while its copy from a network is under way (which reads each byte once whatever
-// the reads), pages are read one at a time, except those read ahead (fetch): a
-// table's pages as it is listed, and on a network the rows the search will need
-// soon, sorted in file order, neighbouring pages in one read, many reads under way
-// at once, or left to the copy to bring first.
+// page is kept: the file is read once, in few large reads. When it doesn't fit,
+// pages are read one at a time, except those read ahead (fetch): a table's pages as
+// it is listed, and on a network the rows the search will need soon, sorted in file
+// order, neighbouring pages in one read, many reads under way at once.
 //
 // Its part in reading a file the host writes (the notes at the top of engine.h): a
 // page past the end or a short read looks at the file's size again (step 2), and
@@ -65,24 +63,17 @@ public:
 
     // Whether every page of the file can be kept.
     bool fileFits() const { return pageCount_ <= capacity_; }
-    // Whether a page missing is read with its neighbours, a block of the file: when
-    // every page can be kept, but not while the source brings the pages told of
-    // ahead (a file's copy under way), where only the pages asked for are worth
-    // waiting for.
-    bool readsInBlocks() const { return fileFits() && !source_->bringsAhead(); }
-    // Whether planning the reads of rows ahead pays: the file isn't read in blocks,
-    // and lies on a network, where every read waits and many can be under way at
-    // once. (Locally, rows in name order lie apart in the file: planning their reads
-    // saves no read.)
-    bool plansReads() const { return alwaysPlan_ || (!readsInBlocks() && source_->remote()); }
+    // Whether planning the reads of rows ahead pays: the file doesn't fit, and lies on
+    // a network, where every read waits and many can be under way at once. (Locally,
+    // rows in name order lie apart in the file: planning their reads saves no read.)
+    bool plansReads() const { return alwaysPlan_ || (!fileFits() && source_->remote()); }
     // Plans reads whatever the file's size (tests).
     void alwaysReadAhead() { alwaysPlan_ = true; }
     // Reads these pages now, in file order, neighbouring pages in one read (over a
     // network, many reads under way at once), and keeps them apart until they are
     // asked for or the room is needed. Pages at hand already and pages past the end
     // are left out; a read that fails is left to the page's own read when it is
-    // asked for. Pages the source brings by itself (ByteSource::ahead, a file's copy)
-    // are left to it: only those it has at hand are read now.
+    // asked for.
     void fetch(std::vector<uint32_t> numbers);
     // The page when it is at hand (kept or fetched), without reading anything.
     PagePtr peek(uint32_t number) const;

@@ -1,15 +1,12 @@
 // A large database on a network is searched through its copy on this machine's
-// disk: each byte crosses the network once, what the search asks for ahead crosses
-// before the rest, the host's writes are followed, and the copy is gone once the
-// search is, however it ended.
+// disk: each byte crosses the network once, the host's writes are followed, and the
+// copy is gone once the search is, however it ended.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <mutex>
 #include <numeric>
-#include <vector>
 
 #include "db/jet/copied_source.h"
 #include "db/base/errors.h"
@@ -22,7 +19,7 @@ namespace {
 using jet::CopiedSource;
 constexpr size_t kChunk = CopiedSource::kChunkBytes;
 constexpr size_t kPage = 4096;
-constexpr size_t kLarge = 96 * kChunk;
+constexpr size_t kLarge = 24 * kChunk;
 
 // A file on a network, in memory: counts what crosses it; the host may edit it, and
 // a read of the chunk at `failAt` fails outright.
@@ -41,8 +38,6 @@ public:
         const std::lock_guard lock(mutex_);
         ++calls;
         bytes += count;
-        largest = std::max(largest.load(), count);
-        offsets_.push_back(offset);
         if (offset == failAt) throw db::diskOrNetworkError();
         if (offset > bytes_.size() || count > bytes_.size() - offset) return false;
         std::copy_n(bytes_.begin() + static_cast<long>(offset), count, destination);
@@ -62,22 +57,14 @@ public:
         std::fill_n(bytes_.begin() + static_cast<long>(offset), count, fill);
     }
 
-    // Where each read started, in the order they came.
-    std::vector<uint64_t> offsets() {
-        const std::lock_guard lock(mutex_);
-        return offsets_;
-    }
-
     std::atomic<size_t> calls{0};
     std::atomic<uint64_t> bytes{0};
-    std::atomic<size_t> largest{0};
     std::atomic<uint64_t> failAt{~uint64_t{0}};
     bool remote_ = true;
 
 private:
     std::mutex mutex_;
     std::vector<uint8_t> bytes_;
-    std::vector<uint64_t> offsets_;
     uint64_t known_ = bytes_.size();
 };
 
@@ -105,10 +92,10 @@ TEST(CopiedSource, OnlyAFileOnANetworkIsCopied) {
     EXPECT_EQ(jet::copiedFromNetwork(std::move(local), folder.path()).get(), before);
     Copied large(kLarge, folder.path());
     EXPECT_NE(dynamic_cast<const CopiedSource*>(large.source.get()), nullptr);
-    EXPECT_TRUE(large.source->remote()) << "reads of bytes not copied yet are planned";
+    EXPECT_FALSE(large.source->remote()) << "reads of the copy are not planned";
 }
 
-TEST(CopiedSource, EachByteCrossesTheNetworkOnceInReadsOfAChunkAtMost) {
+TEST(CopiedSource, EachByteCrossesTheNetworkOnceInReadsOfAChunk) {
     testing::TempFolder folder;
     const size_t size = kLarge + 3 * kPage;  // the last chunk short
     Copied copied(size, folder.path());
@@ -119,30 +106,10 @@ TEST(CopiedSource, EachByteCrossesTheNetworkOnceInReadsOfAChunkAtMost) {
     for (int round = 0; round < 2; ++round)
         for (uint64_t at = 0; at < size; at += kPage) ASSERT_TRUE(copied.pageIsRight(at));
     EXPECT_FALSE(copied.pageIsRight(size - kPage / 2));  // past the end
-    // Every byte is copied by now, none on its way. The read past the end asked the
-    // file itself; every other byte came once, the search's pages just those.
+    // Every chunk is copied by now, none on its way. The read past the end asked the
+    // file itself; every other byte came once.
     EXPECT_EQ(copied.file->bytes.load(), size + kPage);
-    EXPECT_LE(copied.file->largest.load(), kChunk);
-    EXPECT_FALSE(copied.source->remote()) << "all of it on this machine's disk";
-    EXPECT_EQ(copied.source->ahead(kPage, kPage), jet::ByteSource::Ahead::AtHand);
-}
-
-// Bytes the search will read next are fetched before the copy in file order goes
-// on, while the search goes on: told of them, the source has them coming.
-TEST(CopiedSource, WhatTheSearchAsksForAheadCrossesFirst) {
-    testing::TempFolder folder;
-    Copied copied(kLarge, folder.path());
-    const uint64_t far = 20 * kChunk + 3 * kPage;
-    EXPECT_EQ(copied.source->ahead(far, 2 * kPage), jet::ByteSource::Ahead::Coming);
-    ASSERT_TRUE(copied.pageIsRight(far, 2 * kPage));
-    EXPECT_EQ(copied.source->ahead(far, 2 * kPage), jet::ByteSource::Ahead::AtHand);
-    for (uint64_t at = 0; at < kLarge; at += kPage) ASSERT_TRUE(copied.pageIsRight(at));
-    const std::vector<uint64_t> offsets = copied.file->offsets();
-    ASSERT_FALSE(offsets.empty());
-    EXPECT_EQ(offsets[0], far) << "before the start of the file";
-    EXPECT_EQ(copied.file->bytes.load(), kLarge);
-    // Past the end, or where a fetch failed: the file's own read answers.
-    EXPECT_EQ(copied.source->ahead(kLarge - kPage, 2 * kPage), jet::ByteSource::Ahead::Wait);
+    EXPECT_EQ(copied.file->calls.load(), kLarge / kChunk + 1 + 1);
 }
 
 TEST(CopiedSource, TheHostWritingGrowingAndCuttingTheFileIsFollowed) {

@@ -129,8 +129,7 @@ TEST(ReadAhead, PlannedReadsAreFewLargeReadsInFileOrder) {
     EXPECT_EQ(source.reads().size(), 3u);
 }
 
-// Pages read ahead are kept until asked for: planning adds no read. (Over a
-// network both come from the file's copy, which reads no byte twice.)
+// Pages read ahead are kept until asked for: planning adds no read.
 TEST(ReadAhead, PlannedReadsGiveTheSameValuesInNoMoreReads) {
     TempFolder folder;
     const auto path = folder.path() / "clinica.mdb";
@@ -146,14 +145,8 @@ TEST(ReadAhead, PlannedReadsGiveTheSameValuesInNoMoreReads) {
     RecordingSource& plannedReads = *planned;
     const Database ahead = Database::fromSource(std::move(planned), u"clinica.mdb", kFewPages);
     EXPECT_EQ(readClinic(ahead, true), expected);
-    const auto bytes = [](RecordingSource& source) {
-        uint64_t total = 0;
-        for (const auto& read : source.reads()) total += read.second;
-        return total;
-    };
-    const uint64_t header = plainReads.reads().front().second;  // read before the copy is made
-    EXPECT_LE(bytes(plainReads), std::filesystem::file_size(path) + header);
-    EXPECT_LE(bytes(plannedReads), std::filesystem::file_size(path) + header);
+    EXPECT_LE(plannedReads.reads().size(), plainReads.reads().size())
+        << plannedReads.reads().size() << " against " << plainReads.reads().size();
 }
 
 TEST(ReadAhead, OverANetworkManyReadsAreUnderWayAtOnceAndLocallyOne) {
@@ -192,10 +185,10 @@ TEST(ReadAhead, OverANetworkManyReadsAreUnderWayAtOnceAndLocallyOne) {
     EXPECT_EQ(disk.mostAtOnce(), 1);
 }
 
-// Over a network the rows ahead are read from the file's copy, brought before the
-// rest of it: the same values, and no byte of the file crosses twice (but the
-// header, read before the file is known to be a database).
-TEST(ReadAhead, OverANetworkTheRowsAheadComeFromTheCopyAndNoByteCrossesTwice) {
+// Over a network the rows are read from the file's copy: the same values, and no
+// byte of the file crosses twice (but the header, read before the file is known to
+// be a database).
+TEST(ReadAhead, OverANetworkTheRowsComeFromTheCopyAndNoByteCrossesTwice) {
     TempFolder folder;
     const auto path = folder.path() / "clinica.mdb";
     writeClinic(path, 150);
