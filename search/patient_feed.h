@@ -67,13 +67,16 @@ class PatientsHere final : public PatientFeed {
 public:
     // `buffer` must outlive the feed and belong to the calling thread.
     PatientsHere(PatientReading reading, RichTextBuffer& buffer);
+    // Without a buffer: the patients' values are only read (read()), their memos
+    // converted elsewhere; text() and reasons() are not used.
+    explicit PatientsHere(PatientReading reading);
     ~PatientsHere() override;
 
     int32_t open() override;
     bool atEnd() override { return patients_->eof(); }
     const std::u16string& text() override { return builder_->buildLowerCase(); }
-    // The same text, which the caller may take (swap) until the next call of text().
-    std::u16string& textToTake() { return builder_->buildLowerCase(); }
+    // The values of the patient at hand, memos unconverted (see PatientTextBuilder::read).
+    void read(PatientValues& into, bool withSources) { builder_->read(into, withSources); }
     Value counter() override { return patients_->value(counterColumn_); }
     Value birthDate() override;
     std::vector<std::u16string> reasons() override;
@@ -82,7 +85,7 @@ public:
 
 private:
     PatientReading reading_;
-    RichTextBuffer& buffer_;
+    RichTextBuffer* buffer_ = nullptr;
     std::optional<db::Database> database_;
     std::optional<db::Recordset> patients_;
     std::optional<PatientTextBuilder> builder_;

@@ -174,7 +174,7 @@ TEST_F(PatientWorker, CancelDropsThePatientsBuiltAheadAndEndsTheWorker) {
             if (yield != at) return;
             if (started != nullptr) {
                 EXPECT_TRUE(waitFor([&] { return *started >= at + kAhead; }));
-                EXPECT_EQ(patientWorkersAlive(), 1u);
+                EXPECT_EQ(patientWorkersAlive(), PatientsAhead::kThreads);
             }
             controller.cxCancel_Click();
         };
