@@ -151,12 +151,21 @@ bool PatientsAhead::readerMayStart(size_t wanted) const {
     return inUse + wanted <= slots_.size() && aheadOfConverter + wanted <= readerBound_;
 }
 
+// Whether a waiting reader is worth waking: it may start, and a batch of slots is free
+// for it in one of its two bounds (the other may be unable to free more: the run holds
+// its patients while it yields).
+bool PatientsAhead::readerMayGoOn() const {
+    const size_t freeInAll = slots_.size() - (read_ - taken_);
+    const size_t freeOfItsOwn = readerBound_ - (read_ - converted_);
+    return readerMayStart(1) && (freeInAll >= runBatch_ || freeOfItsOwn >= readerBatch_);
+}
+
 PatientsAhead::Slot* PatientsAhead::slotToRead() {
     std::unique_lock lock(mutex_);
     if (!stop_ && !readerMayStart(1)) {
         // Woken once a batch of slots is free, not at every one.
         readerWaits_ = true;
-        readerWakes_.wait(lock, [this] { return stop_ || readerMayStart(readerBatch_); });
+        readerWakes_.wait(lock, [this] { return stop_ || readerMayGoOn(); });
         readerWaits_ = false;
     }
     if (stop_) return nullptr;
@@ -242,7 +251,7 @@ void PatientsAhead::handOverConverted() {
         const std::lock_guard lock(mutex_);
         ++converted_;
         wakeRun = runWaits_ && converted_ - taken_ >= runBatch_;
-        wakeReader = readerWaits_ && readerMayStart(readerBatch_);
+        wakeReader = readerWaits_ && readerMayGoOn();
     }
     if (wakeRun) runWakes_.notify_one();
     if (wakeReader) readerWakes_.notify_one();
@@ -296,7 +305,7 @@ void PatientsAhead::moveNext() {
         const std::lock_guard lock(mutex_);
         assert(converted_ > taken_ && "moveNext without a patient at hand");
         ++taken_;
-        wake = readerWaits_ && readerMayStart(readerBatch_);
+        wake = readerWaits_ && readerMayGoOn();
     }
     if (wake) readerWakes_.notify_one();
 }

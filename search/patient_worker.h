@@ -109,6 +109,7 @@ private:
     void convert();
     void convertOne(Slot& slot, const WordMatcher* matcher);
     bool readerMayStart(size_t wanted) const;
+    bool readerMayGoOn() const;
     Slot* slotToRead();
     void handOverRead();
     Slot* slotToConvert();
