@@ -16,8 +16,9 @@
 // patient at a time, would have met it; the run handles it as it always does.
 //
 // Two feeds keep this protocol: the patients built on the run's own thread as it asks
-// for them (`PatientsHere`), and the patients built by a worker thread a bounded
-// number ahead (`PatientsAhead`, patient_worker.h), which the run uses by default.
+// for them (`PatientsHere`), and the patients built by two worker threads in a
+// pipeline a bounded number ahead (`PatientsAhead`, patient_worker.h), which the run
+// uses by default.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -94,11 +95,11 @@ private:
     std::optional<int> birthDateColumn_;
 };
 
-// Patients built ahead by default: enough for the worker to run on through a few
-// long patients, few enough that the texts kept stay small.
+// Patients built ahead by default, in all: enough for the workers to run on through a
+// few long patients, few enough that the texts kept stay small.
 inline constexpr size_t kDefaultPatientsAhead = 64;
 
-// The feed a run uses: `ahead` patients built ahead by a worker thread when `buffer`
+// The feed a run uses: `ahead` patients built ahead by two worker threads when `buffer`
 // lends itself to another thread, else the patients built on the calling thread.
 std::unique_ptr<PatientFeed> makePatientFeed(PatientReading reading, RichTextBuffer& buffer, size_t ahead,
                                              bool explain);

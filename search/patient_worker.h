@@ -24,7 +24,9 @@
 //  4. Bounds: the reader starts patient `read` only while read - taken <= `ahead` (at
 //     most `ahead` patients exist beyond the one the run holds, in either stage) and
 //     read - converted < readerBound(`ahead`) (the reader at most that many patients
-//     ahead of the converter).
+//     ahead of the converter). A reader that waits is woken when it may start and a
+//     batch is free in one of the two bounds: the run holds its patients while it
+//     yields, so the other may free no more.
 //  5. The reader fills a slot (the values, memos unconverted; the sources of every
 //     value when the run explains its matches; counter, birth date and name; then
 //     the move to the next row) and advances `read`. The converter converts the
