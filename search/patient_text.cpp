@@ -102,13 +102,9 @@ void appendField(std::u16string& out, const Value& value) {
     }
 }
 
-// The same for a field of a record set: a text read straight into `out`.
+// The same for a field of a record set: a text read straight into `out` (a memo's too,
+// as stored, for its conversion).
 void appendField(std::u16string& out, const db::Recordset& rows, int column) {
-    if (!rows.appendText(column, out)) appendField(out, rows.value(column));
-}
-
-// A memo's value as stored, kept for its conversion: read straight into `out`.
-void keepMemo(std::u16string& out, const db::Recordset& rows, int column) {
     if (!rows.appendText(column, out)) appendField(out, rows.value(column));
 }
 
@@ -278,7 +274,7 @@ void PatientTextBuilder::readValues(PatientValues& into, Recorder& recorder) {
     };
     const auto putMemo = [&](const db::Recordset& rows, const std::vector<int>& columns, const Names& names,
                              size_t i) {
-        keepMemo(into.memos, rows, columns[i]);
+        appendField(into.memos, rows, columns[i]);  // as stored, converted later
         into.memoEnds.push_back(into.memos.size());
         recorder.memo(names[i]);
     };
