@@ -11,7 +11,7 @@
 // the reads before it), against copying the file once over the same link.
 // All on the clinics of seed 5.
 //
-// Figures printed at the end:
+// Figures printed at the end (with the 100k search on one thread, --ahead=0, beside them):
 //   search / export time on 100k          target <= 0.25
 //   search time 100k / 10k                target <= 10.5 (the scan grows linearly)
 //   peak memory of the search             target < 200 MB on 100k
@@ -137,6 +137,19 @@ void BM_Search(benchmark::State& state) {
         record("search", patients, run);
     }
     state.counters["maxrss_MB"] = static_cast<double>(best[{"search", patients}].maxRssKb) / 1024.0;
+}
+
+// The same search with every patient built on the run's thread (--ahead=0): what the
+// two worker threads gain.
+void BM_SearchOneThread(benchmark::State& state) {
+    const int patients = static_cast<int>(state.range(0));
+    const std::string file = clinic(patients).string();
+    for (auto _ : state) {
+        const Run run = spawn({SCANDREL_CLI, "search", "--ahead=0", file, kWords[0], kWords[1]});
+        if (run.status != 0) state.SkipWithError("scandrel search failed");
+        state.SetIterationTime(run.seconds);
+        record("search, one thread", patients, run);
+    }
 }
 
 void BM_MdbExport(benchmark::State& state) {
@@ -342,6 +355,7 @@ void BM_SearchOverLink(benchmark::State& state) {
 }
 
 BENCHMARK(BM_Search)->Arg(10000)->Arg(100000)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchOneThread)->Arg(100000)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MdbExport)->Arg(10000)->Arg(100000)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 // In this process, after the programs: a child forked from a large process would
 // count the parent's memory as its own until it starts the program.
@@ -354,13 +368,15 @@ void figure(const char* name, double value, const char* comparison, double targe
     std::printf("%-40s %10.3f   target %s %g   %s\n", name, value, comparison, target, met ? "ok" : "MISSED");
 }
 
-void printCommandFigures(const Best& search10k, const Best& search100k, const Best& export10k, const Best& export100k) {
+void printCommandFigures(const Best& search10k, const Best& search100k, const Best& export10k, const Best& export100k,
+                         const Best& oneThread100k) {
     std::printf("\nsearch \"%s %s\"; best of the runs\n", kWords[0], kWords[1]);
     const auto times = [](const char* name, const Best& b) {
         std::printf("%-40s %10.3f s   (cpu %.3f s)\n", name, b.seconds, b.cpuSeconds);
     };
     times("search 10k", search10k);
     times("search 100k", search100k);
+    if (std::isfinite(oneThread100k.seconds)) times("search 100k, one thread (--ahead=0)", oneThread100k);
     times("mdb-export 7 tables 10k", export10k);
     times("mdb-export 7 tables 100k", export100k);
     const double vsExport10k = search10k.seconds / export10k.seconds;
@@ -391,7 +407,7 @@ int main(int argc, char** argv) {
     const Best export10k = get("mdb-export", 10000), export100k = get("mdb-export", 100000);
     // A filtered run prints only the figures it has.
     if (std::isfinite(search100k.seconds) && std::isfinite(export100k.seconds) && std::isfinite(search10k.seconds)) {
-        printCommandFigures(search10k, search100k, export10k, export100k);
+        printCommandFigures(search10k, search100k, export10k, export100k, get("search, one thread", 100000));
     }
     // Reads, and the time with a wait before every read.
     for (const int patients : {10000, 100000}) {

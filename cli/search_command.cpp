@@ -4,7 +4,7 @@
 // word; the progress line (on a terminal) and the final status line go to standard
 // error. A failure ends the program with "number: description" on standard error
 // instead of the status line. Ctrl-C is the cancel button. --ahead=N: patients built
-// ahead by the run's worker thread (0: each built when reached, on one thread).
+// ahead, in all, by the run's two worker threads (0: each built when reached, on one thread).
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -28,7 +28,7 @@ constexpr std::string_view kSearchUsage = "scandrel search DB [--ids] [--why] [-
 constexpr int kExitInterrupted = 130;
 constexpr size_t kMostAhead = 4096;
 
-// "--ahead=N": how many patients the worker may build ahead, 0 to kMostAhead.
+// "--ahead=N": how many patients the workers may build ahead, 0 to kMostAhead.
 bool takeAhead(std::string_view number, size_t& ahead) {
     size_t n = 0;
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), n);

@@ -16,8 +16,9 @@
 // patient at a time, would have met it; the run handles it as it always does.
 //
 // Two feeds keep this protocol: the patients built on the run's own thread as it asks
-// for them (`PatientsHere`), and the patients built by a worker thread a bounded
-// number ahead (`PatientsAhead`, patient_worker.h), which the run uses by default.
+// for them (`PatientsHere`), and the patients built by two worker threads in a
+// pipeline a bounded number ahead (`PatientsAhead`, patient_worker.h), which the run
+// uses by default.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -67,13 +68,16 @@ class PatientsHere final : public PatientFeed {
 public:
     // `buffer` must outlive the feed and belong to the calling thread.
     PatientsHere(PatientReading reading, RichTextBuffer& buffer);
+    // Without a buffer: the patients' values are only read (read()), their memos
+    // converted elsewhere; text() and reasons() are not used.
+    explicit PatientsHere(PatientReading reading);
     ~PatientsHere() override;
 
     int32_t open() override;
     bool atEnd() override { return patients_->eof(); }
     const std::u16string& text() override { return builder_->buildLowerCase(); }
-    // The same text, which the caller may take (swap) until the next call of text().
-    std::u16string& textToTake() { return builder_->buildLowerCase(); }
+    // The values of the patient at hand, memos unconverted (see PatientTextBuilder::read).
+    void read(PatientValues& into, bool withSources) { builder_->read(into, withSources); }
     Value counter() override { return patients_->value(counterColumn_); }
     Value birthDate() override;
     std::vector<std::u16string> reasons() override;
@@ -82,7 +86,7 @@ public:
 
 private:
     PatientReading reading_;
-    RichTextBuffer& buffer_;
+    RichTextBuffer* buffer_ = nullptr;
     std::optional<db::Database> database_;
     std::optional<db::Recordset> patients_;
     std::optional<PatientTextBuilder> builder_;
@@ -91,11 +95,11 @@ private:
     std::optional<int> birthDateColumn_;
 };
 
-// Patients built ahead by default: enough for the worker to run on through a few
-// long patients, few enough that the texts kept stay small.
+// Patients built ahead by default, in all: enough for the workers to run on through a
+// few long patients, few enough that the texts kept stay small.
 inline constexpr size_t kDefaultPatientsAhead = 64;
 
-// The feed a run uses: `ahead` patients built ahead by a worker thread when `buffer`
+// The feed a run uses: `ahead` patients built ahead by two worker threads when `buffer`
 // lends itself to another thread, else the patients built on the calling thread.
 std::unique_ptr<PatientFeed> makePatientFeed(PatientReading reading, RichTextBuffer& buffer, size_t ahead,
                                              bool explain);

@@ -1,5 +1,6 @@
 #include "search/patient_text.h"
 
+#include <cassert>
 #include <utility>
 
 #include "clinic/clinic_schema.h"
@@ -101,27 +102,10 @@ void appendField(std::u16string& out, const Value& value) {
     }
 }
 
-void bufferField(RichTextBuffer& buffer, const Value& value) {
-    if (value.kind() == Value::Kind::Text) {
-        buffer.append(value.asText());
-    } else {
-        buffer.append(text::ValueOrDefault(value, 0).toText());
-    }
-}
-
-// The same for a field of a record set: a text read straight into `out`.
+// The same for a field of a record set: a text read straight into `out` (a memo's too,
+// as stored, for its conversion).
 void appendField(std::u16string& out, const db::Recordset& rows, int column) {
     if (!rows.appendText(column, out)) appendField(out, rows.value(column));
-}
-
-// A memo's text goes through `scratch` into the buffer.
-void bufferField(RichTextBuffer& buffer, const db::Recordset& rows, int column, std::u16string& scratch) {
-    scratch.clear();
-    if (rows.appendText(column, scratch)) {
-        buffer.append(scratch);
-    } else {
-        bufferField(buffer, rows.value(column));
-    }
 }
 
 // "dd/mm/yyyy"; a null date gives nothing.
@@ -149,8 +133,39 @@ void appendDecimal(std::u16string& out, int64_t number) {
 
 }  // namespace
 
+void PatientValues::clear() {
+    text.clear();
+    memos.clear();
+    memoEnds.clear();
+    sources.text.clear();
+    sources.sources.clear();
+    sources.values.clear();
+    memoSources.clear();
+    sourcesFailure = nullptr;
+}
+
+void appendConvertedMemos(PatientValues& values, RichTextBuffer& buffer, std::vector<size_t>* plainEnds) {
+    buffer.clear();
+    size_t from = 0;
+    for (const size_t end : values.memoEnds) {
+        buffer.append(std::u16string_view(values.memos).substr(from, end - from));
+        if (plainEnds != nullptr) plainEnds->push_back(buffer.plainLength());
+        from = end;
+    }
+    buffer.appendPlainText(values.text);
+}
+
+void placeMemos(PatientValues& values, size_t offset, const std::vector<size_t>& plainEnds) {
+    if (values.sourcesFailure) return;
+    size_t from = 0;
+    for (size_t k = 0; k < values.memoSources.size() && k < plainEnds.size(); ++k) {
+        values.sources.values.push_back({offset + from, offset + plainEnds[k], values.memoSources[k]});
+        from = plainEnds[k];
+    }
+}
+
 PatientTextBuilder::PatientTextBuilder(const db::Database& database, const db::Recordset& patients,
-                                       RichTextBuffer& buffer)
+                                       RichTextBuffer* buffer)
     : database_(database), patients_(patients), buffer_(buffer) {
     patientColumns_.reserve(patientFields().size());
     for (const auto name : patientFields()) patientColumns_.push_back(patients.fieldIndex(name));
@@ -199,31 +214,50 @@ struct NoRecorder {
     static constexpr bool kRecords = false;
     void row(SourceKind, const db::Recordset*) {}
     void value(size_t, size_t) {}
-    void memo(std::u16string_view, size_t, size_t) {}
-    void memosAt(size_t) {}
+    void memo(std::u16string_view) {}
 };
 
+void PatientTextBuilder::read(PatientValues& into, bool withSources) {
+    into.clear();
+    if (withSources) {
+        TextSourceRecorder recorder(into.sources, into.memoSources, true);
+        readValues(into, recorder);
+        into.sourcesFailure = recorder.failure();
+    } else {
+        NoRecorder none;
+        readValues(into, none);
+    }
+}
+
 std::u16string& PatientTextBuilder::assemble() {
+    assert(buffer_ != nullptr);
+    values_.clear();
     NoRecorder none;
-    return assemble(none);
+    readValues(values_, none);
+    appendConvertedMemos(values_, *buffer_);
+    return values_.text;
 }
 
 SourcedText PatientTextBuilder::buildWithSources() {
-    SourcedText sourced;
-    TextSourceRecorder recorder(sourced);
-    sourced.text = assemble(recorder);
-    return sourced;
+    assert(buffer_ != nullptr);
+    PatientValues values;
+    TextSourceRecorder recorder(values.sources, values.memoSources);
+    readValues(values, recorder);
+    const size_t offset = values.text.size();
+    std::vector<size_t> plainEnds;
+    appendConvertedMemos(values, *buffer_, &plainEnds);
+    placeMemos(values, offset, plainEnds);
+    values.sources.text = std::move(values.text);
+    return std::move(values.sources);
 }
 
 template <class Recorder>
-std::u16string& PatientTextBuilder::assemble(Recorder& recorder) {
+void PatientTextBuilder::readValues(PatientValues& into, Recorder& recorder) {
     const auto field = [this](size_t i) { return patients_.value(patientColumns_[i]); };
 
     patients_.readAhead(kPatientsAhead, readAheadLinks());
 
-    std::u16string& t = text_;
-    t.clear();
-    buffer_.clear();
+    std::u16string& t = into.text;
 
     // Every value goes in through one of these, so that a recorder sees where.
     const auto put = [&](auto&& append) {
@@ -240,13 +274,9 @@ std::u16string& PatientTextBuilder::assemble(Recorder& recorder) {
     };
     const auto putMemo = [&](const db::Recordset& rows, const std::vector<int>& columns, const Names& names,
                              size_t i) {
-        if constexpr (Recorder::kRecords) {
-            const size_t from = buffer_.plainLength();
-            bufferField(buffer_, rows, columns[i], memo_);
-            recorder.memo(names[i], from, buffer_.plainLength());
-        } else {
-            bufferField(buffer_, rows, columns[i], memo_);
-        }
+        appendField(into.memos, rows, columns[i]);  // as stored, converted later
+        into.memoEnds.push_back(into.memos.size());
+        recorder.memo(names[i]);
     };
 
     recorder.row(SourceKind::Patient, nullptr);
@@ -324,10 +354,6 @@ std::u16string& PatientTextBuilder::assemble(Recorder& recorder) {
             putMemo(texts, c, kTextFields, 1);
         }
     }
-
-    recorder.memosAt(t.size());
-    buffer_.appendPlainText(t);
-    return t;
 }
 
 std::u16string BuildPatientText(const db::Database& database, const db::Recordset& patients,

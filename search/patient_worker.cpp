@@ -8,7 +8,9 @@
 #include <stdexcept>
 #include <utility>
 
+#include "search/match_reasons.h"
 #include "search/search_words.h"
+#include "text/normalize.h"
 
 namespace scandrel::search {
 namespace {
@@ -18,7 +20,7 @@ std::atomic<size_t> workersAlive{0};
 // The longest the run waits for more patients once one is ready.
 constexpr std::chrono::milliseconds kLongestWait{20};
 
-// Counts the worker for as long as its thread runs its work.
+// Counts a worker for as long as its thread runs its work.
 class AliveWorker {
 public:
     AliveWorker() { ++workersAlive; }
@@ -26,6 +28,19 @@ public:
     AliveWorker(const AliveWorker&) = delete;
     AliveWorker& operator=(const AliveWorker&) = delete;
 };
+
+// Reads one value on a worker; a failure is kept, to be thrown where it is asked for.
+template <class Into, class F>
+void readInto(Into& into, F&& read) {
+    into.failure = nullptr;
+    try {
+        into.value = read();
+    } catch (...) {
+        into.failure = std::current_exception();
+    }
+}
+
+size_t half(size_t n) { return std::max<size_t>(1, n / 2); }
 
 }  // namespace
 
@@ -37,28 +52,17 @@ T PatientsAhead::Read<T>::get() const {
     return value;
 }
 
-namespace {
-
-// Reads one value on the worker; a failure is kept, to be thrown where it is asked for.
-template <class Slot, class F>
-void readInto(Slot& into, F&& read) {
-    into.failure = nullptr;
-    try {
-        into.value = read();
-    } catch (...) {
-        into.failure = std::current_exception();
-    }
-}
-
-}  // namespace
-
 PatientsAhead::PatientsAhead(PatientReading reading, std::unique_ptr<RichTextBuffer> buffer, size_t ahead,
                              bool explain)
     : reading_(std::move(reading)),
       buffer_(std::move(buffer)),
       explain_(explain),
+      ahead_(ahead),
+      readerBound_(readerBound(ahead)),
       slots_(ahead + 1),
-      batch_(std::max<size_t>(1, (ahead + 1) / 2)) {
+      runBatch_(half(ahead + 1)),
+      converterBatch_(half(readerBound_)),
+      readerBatch_(half(readerBound_)) {
     assert(ahead >= 1);
 }
 
@@ -67,53 +71,66 @@ PatientsAhead::~PatientsAhead() {
         const std::lock_guard lock(mutex_);
         stop_ = true;
     }
-    freed_.notify_all();
-    if (thread_.joinable()) thread_.join();
+    readerWakes_.notify_all();
+    converterWakes_.notify_all();
+    if (converter_.joinable()) converter_.join();
+    if (reader_.joinable()) reader_.join();
 }
 
 int32_t PatientsAhead::open() {
-    thread_ = std::thread([this] { work(); });
-    std::unique_lock lock(mutex_);
-    filled_.wait(lock, [this] { return opened_ || done_; });
-    if (opened_) return total_;
-    if (failure_) std::rethrow_exception(failure_);
-    throw std::logic_error("the patient worker ended before opening the database");
+    reader_ = std::thread([this] { read(); });
+    {
+        std::unique_lock lock(mutex_);
+        runWakes_.wait(lock, [this] { return opened_ || readerDone_; });
+        if (!opened_) {
+            if (failure_) std::rethrow_exception(failure_);
+            throw std::logic_error("the patient reader ended before opening the database");
+        }
+    }
+    converter_ = std::thread([this] { convert(); });
+    return total_;
 }
 
-void PatientsAhead::work() {
+// ---- The reader: the database, on this thread alone.
+
+void PatientsAhead::read() {
     const AliveWorker alive;
     std::exception_ptr failure;
     try {
-        PatientsHere here(reading_, *buffer_);
+        PatientsHere here(reading_);
         const int32_t total = here.open();
         {
             const std::lock_guard lock(mutex_);
             total_ = total;
             opened_ = true;
         }
-        filled_.notify_all();
-        produce(here);
+        runWakes_.notify_all();
+        readPatients(here);
     } catch (...) {
         failure = std::current_exception();
     }
     // The database and everything read from it are gone by now, on this thread.
-    finish(failure);
+    finish(readerDone_, failure);
+    converterWakes_.notify_all();
+    runWakes_.notify_all();  // open() waits for it when the database could not be opened
 }
 
-void PatientsAhead::produce(PatientsHere& here) {
-    std::optional<WordMatcher> matcher;
-    if (explain_) matcher.emplace(reading_.words);
+void PatientsAhead::readPatients(PatientsHere& here) {
     while (!here.atEnd()) {
-        Slot* slot = freeSlot();
+        Slot* slot = slotToRead();
         if (slot == nullptr) return;  // asked to stop
-        // The builder gets the slot's old text back, and with it its capacity.
-        std::swap(slot->text, here.textToTake());
+        slot->textFailure = nullptr;
+        try {
+            here.read(slot->values, explain_);
+        } catch (...) {
+            // What was read goes on with the failure, which ends the pipeline at this patient.
+            slot->textFailure = std::current_exception();
+            handOverRead();
+            return;
+        }
         readInto(slot->counter, [&] { return here.counter(); });
         readInto(slot->birthDate, [&] { return here.birthDate(); });
         readInto(slot->name, [&] { return here.name(); });
-        slot->reasons = {};
-        // The same match as the run's: only a listed patient's reasons are built.
-        if (matcher && matcher->allFoundIn(slot->text)) readInto(slot->reasons, [&] { return here.reasons(); });
         slot->moveFailure = nullptr;
         try {
             here.moveNext();
@@ -121,64 +138,161 @@ void PatientsAhead::produce(PatientsHere& here) {
             slot->moveFailure = std::current_exception();
         }
         const bool moved = !slot->moveFailure;
-        handOver();
+        handOverRead();
         if (!moved) return;
     }
 }
 
-PatientsAhead::Slot* PatientsAhead::freeSlot() {
-    std::unique_lock lock(mutex_);
-    if (!stop_ && count_ == slots_.size()) {
-        // Woken once a batch of slots is free, not at every one.
-        workerWaits_ = true;
-        freed_.wait(lock, [this] { return stop_ || slots_.size() - count_ >= batch_; });
-        workerWaits_ = false;
-    }
-    if (stop_) return nullptr;
-    return &slots_[(first_ + count_) % slots_.size()];
+// Whether the reader may start its next patient with `wanted` slots free for it, in
+// all and ahead of the converter.
+bool PatientsAhead::readerMayStart(size_t wanted) const {
+    const size_t inUse = read_ - taken_;
+    const size_t aheadOfConverter = read_ - converted_;
+    return inUse + wanted <= slots_.size() && aheadOfConverter + wanted <= readerBound_;
 }
 
-void PatientsAhead::handOver() {
+// Whether a waiting reader is worth waking: it may start, and a batch of slots is free
+// for it in one of its two bounds (the other may be unable to free more: the run holds
+// its patients while it yields).
+bool PatientsAhead::readerMayGoOn() const {
+    const size_t freeInAll = slots_.size() - (read_ - taken_);
+    const size_t freeOfItsOwn = readerBound_ - (read_ - converted_);
+    return readerMayStart(1) && (freeInAll >= runBatch_ || freeOfItsOwn >= readerBatch_);
+}
+
+PatientsAhead::Slot* PatientsAhead::slotToRead() {
+    std::unique_lock lock(mutex_);
+    if (!stop_ && !readerMayStart(1)) {
+        // Woken once a batch of slots is free, not at every one.
+        readerWaits_ = true;
+        readerWakes_.wait(lock, [this] { return stop_ || readerMayGoOn(); });
+        readerWaits_ = false;
+    }
+    if (stop_) return nullptr;
+    return &slots_[read_ % slots_.size()];
+}
+
+void PatientsAhead::handOverRead() {
     bool wake = false;
     {
         const std::lock_guard lock(mutex_);
-        ++count_;
-        wake = runWaits_ && (count_ >= batch_ || count_ == slots_.size());
+        ++read_;
+        wake = converterWaits_ && read_ - converted_ >= converterBatch_;
     }
-    if (wake) filled_.notify_one();
+    if (wake) converterWakes_.notify_one();
 }
 
-void PatientsAhead::finish(std::exception_ptr failure) {
+// ---- The converter: rich text, normalisation and reasons, with a buffer of its own.
+
+void PatientsAhead::convert() {
+    const AliveWorker alive;
+    std::exception_ptr failure;
+    try {
+        std::optional<WordMatcher> matcher;
+        if (explain_) matcher.emplace(reading_.words);
+        while (Slot* slot = slotToConvert()) {
+            if (!slot->textFailure) {
+                try {
+                    convertOne(*slot, matcher ? &*matcher : nullptr);
+                } catch (...) {
+                    slot->textFailure = std::current_exception();
+                }
+            }
+            const bool failed = slot->textFailure != nullptr;
+            handOverConverted();
+            if (failed) break;
+        }
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    finish(converterDone_, failure);
+    runWakes_.notify_all();
+    readerWakes_.notify_all();
+}
+
+void PatientsAhead::convertOne(Slot& slot, const WordMatcher* matcher) {
+    PatientValues& values = slot.values;
+    slot.reasons = {};
+    if (matcher == nullptr) {
+        appendConvertedMemos(values, *buffer_);
+        text::normalizeLowerCaseInPlace(values.text);
+        return;
+    }
+    // The sources need the text as written and where each memo went in it.
+    const size_t offset = values.text.size();
+    std::vector<size_t> plainEnds;
+    appendConvertedMemos(values, *buffer_, &plainEnds);
+    values.sources.text = values.text;
+    text::normalizeLowerCaseInPlace(values.text);
+    // The same match as the run's: only a listed patient's reasons are built.
+    if (!matcher->allFoundIn(values.text)) return;
+    readInto(slot.reasons, [&] {
+        if (values.sourcesFailure) std::rethrow_exception(values.sourcesFailure);
+        placeMemos(values, offset, plainEnds);
+        return reasonLines(findWords(values.sources, reading_.words));
+    });
+}
+
+PatientsAhead::Slot* PatientsAhead::slotToConvert() {
+    std::unique_lock lock(mutex_);
+    if (!stop_ && read_ == converted_ && !readerDone_) {
+        converterWaits_ = true;
+        converterWakes_.wait(lock, [this] { return stop_ || readerDone_ || read_ - converted_ >= converterBatch_; });
+        converterWaits_ = false;
+    }
+    if (stop_ || read_ == converted_) return nullptr;  // stopped, or the reader done and caught up
+    return &slots_[converted_ % slots_.size()];
+}
+
+void PatientsAhead::handOverConverted() {
+    bool wakeRun = false;
+    bool wakeReader = false;
     {
         const std::lock_guard lock(mutex_);
-        done_ = true;
-        failure_ = std::move(failure);
+        ++converted_;
+        wakeRun = runWaits_ && converted_ - taken_ >= runBatch_;
+        wakeReader = readerWaits_ && readerMayGoOn();
     }
-    filled_.notify_all();
+    if (wakeRun) runWakes_.notify_one();
+    if (wakeReader) readerWakes_.notify_one();
 }
+
+void PatientsAhead::finish(bool& done, std::exception_ptr failure) {
+    const std::lock_guard lock(mutex_);
+    done = true;
+    if (failure && !failure_) failure_ = std::move(failure);
+}
+
+// ---- The run's side.
 
 bool PatientsAhead::atEnd() {
     std::unique_lock lock(mutex_);
-    if (count_ == 0 && !done_) {
+    if (converted_ == taken_ && !converterDone_) {
         // Woken once a batch of patients is built, not at every one; but a patient
         // that is ready waits no longer than kLongestWait, so that the window yields.
         runWaits_ = true;
         const auto deadline = std::chrono::steady_clock::now() + kLongestWait;
-        while (!(count_ >= batch_ || done_ || (count_ > 0 && std::chrono::steady_clock::now() >= deadline))) {
-            filled_.wait_until(lock, count_ > 0 ? deadline : std::chrono::steady_clock::now() + kLongestWait);
+        const auto ready = [this] { return converted_ - taken_; };
+        while (!(ready() >= runBatch_ || converterDone_ ||
+                 (ready() > 0 && std::chrono::steady_clock::now() >= deadline))) {
+            runWakes_.wait_until(lock, ready() > 0 ? deadline : std::chrono::steady_clock::now() + kLongestWait);
         }
         runWaits_ = false;
     }
-    if (count_ > 0) return false;
+    if (converted_ > taken_) {
+        const Slot& slot = current();
+        if (slot.textFailure) std::rethrow_exception(slot.textFailure);
+        return false;
+    }
     if (failure_) std::rethrow_exception(failure_);
     return true;
 }
 
-// The slot of the patient the run holds: only the run's thread moves first_, and the
-// worker leaves a filled slot alone until it is given back.
-const PatientsAhead::Slot& PatientsAhead::current() { return slots_[first_]; }
+// The slot of the patient the run holds: only the run's thread moves taken_, and the
+// workers leave a converted slot alone until it is given back.
+const PatientsAhead::Slot& PatientsAhead::current() const { return slots_[taken_ % slots_.size()]; }
 
-const std::u16string& PatientsAhead::text() { return current().text; }
+const std::u16string& PatientsAhead::text() { return current().values.text; }
 Value PatientsAhead::counter() { return current().counter.get(); }
 Value PatientsAhead::birthDate() { return current().birthDate.get(); }
 std::vector<std::u16string> PatientsAhead::reasons() { return current().reasons.get(); }
@@ -189,12 +303,11 @@ void PatientsAhead::moveNext() {
     bool wake = false;
     {
         const std::lock_guard lock(mutex_);
-        assert(count_ > 0 && "moveNext without a patient at hand");
-        first_ = (first_ + 1) % slots_.size();
-        --count_;
-        wake = workerWaits_ && slots_.size() - count_ >= batch_;
+        assert(converted_ > taken_ && "moveNext without a patient at hand");
+        ++taken_;
+        wake = readerWaits_ && readerMayGoOn();
     }
-    if (wake) freed_.notify_one();
+    if (wake) readerWakes_.notify_one();
 }
 
 }  // namespace scandrel::search

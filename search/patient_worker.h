@@ -1,33 +1,51 @@
 #pragma once
-// The patients of a search run built by a worker thread, at most a fixed number ahead
-// of the run's thread (the window's), and taken by the run in name order. Both cores
-// work: the worker reads the database and builds each patient's text (related rows,
-// rich text, decoding, normalisation); the run's thread only matches, lists, reports
-// progress and yields.
+// The patients of a search run built by two worker threads in a pipeline, at most a
+// fixed number ahead of the run's thread (the window's), and taken by the run in name
+// order. The reader reads each patient's row and related rows from the database; the
+// converter turns its memos into plain text, joins and normalises the text and finds
+// the reasons of a match; the run's thread only matches, lists, reports progress and
+// yields.
 //
-// Protocol between the two threads (one mutex, one condition for each direction; a
-// side that has to wait is woken once half the slots are ready for it, not at each):
-//  1. open() starts the worker and waits for it to open the database; its failure
-//     (3024, 3078, 3021, ...) is thrown there.
-//  2. The worker owns the database, its record sets and its own rich-text buffer: they
-//     are made, read and destroyed on the worker alone, so the engine and its page
-//     cache see one thread, as they expect. Only finished values cross over.
-//  3. For each patient, the worker waits for a free slot (there are `ahead` + 1: the
-//     patient the run holds and `ahead` more), fills it outside the lock (the text,
-//     the counter, name and birth date, the reasons when the run explains its matches
-//     and the worker's own match says they will be asked for, then the move to the
-//     next row), and hands it over. A value whose reading failed holds the failure,
+// Protocol among the three threads (one mutex over the cursors below, one condition
+// for each thread that may wait; a waiting side is woken once a batch, about half its
+// bound, is ready for it, not at each patient):
+//  1. open() starts the reader and waits for it to open the database; its failure
+//     (3024, 3078, 3021, ...) is thrown there. The converter starts once it is open.
+//  2. The reader owns the database, its record sets and the builder of the values:
+//     they are made, read and destroyed on the reader alone, so the engine and its
+//     page cache see one thread, as they expect. The converter owns its rich-text
+//     buffer. Only values read (texts, memos as stored, counter, name, birth date)
+//     cross over, never a record set.
+//  3. Patient i lives in slot i mod (`ahead` + 1) from the moment the reader starts
+//     it until the run gives it back. Three cursors, taken <= converted <= read, say
+//     who holds which slot: slots [taken, converted) are the run's (the first is the
+//     patient at hand), [converted, read) wait for the converter, the slot at read is
+//     the reader's. Each stage works on its slot outside the lock.
+//  4. Bounds: the reader starts patient `read` only while read - taken <= `ahead` (at
+//     most `ahead` patients exist beyond the one the run holds, in either stage) and
+//     read - converted < readerBound(`ahead`) (the reader at most that many patients
+//     ahead of the converter). A reader that waits is woken when it may start and a
+//     batch is free in one of the two bounds: the run holds its patients while it
+//     yields, so the other may free no more.
+//  5. The reader fills a slot (the values, memos unconverted; the sources of every
+//     value when the run explains its matches; counter, birth date and name; then
+//     the move to the next row) and advances `read`. The converter converts the
+//     memos in place, normalises and lower-cases the text, and, when the run explains
+//     its matches and its own match says they will be asked for, builds the reasons;
+//     then advances `converted`. A value whose reading failed holds the failure,
 //     thrown on the run's thread where that value is asked for.
-//  4. A patient whose text fails ends the worker: the failure is thrown by atEnd, just
-//     before the run would have built that text itself. So does the end of the rows.
-//  5. moveNext gives the slot back (a failed move is thrown there).
-//  6. The destructor, on the run's thread, asks the worker to stop, which it sees at
-//     its next wait or its next patient, and joins it: what was built ahead is
-//     discarded and no thread outlives the run, whichever way it ends.
+//  6. A patient whose text fails, in either stage, ends the pipeline there: the slot
+//     goes on with its failure, and atEnd throws it when that patient comes up, just
+//     before the run would have built that text itself. The end of the rows ends the
+//     reader, and the converter once it has caught up.
+//  7. moveNext gives the slot back and advances `taken` (a failed move is thrown there).
+//  8. The destructor, on the run's thread, asks both workers to stop, which each sees
+//     at its next wait or its next patient, and joins them: what either stage built
+//     ahead is discarded and no thread outlives the run, whichever way it ends.
 //
-// Departure from reading one patient at a time: at most `ahead` + 1 patients' texts
-// (and their values and reasons) exist at once; the related record sets of one patient
-// at a time, on the worker.
+// Departure from reading one patient at a time: at most `ahead` + 1 patients' values
+// and texts (and their reasons) exist at once; the related record sets of one patient
+// at a time, on the reader.
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -39,17 +57,25 @@
 #include <vector>
 
 #include "search/patient_feed.h"
+#include "search/patient_text.h"
 #include "search/rich_text_buffer.h"
 #include "text/value.h"
 
 namespace scandrel::search {
+
+class WordMatcher;
 
 // Worker threads of search runs alive in this process (tests: none outlives its run).
 size_t patientWorkersAlive();
 
 class PatientsAhead final : public PatientFeed {
 public:
-    // `buffer` converts rich text on the worker; `ahead` is at least 1.
+    // The threads a run of this feed adds to the process.
+    static constexpr size_t kThreads = 2;
+    // How far the reader may get ahead of the converter, for `ahead` in all.
+    static size_t readerBound(size_t ahead) { return ahead / 2 > 0 ? ahead / 2 : 1; }
+
+    // `buffer` converts rich text on the converter; `ahead` is at least 1.
     PatientsAhead(PatientReading reading, std::unique_ptr<RichTextBuffer> buffer, size_t ahead, bool explain);
     ~PatientsAhead() override;
     PatientsAhead(const PatientsAhead&) = delete;
@@ -65,7 +91,7 @@ public:
     void moveNext() override;
 
 private:
-    // A value read on the worker, or why it could not be.
+    // A value read by a worker, or why it could not be.
     template <class T>
     struct Read {
         T value{};
@@ -73,38 +99,52 @@ private:
         T get() const;
     };
     struct Slot {
-        std::u16string text;
+        PatientValues values;  // the reader's; the converter turns values.text into the search text
+        std::exception_ptr textFailure;  // the patient's text could not be built: the pipeline ends here
         Read<Value> counter, birthDate, name;
         Read<std::vector<std::u16string>> reasons;
         std::exception_ptr moveFailure;
     };
 
-    void work();
-    void produce(PatientsHere& here);
-    Slot* freeSlot();
-    void handOver();
-    void finish(std::exception_ptr failure);
-    const Slot& current();
+    void read();
+    void readPatients(PatientsHere& here);
+    void convert();
+    void convertOne(Slot& slot, const WordMatcher* matcher);
+    bool readerMayStart(size_t wanted) const;
+    bool readerMayGoOn() const;
+    Slot* slotToRead();
+    void handOverRead();
+    Slot* slotToConvert();
+    void handOverConverted();
+    void finish(bool& done, std::exception_ptr failure);
+    const Slot& current() const;
 
     PatientReading reading_;
     std::unique_ptr<RichTextBuffer> buffer_;
-    bool explain_;
+    const bool explain_;
+    const size_t ahead_;
+    const size_t readerBound_;
 
     std::mutex mutex_;
-    std::condition_variable filled_;  // the run waits: a slot filled, opened, or the worker done
-    std::condition_variable freed_;   // the worker waits: a slot free, or stop
+    std::condition_variable runWakes_;        // a patient converted, opened, or the converter done
+    std::condition_variable converterWakes_;  // a patient read, the reader done, or stop
+    std::condition_variable readerWakes_;     // a slot free for the reader, or stop
     std::vector<Slot> slots_;
-    size_t first_ = 0;   // the slot of the patient the run holds (or will hold next)
-    size_t count_ = 0;   // slots filled and not yet given back
-    const size_t batch_;  // a waiting side is woken when this many slots are ready for it
+    size_t taken_ = 0;      // patients the run has given back; it holds patient taken_
+    size_t converted_ = 0;  // patients the converter has handed over
+    size_t read_ = 0;       // patients the reader has handed over
+    const size_t runBatch_, converterBatch_, readerBatch_;  // when a waiting side is woken
     bool runWaits_ = false;
-    bool workerWaits_ = false;
+    bool converterWaits_ = false;
+    bool readerWaits_ = false;
     bool opened_ = false;
     int32_t total_ = 0;
-    bool done_ = false;  // the worker produces no more
-    std::exception_ptr failure_;  // why, when it was not the end of the rows
+    bool readerDone_ = false;     // the reader hands over no more
+    bool converterDone_ = false;  // the converter hands over no more
+    std::exception_ptr failure_;  // why, when it was not the end of the rows nor a patient's text
     bool stop_ = false;
-    std::thread thread_;
+    std::thread reader_;
+    std::thread converter_;
 };
 
 }  // namespace scandrel::search

@@ -62,7 +62,8 @@ public:
     // Whether each listed patient gets the reasons it matched (where each word was
     // found), at the cost of building its text once more. Off unless asked for.
     void setExplainMatches(bool explain) { explain_ = explain; }
-    // How many patients a worker thread builds ahead of the run; 0 builds each one
+    // How many patients the worker threads build ahead of the run, in all (the
+    // reader and the converter of patient_worker.h); 0 builds each one
     // on the run's thread when it is reached. kDefaultPatientsAhead unless changed.
     void setPatientsAhead(size_t ahead) { patientsAhead_ = ahead; }
     // The reasons of result row `row`, one line per word; none when the row has no

@@ -119,16 +119,22 @@ std::vector<SourcedPiece> sourcedPieces(const SourcedText& text) {
 }
 
 void TextSourceRecorder::row(SourceKind kind, const db::Recordset* rows) {
+    if (failure_) return;
     row_ = TextSource{kind, {}, {}, {}};
-    if (rows != nullptr) {
+    rowAdded_ = false;
+    if (rows == nullptr) return;
+    try {
         if (kind == SourceKind::Anamnesis) row_.date = dateOf(*rows, clinic::anamneses::kDataAnamnese);
         if (kind == SourceKind::Consultation) row_.date = dateOf(*rows, clinic::consultas::kDataConsultaRetorno);
         if (kind == SourceKind::Text) row_.title = shortTitle(*rows, clinic::textos::kNomeTexto);
+    } catch (...) {
+        if (!keepReading_) throw;
+        failure_ = std::current_exception();
     }
-    rowAdded_ = false;
 }
 
 void TextSourceRecorder::value(size_t from, size_t to) {
+    if (failure_) return;
     if (!rowAdded_) {
         rowSource_ = out_.sources.size();
         out_.sources.push_back(row_);
@@ -137,20 +143,12 @@ void TextSourceRecorder::value(size_t from, size_t to) {
     out_.values.push_back({from, to, rowSource_});
 }
 
-void TextSourceRecorder::memo(std::u16string_view column, size_t from, size_t to) {
+void TextSourceRecorder::memo(std::u16string_view column) {
+    if (failure_) return;
     TextSource source = row_;
     source.memo = column;
-    memos_.push_back({from, to, out_.sources.size()});
+    memoSources_.push_back(out_.sources.size());
     out_.sources.push_back(std::move(source));
-}
-
-void TextSourceRecorder::memosAt(size_t offset) {
-    for (SourceStretch memo : memos_) {
-        memo.from += offset;
-        memo.to += offset;
-        out_.values.push_back(memo);
-    }
-    memos_.clear();
 }
 
 }  // namespace scandrel::search

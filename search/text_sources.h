@@ -3,9 +3,11 @@
 // patient's data (the patient's own fields, an anamnesis, a consultation, the
 // insurance plan, a guide, its procedure, a text document) or which rich-text memo
 // of it, with the row's date where it has one. Filled by the patient text builder
-// for a patient that matched, on the thread that runs the search.
+// for a patient that matched (or, when the run explains its matches, for every
+// patient on the thread that reads the database).
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,30 +56,38 @@ struct SourcedPiece {
 };
 std::vector<SourcedPiece> sourcedPieces(const SourcedText& text);
 
-// Told by the patient text builder, as it appends, where each value goes. Memos are
-// placed in the text once the builder says where the memo buffer's text starts.
+// Told by the patient text builder, as it reads, where each value goes. Memos are
+// converted later, perhaps on another thread: the recorder gives each its source,
+// whose place in the text is set once its plain text is known (placeMemos,
+// patient_text.h).
 class TextSourceRecorder {
 public:
     static constexpr bool kRecords = true;
 
-    explicit TextSourceRecorder(SourcedText& out) : out_(out) {}
+    // `memoSources` gets the source of each memo, in memo order. With `keepReading`, a
+    // row whose date or title cannot be read does not stop the text: its failure is
+    // kept (failure()) and nothing more is recorded.
+    TextSourceRecorder(SourcedText& out, std::vector<size_t>& memoSources, bool keepReading = false)
+        : out_(out), memoSources_(memoSources), keepReading_(keepReading) {}
 
     // The values that follow belong to the current row of `rows` (null for the
     // patient's own row, whose values have no date).
     void row(SourceKind kind, const db::Recordset* rows);
     // A value of the current row at [from, to) of the text.
     void value(size_t from, size_t to);
-    // A memo of the current row at [from, to) of the memo buffer's text.
-    void memo(std::u16string_view column, size_t from, size_t to);
-    // The memo buffer's text starts at `offset` of the text.
-    void memosAt(size_t offset);
+    // The next memo of the current row, from its column.
+    void memo(std::u16string_view column);
+
+    std::exception_ptr failure() const { return failure_; }
 
 private:
     SourcedText& out_;
+    std::vector<size_t>& memoSources_;
+    const bool keepReading_;
     TextSource row_;
     size_t rowSource_ = 0;
     bool rowAdded_ = false;
-    std::vector<SourceStretch> memos_;
+    std::exception_ptr failure_;
 };
 
 }  // namespace scandrel::search

@@ -6,6 +6,8 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -16,9 +18,11 @@
 #include <gtest/gtest.h>
 
 #include "search/plain_text_buffer.h"
+#include "search/rich_text_buffer.h"
 #include "search/search_controller.h"
 #include "testing/recording_view.h"
 #include "testing/test_clinic.h"
+#include "text/error.h"
 #include "text/utf.h"
 
 namespace scandrel::search::testing {
@@ -77,9 +81,11 @@ protected:
 
     // One run on a window of its own, with the patients built `ahead`.
     Seen search(size_t ahead, const std::u16string& typed, bool explain = false,
-                const std::function<void(SearchController&, int)>& onYield = {}, DatabaseOpener open = {}) {
+                const std::function<void(SearchController&, int)>& onYield = {}, DatabaseOpener open = {},
+                RichTextBuffer* converter = nullptr) {
         RecordingView view;
-        PlainTextBuffer buffer;
+        PlainTextBuffer plain;
+        RichTextBuffer& buffer = converter != nullptr ? *converter : plain;
         SearchController controller(view, buffer, [] { return 36000.0f; }, std::move(open));
         controller.setDbName(fromUtf8(file.string()));
         controller.setPatientsAhead(ahead);
@@ -111,6 +117,18 @@ protected:
     std::mutex startedMutex_;
     std::set<std::u16string> startedPatients_;
 
+    // Patients "PACIENTE 100" on, in this order, each with a memo; the one at `marked`
+    // (from 0) holds the marker.
+    void writeMarkedClinic(int count, int marked) {
+        for (int i = 0; i < count; ++i) {
+            const std::u16string name = u"PACIENTE " + fromUtf8(std::to_string(100 + i));
+            add(kPacientes, {{u"Paci_tx_NomePaciente", Value::text(name)},
+                             {u"Paci_me_ObservacoesPaciente",
+                              Value::text(i == marked ? u"{\\rtf1 zqmarcaqz}" : u"{\\rtf1 curta}")}});
+        }
+        finishedClinic();
+    }
+
     // Waits until `done`, for 20 s at most; whether it came.
     template <class Done>
     static bool waitFor(Done done) {
@@ -130,7 +148,7 @@ TEST_F(PatientWorker, ListsTheSameRowsInTheSameOrderAsTheWindowsThreadAlone) {
                                       u"ortopedia gripe 2003", u"nada disso"}) {
             const Seen alone = search(0, words, explain);
             ASSERT_EQ(alone.outcome, RunOutcome::Completed);
-            for (const size_t ahead : {1u, 16u, 400u}) {
+            for (const size_t ahead : {1u, 2u, 3u, 16u, 400u}) {
                 const Seen worked = search(ahead, words, explain);
                 EXPECT_EQ(worked.calls, alone.calls) << toUtf8(words) << ", " << ahead << " ahead";
                 EXPECT_EQ(worked.ids, alone.ids);
@@ -174,7 +192,7 @@ TEST_F(PatientWorker, CancelDropsThePatientsBuiltAheadAndEndsTheWorker) {
             if (yield != at) return;
             if (started != nullptr) {
                 EXPECT_TRUE(waitFor([&] { return *started >= at + kAhead; }));
-                EXPECT_EQ(patientWorkersAlive(), 1u);
+                EXPECT_EQ(patientWorkersAlive(), PatientsAhead::kThreads);
             }
             controller.cxCancel_Click();
         };
@@ -267,6 +285,108 @@ TEST_F(PatientWorker, AFailureToOpenTheDatabaseComesBeforeAnyYield) {
     EXPECT_THAT(missing16.rows, IsEmpty());
     EXPECT_EQ(missing16.outcome, RunOutcome::Failed);
     EXPECT_EQ(alone.rows.size(), 3u);
+}
+
+// The buffer that converts the memos, with a hook that sees each memo first, on the
+// thread that converts it (the converter's buffer shares the hook).
+class HookedBuffer final : public RichTextBuffer {
+public:
+    using Hook = std::function<void(std::u16string_view)>;
+    explicit HookedBuffer(std::shared_ptr<Hook> hook) : hook_(std::move(hook)) {}
+    void clear() override { plain_.clear(); }
+    void append(std::u16string_view value) override {
+        (*hook_)(value);
+        plain_.append(value);
+    }
+    std::u16string plainText() const override { return plain_.plainText(); }
+    std::unique_ptr<RichTextBuffer> forAnotherThread() const override { return std::make_unique<HookedBuffer>(hook_); }
+
+private:
+    std::shared_ptr<Hook> hook_;
+    PlainTextBuffer plain_;
+};
+
+bool marked(std::u16string_view memo) { return memo.find(u"zqmarcaqz") != std::u16string_view::npos; }
+
+// Held up converting one patient, the converter lets the reader get no more than its
+// own bound ahead, however many patients the run may have ahead in all.
+TEST_F(PatientWorker, TheReaderKeepsToItsBoundAheadOfTheConverter) {
+    constexpr int kMarked = 10;
+    writeMarkedClinic(80, kMarked);
+    constexpr size_t kAhead = 40;
+    const int bound = static_cast<int>(PatientsAhead::readerBound(kAhead));
+    ASSERT_LT(bound, static_cast<int>(kAhead));
+    std::atomic<int> started{0};
+    int startedWhileHeld = -1;
+    HookedBuffer buffer(std::make_shared<HookedBuffer::Hook>([&](std::u16string_view memo) {
+        if (!marked(memo)) return;
+        // The converter holds patient kMarked: the reader may start patients up to
+        // kMarked + bound - 1, and waits there.
+        EXPECT_TRUE(waitFor([&] { return started >= kMarked + bound; }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        startedWhileHeld = started;
+    }));
+    const Seen seen = search(kAhead, u"paciente", false, {}, countingStarts(started), &buffer);
+    EXPECT_EQ(startedWhileHeld, kMarked + bound);
+    EXPECT_EQ(seen.rows.size(), 80u);
+    EXPECT_EQ(started, 80);
+}
+
+// Cancelled while both stages hold patients: the converter in the middle of one, the
+// reader its bound ahead of it. The run stops after the patient at hand, both threads
+// end with it, and nothing more is read.
+TEST_F(PatientWorker, CancelWithWorkInBothStagesEndsBothThreads) {
+    constexpr int kMarked = 6;
+    writeMarkedClinic(60, kMarked);
+    constexpr size_t kAhead = 16;
+    const int bound = static_cast<int>(PatientsAhead::readerBound(kAhead));
+    const auto cancelAtMarked = [&](std::atomic<bool>* held, std::atomic<bool>* release, std::atomic<int>* started) {
+        return [=](SearchController& controller, int yield) {
+            if (yield != kMarked) return;
+            if (held != nullptr) {
+                EXPECT_TRUE(waitFor([&] { return held->load() && *started >= kMarked + bound; }));
+                EXPECT_EQ(patientWorkersAlive(), PatientsAhead::kThreads);
+            }
+            controller.cxCancel_Click();
+            if (release != nullptr) *release = true;
+        };
+    };
+    const Seen alone = search(0, u"paciente", false, cancelAtMarked(nullptr, nullptr, nullptr));
+
+    std::atomic<bool> held{false}, release{false};
+    std::atomic<int> started{0};
+    HookedBuffer buffer(std::make_shared<HookedBuffer::Hook>([&](std::u16string_view memo) {
+        if (!marked(memo)) return;
+        held = true;
+        EXPECT_TRUE(waitFor([&] { return release.load(); }));
+    }));
+    const Seen worked =
+        search(kAhead, u"paciente", false, cancelAtMarked(&held, &release, &started), countingStarts(started), &buffer);
+    EXPECT_EQ(worked.outcome, RunOutcome::Cancelled);
+    EXPECT_EQ(worked.calls, alone.calls);
+    EXPECT_EQ(worked.ids, alone.ids);
+    EXPECT_EQ(worked.rows.size(), static_cast<size_t>(kMarked));
+    EXPECT_EQ(started, kMarked + bound);
+}
+
+// A memo whose conversion fails: the converter meets it ahead of the window, yet the
+// window sees the failure where a run on its own thread sees it, after the patients
+// before it, in the same box.
+TEST_F(PatientWorker, AFailureConvertingSurfacesAtThePatientThatFailed) {
+    constexpr int kMarked = 17;
+    writeMarkedClinic(30, kMarked);
+    HookedBuffer buffer(std::make_shared<HookedBuffer::Hook>([](std::u16string_view memo) {
+        if (marked(memo)) throw Error(3000, u"Texto ilegível");
+    }));
+    const Seen alone = search(0, u"paciente", false, {}, {}, &buffer);
+    ASSERT_EQ(alone.outcome, RunOutcome::Failed);
+    EXPECT_EQ(alone.failure, 3000);
+    EXPECT_EQ(alone.rows.size(), static_cast<size_t>(kMarked));
+    for (const size_t ahead : {1u, 2u, 16u}) {
+        const Seen worked = search(ahead, u"paciente", true, {}, {}, &buffer);
+        EXPECT_EQ(worked.calls, alone.calls) << ahead << " ahead";
+        EXPECT_EQ(worked.failure, 3000);
+    }
 }
 
 }  // namespace

@@ -71,7 +71,7 @@ TEST(WorkerCancel, CancelarWithPatientsBuiltAheadStopsAtThePatientAtHandAndEndsT
     ASSERT_TRUE(pumpUntil([&] { return !IsWindowVisible(control(kCxCancel)) &&
                                        windowText(control(kLblResults)).starts_with(L"Pesquisa conclu"); }));
 
-    EXPECT_EQ(workersDuringTheRun, 1u);
+    EXPECT_EQ(workersDuringTheRun, PatientsAhead::kThreads);
     EXPECT_EQ(patientWorkersAlive(), 0u);
     const std::vector<std::u16string> shown = listRows(control(kLstResults));
     EXPECT_EQ(shown, std::vector<std::u16string>(rows.begin(), rows.begin() + 3));
