@@ -9,7 +9,7 @@
 namespace scandrel::search {
 
 PatientsHere::PatientsHere(PatientReading reading, RichTextBuffer& buffer)
-    : reading_(std::move(reading)), buffer_(buffer) {}
+    : reading_(std::move(reading)), cancel_(reading_.cancel), buffer_(buffer) {}
 
 // The builder and the rows go before the database they were read from.
 PatientsHere::~PatientsHere() {

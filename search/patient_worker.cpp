@@ -74,7 +74,7 @@ PatientsAhead::~PatientsAhead() {
 int32_t PatientsAhead::open() {
     thread_ = std::thread([this] { work(); });
     std::unique_lock lock(mutex_);
-    filled_.wait(lock, [this] { return opened_ || done_; });
+    while (!filled_.wait_for(lock, kLongestWait, [this] { return opened_ || done_; })) letRunWait(lock);
     if (opened_) return total_;
     if (failure_) std::rethrow_exception(failure_);
     throw std::logic_error("the patient worker ended before opening the database");
@@ -164,7 +164,13 @@ bool PatientsAhead::atEnd() {
         // that is ready waits no longer than kLongestWait, so that the window yields.
         runWaits_ = true;
         const auto deadline = std::chrono::steady_clock::now() + kLongestWait;
+        auto look = deadline;  // nothing built for a while: the run's thread may do something else
         while (!(count_ >= batch_ || done_ || (count_ > 0 && std::chrono::steady_clock::now() >= deadline))) {
+            if (count_ == 0 && std::chrono::steady_clock::now() >= look) {
+                letRunWait(lock);
+                look = std::chrono::steady_clock::now() + kLongestWait;
+                continue;
+            }
             filled_.wait_until(lock, count_ > 0 ? deadline : std::chrono::steady_clock::now() + kLongestWait);
         }
         runWaits_ = false;
@@ -172,6 +178,13 @@ bool PatientsAhead::atEnd() {
     if (count_ > 0) return false;
     if (failure_) std::rethrow_exception(failure_);
     return true;
+}
+
+void PatientsAhead::letRunWait(std::unique_lock<std::mutex>& lock) {
+    if (!reading_.whileWaiting) return;
+    lock.unlock();
+    reading_.whileWaiting();
+    lock.lock();
 }
 
 // The slot of the patient the run holds: only the run's thread moves first_, and the

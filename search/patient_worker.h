@@ -8,7 +8,9 @@
 // Protocol between the two threads (one mutex, one condition for each direction; a
 // side that has to wait is woken once half the slots are ready for it, not at each):
 //  1. open() starts the worker and waits for it to open the database; its failure
-//     (3024, 3078, 3021, ...) is thrown there.
+//     (3024, 3078, 3021, ...) is thrown there. While the run's thread waits here or in
+//     atEnd with nothing built, it calls the reading's whileWaiting every kLongestWait,
+//     outside the lock.
 //  2. The worker owns the database, its record sets and its own rich-text buffer: they
 //     are made, read and destroyed on the worker alone, so the engine and its page
 //     cache see one thread, as they expect. Only finished values cross over.
@@ -84,6 +86,8 @@ private:
     Slot* freeSlot();
     void handOver();
     void finish(std::exception_ptr failure);
+    // The run's thread, waiting with nothing built, calls reading_.whileWaiting.
+    void letRunWait(std::unique_lock<std::mutex>& lock);
     const Slot& current();
 
     PatientReading reading_;
