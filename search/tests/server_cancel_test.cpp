@@ -1,0 +1,115 @@
+// "Cancelar" while a PostgreSQL or MariaDB server the test starts holds the search: a
+// table the search reads is locked by another client mid-search, so that the
+// statement the run's worker sends for the next patients waits on the server. The
+// window's cancel, given while the run waits, reaches that statement: the run ends
+// as after any cancel, with the rows found so far, no box and no thread left.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "db/odbc/server.h"
+#include "search/patient_worker.h"
+#include "search/plain_text_buffer.h"
+#include "search/search_controller.h"
+#include "testing/recording_view.h"
+#include "testing/servers/server_copy.h"
+#include "testing/servers/table_lock.h"
+#include "testing/servers/test_server.h"
+#include "testing/test_clinic.h"
+#include "text/utf.h"
+
+namespace scandrel::search::testing {
+namespace {
+
+using db::odbc::testing::ServerKind;
+using db::odbc::testing::TableLock;
+using db::odbc::testing::TestServer;
+using ::testing::IsEmpty;
+
+class ServerCancel : public ::testing::TestWithParam<ServerKind> {
+protected:
+    void SetUp() override {
+        if (!db::odbc::testing::serverAvailable(GetParam()))
+            GTEST_SKIP() << db::odbc::testing::serverName(GetParam()) << " or its ODBC driver is not installed";
+    }
+};
+
+TEST_P(ServerCancel, CancelarWhileTheServerHoldsAStatementEndsTheRunAsAnyCancelWithTheRowsFoundSoFar) {
+    // More patients than the links bring in one batch: the run needs the locked table
+    // again once the first batch is listed.
+    constexpr size_t kBatch = db::odbc::Server::kPatientsPerBatch;
+    constexpr int kPatients = static_cast<int>(kBatch) + 100;
+    TempDir dir;
+    const fs::path clinic = dir / "clinica.mdb";
+    std::vector<std::u16string> names;
+    {
+        ClinicWriter writer(clinic);
+        for (int i = 1; i <= kPatients; ++i) {
+            const std::u16string name = u"PACIENTE " + fromUtf8(std::to_string(10000 + i).substr(1));
+            const int32_t id = writer.add(kPacientes, {{u"Paci_tx_NomePaciente", Value::text(name)}});
+            writer.add(kAnamneses, {{u"Anam_ln_Paciente", number(id)}, {u"Anam_tx_Diagnostico1", text(u"Retorno")}});
+            names.push_back(name);
+        }
+        writer.finish();
+    }
+    const TestServer server(GetParam());
+    const fs::path front = dir / "servidor.mdb";
+    {
+        const db::Database jet = db::Database::open(clinic);
+        db::odbc::testing::writeServerCopy(jet, server.folder() / "copy.sql", GetParam());
+        server.runSql(server.folder() / "copy.sql");
+        db::odbc::testing::writeLinkingFrontEnd(jet, front, server.connectString(), {});
+    }
+
+    RecordingView view;
+    PlainTextBuffer buffer;
+    SearchController controller(view, buffer, [] { return 36000.0f; });
+    controller.setDbName(fromUtf8(front.string()));
+    std::optional<TableLock> lock;
+    int yieldsWithTheBatchListed = 0;
+    std::optional<std::chrono::steady_clock::time_point> cancelledAt;
+    view.onYield = [&](int) {
+        // Locked once a patient is listed: the anamneses of the next batch wait for it.
+        if (!lock && !view.rows.empty()) lock.emplace(server, u"Anamneses");
+        // The first batch listed, the run yields only while it waits for the server.
+        if (view.rows.size() == kBatch && ++yieldsWithTheBatchListed == 10) {
+            cancelledAt = std::chrono::steady_clock::now();
+            controller.cxCancel_Click();
+        }
+    };
+    view.box = u"retorno";
+    controller.cxFind_Click();
+    const auto ended = std::chrono::steady_clock::now();
+
+    ASSERT_TRUE(cancelledAt) << "the run did not wait for the locked table";
+    EXPECT_LT(ended - *cancelledAt, std::chrono::seconds(5));
+    EXPECT_EQ(controller.lastOutcome(), RunOutcome::Cancelled);
+    EXPECT_EQ(controller.lastFailure(), std::nullopt);
+    EXPECT_THAT(view.messages, IsEmpty());
+    EXPECT_EQ(view.rows, std::vector<std::u16string>(names.begin(), names.begin() + kBatch));
+    EXPECT_EQ(view.caption, u"Pesquisa concluída. Foram encontrados " + fromUtf8(std::to_string(kBatch)) +
+                                u" resultados.");
+    EXPECT_FALSE(view.cancelVisible);
+    EXPECT_FALSE(view.locked);
+    EXPECT_TRUE(view.findEnabled);
+    EXPECT_EQ(view.progress, 0);
+    EXPECT_EQ(patientWorkersAlive(), 0u);
+
+    // The lock given back, the next search reads every patient from the same server.
+    lock.reset();
+    view.onYield = {};
+    controller.cxFind_Click();
+    EXPECT_EQ(controller.lastOutcome(), RunOutcome::Completed);
+    EXPECT_EQ(view.rows, names);
+    EXPECT_THAT(view.messages, IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, ServerCancel, ::testing::ValuesIn(db::odbc::testing::serverKinds()),
+                         [](const auto& tested) { return db::odbc::testing::serverName(tested.param); });
+
+}  // namespace
+}  // namespace scandrel::search::testing
