@@ -1,6 +1,6 @@
 // "Cancelar" while a PostgreSQL or MariaDB server the test starts holds the search: a
-// table the search reads is locked by another client mid-search, so that the
-// statement the run's worker sends for the next patients waits on the server. The
+// table the search reads only past its first patients is locked by another client, so
+// that the statement the run's worker sends for them waits on the server. The
 // window's cancel, given while the run waits, reaches that statement: the run ends
 // as after any cancel, with the rows found so far, no box and no thread left.
 #include <gmock/gmock.h>
@@ -39,23 +39,14 @@ protected:
 };
 
 TEST_P(ServerCancel, CancelarWhileTheServerHoldsAStatementEndsTheRunAsAnyCancelWithTheRowsFoundSoFar) {
-    // More patients than the links bring in one batch: the run needs the locked table
-    // again once the first batch is listed.
+    // More patients than the links bring in one batch; the first batch has no guide,
+    // so the run first reads the procedures, which another client of the server has
+    // locked, once that batch is listed.
     constexpr size_t kBatch = db::odbc::Server::kPatientsPerBatch;
-    constexpr int kPatients = static_cast<int>(kBatch) + 100;
     TempDir dir;
     const fs::path clinic = dir / "clinica.mdb";
-    std::vector<std::u16string> names;
-    {
-        ClinicWriter writer(clinic);
-        for (int i = 1; i <= kPatients; ++i) {
-            const std::u16string name = u"PACIENTE " + fromUtf8(std::to_string(10000 + i).substr(1));
-            const int32_t id = writer.add(kPacientes, {{u"Paci_tx_NomePaciente", Value::text(name)}});
-            writer.add(kAnamneses, {{u"Anam_ln_Paciente", number(id)}, {u"Anam_tx_Diagnostico1", text(u"Retorno")}});
-            names.push_back(name);
-        }
-        writer.finish();
-    }
+    const std::vector<std::u16string> names =
+        writeRetornoClinic(clinic, static_cast<int>(kBatch) + 100, static_cast<int>(kBatch));
     const TestServer server(GetParam());
     const fs::path front = dir / "servidor.mdb";
     {
@@ -69,12 +60,10 @@ TEST_P(ServerCancel, CancelarWhileTheServerHoldsAStatementEndsTheRunAsAnyCancelW
     PlainTextBuffer buffer;
     SearchController controller(view, buffer, [] { return 36000.0f; });
     controller.setDbName(fromUtf8(front.string()));
-    std::optional<TableLock> lock;
+    std::optional<TableLock> lock(std::in_place, server, u"ProcedimentosExames");
     int yieldsWithTheBatchListed = 0;
     std::optional<std::chrono::steady_clock::time_point> cancelledAt;
     view.onYield = [&](int) {
-        // Locked once a patient is listed: the anamneses of the next batch wait for it.
-        if (!lock && !view.rows.empty()) lock.emplace(server, u"Anamneses");
         // The first batch listed, the run yields only while it waits for the server.
         if (view.rows.size() == kBatch && ++yieldsWithTheBatchListed == 10) {
             cancelledAt = std::chrono::steady_clock::now();
