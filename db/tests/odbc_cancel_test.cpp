@@ -93,6 +93,36 @@ TEST_P(OdbcCancel, ACancelFromAnotherThreadEndsAStatementWaitingOnTheServerAndKe
     EXPECT_EQ(odbc::roundTrips(), sent);
 }
 
+TEST(StatementCancel, WakesEveryRunningStatementOnceCancelledAndRegistersNoneAfter) {
+    const auto cancel = std::make_shared<odbc::StatementCancel>();
+    int woken = 0;
+    {
+        const odbc::StatementCancel::Registration first(cancel.get(), [&] { ++woken; });
+        const odbc::StatementCancel::Registration second(cancel.get(), [&] { ++woken; });
+        EXPECT_TRUE(cancel->running());
+        cancel->cancel();
+        EXPECT_EQ(woken, 2);
+        EXPECT_TRUE(cancel->cancelled());
+    }
+    EXPECT_FALSE(cancel->running());
+    EXPECT_EQ(testing::errorNumberOf([&] { odbc::StatementCancel::Registration(cancel.get(), [] {}); }),
+              kOperationCancelled);
+    EXPECT_FALSE(cancel->running());
+    // A thread without a cancel of its own has none; a binding gives back the one before it.
+    EXPECT_EQ(odbc::StatementCancel::ofThisThread(), nullptr);
+    {
+        const odbc::CancelOnThisThread outer(cancel);
+        const auto other = std::make_shared<odbc::StatementCancel>();
+        {
+            const odbc::CancelOnThisThread inner(other);
+            EXPECT_EQ(odbc::StatementCancel::ofThisThread(), other.get());
+            std::thread([] { EXPECT_EQ(odbc::StatementCancel::ofThisThread(), nullptr); }).join();
+        }
+        EXPECT_EQ(odbc::StatementCancel::ofThisThread(), cancel.get());
+    }
+    EXPECT_EQ(odbc::StatementCancel::ofThisThread(), nullptr);
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, OdbcCancel, ::testing::ValuesIn(odbc::testing::serverKinds()),
                          [](const auto& tested) { return odbc::testing::serverName(tested.param); });
 
