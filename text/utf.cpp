@@ -8,16 +8,6 @@ namespace scandrel {
 namespace {
 constexpr char16_t kReplacement = u'\uFFFD';
 
-void appendCodePoint(std::u16string& out, uint32_t cp) {
-    if (cp >= 0x10000) {
-        cp -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-        out.push_back(static_cast<char16_t>(cp));
-    }
-}
-
 void appendUtf8(std::string& out, uint32_t cp) {
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
@@ -38,14 +28,17 @@ void appendUtf8(std::string& out, uint32_t cp) {
 }  // namespace
 
 std::u16string fromUtf8(std::string_view in) {
-    std::u16string out;
-    out.reserve(in.size());
-    size_t i = 0;
-    while (i < in.size()) {
-        const auto b = static_cast<unsigned char>(in[i]);
+    // Never more units than bytes: written in place, then cut to length. Texts from a
+    // server come this way, most of them ASCII: runs of it are copied a unit a byte.
+    std::u16string out(in.size(), u'\0');
+    char16_t* to = out.data();
+    const auto* at = reinterpret_cast<const unsigned char*>(in.data());
+    const auto* const end = at + in.size();
+    while (at < end) {
+        const unsigned char b = *at;
         if (b < 0x80) {
-            out.push_back(b);
-            ++i;
+            *to++ = b;
+            ++at;
             continue;
         }
         int extra = 0;
@@ -54,26 +47,33 @@ std::u16string fromUtf8(std::string_view in) {
         if ((b & 0xE0) == 0xC0) { extra = 1; cp = b & 0x1Fu; min = 0x80; }
         else if ((b & 0xF0) == 0xE0) { extra = 2; cp = b & 0x0Fu; min = 0x800; }
         else if ((b & 0xF8) == 0xF0) { extra = 3; cp = b & 0x07u; min = 0x10000; }
-        else { out.push_back(kReplacement); ++i; continue; }
-        if (i + static_cast<size_t>(extra) >= in.size()) {
-            out.push_back(kReplacement);
-            ++i;
+        else { *to++ = kReplacement; ++at; continue; }
+        if (end - at <= extra) {
+            *to++ = kReplacement;
+            ++at;
             continue;
         }
         bool ok = true;
         for (int k = 1; k <= extra; ++k) {
-            const auto c = static_cast<unsigned char>(in[i + k]);
+            const unsigned char c = at[k];
             if ((c & 0xC0) != 0x80) { ok = false; break; }
             cp = (cp << 6) | (c & 0x3Fu);
         }
         if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            out.push_back(kReplacement);
-            ++i;
+            *to++ = kReplacement;
+            ++at;
             continue;
         }
-        appendCodePoint(out, cp);
-        i += static_cast<size_t>(extra) + 1;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            *to++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+            *to++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            *to++ = static_cast<char16_t>(cp);
+        }
+        at += extra + 1;
     }
+    out.resize(static_cast<size_t>(to - out.data()));
     return out;
 }
 

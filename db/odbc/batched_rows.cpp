@@ -9,9 +9,11 @@
 namespace scandrel::db::odbc {
 
 BatchedRows::BatchedRows(std::shared_ptr<const ResultRows> shape, std::vector<int64_t> numbers, size_t keyColumn,
-                         FetchByNumbers fetch, size_t batch, ServerRows::AheadFetch ahead)
+                         FetchByNumbers fetch, size_t batch, ServerRows::AheadFetch ahead, FetchNext next,
+                         size_t firstBatch)
     : shape_(std::move(shape)), numbers_(std::move(numbers)), keyColumn_(keyColumn), fetch_(std::move(fetch)),
-      batch_(std::max<size_t>(batch, 1)), ahead_(std::move(ahead)) {}
+      batch_(std::max<size_t>(batch, 1)), firstBatch_(std::clamp<size_t>(firstBatch, 1, batch_)),
+      ahead_(std::move(ahead)), next_(std::move(next)) {}
 
 void BatchedRows::moveFirst() {
     if (numbers_.empty()) throw noCurrentRecord();
@@ -30,7 +32,7 @@ void BatchedRows::moveNext() {
 
 void BatchedRows::hold() const {
     if (position_ >= from_ && position_ < to_) return;
-    const size_t to = std::min(numbers_.size(), position_ + batch_);
+    const size_t to = std::min(numbers_.size(), position_ + (position_ == 0 ? firstBatch_ : batch_));
     const std::vector<int64_t> wanted(numbers_.begin() + static_cast<std::ptrdiff_t>(position_),
                                       numbers_.begin() + static_cast<std::ptrdiff_t>(to));
     rows_.reset();
@@ -78,6 +80,11 @@ void BatchedRows::readAhead(size_t, const std::vector<ReadAheadLink>& links) con
     if (!ahead_ || aheadFrom_ == from_) return;
     aheadFrom_ = from_;
     fetchLinked(ahead_, *shape_, byPosition_, links);
+    if (next_ && to_ < numbers_.size()) {
+        const auto from = numbers_.begin() + static_cast<std::ptrdiff_t>(to_);
+        next_(std::vector<int64_t>(from, from + static_cast<std::ptrdiff_t>(std::min(batch_, numbers_.size() - to_))),
+              links);
+    }
 }
 
 }  // namespace scandrel::db::odbc

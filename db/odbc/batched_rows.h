@@ -6,9 +6,13 @@
 //
 //  1. The scan's order is fixed before it starts: its rows' numbers, in order.
 //  2. The first read or read-ahead at a row outside the batch held asks the server
-//     for the rows of the next `batch` numbers from that row on, dropping the last.
+//     for the rows of the next `batch` numbers from that row on (`firstBatch` from
+//     the scan's first row: a small one, so that the next is sent ahead sooner),
+//     dropping the last.
 //  3. When a batch is asked for by a read-ahead, the rows it leads to are asked for
 //     too (see ServerRows::AheadFetch), a statement per link.
+//  4. Then the next batch's numbers and the same links are handed to `next`, which
+//     may send its statements ahead (see statements_ahead.h) while this batch is read.
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -23,8 +27,12 @@ public:
     // passes through.
     using FetchByNumbers = std::function<std::shared_ptr<const ResultRows>(const std::vector<int64_t>& numbers)>;
 
+    // The numbers of the batch after the one asked for, and the links it was asked with.
+    using FetchNext = std::function<void(const std::vector<int64_t>& numbers, const std::vector<ReadAheadLink>& links)>;
+
     BatchedRows(std::shared_ptr<const ResultRows> shape, std::vector<int64_t> numbers, size_t keyColumn,
-                FetchByNumbers fetch, size_t batch, ServerRows::AheadFetch ahead);
+                FetchByNumbers fetch, size_t batch, ServerRows::AheadFetch ahead, FetchNext next = {},
+                size_t firstBatch = SIZE_MAX);
 
     void moveFirst() override;
     void moveLast() override;
@@ -46,8 +54,9 @@ private:
     std::vector<int64_t> numbers_;
     size_t keyColumn_;
     FetchByNumbers fetch_;
-    size_t batch_;
+    size_t batch_, firstBatch_;
     ServerRows::AheadFetch ahead_;
+    FetchNext next_;
     size_t position_ = 0;
 
     mutable size_t from_ = 0, to_ = 0;  // the rows held: [from_, to_)

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "text/date.h"
+#include "text/utf.h"
 
 namespace scandrel::db::odbc {
 ColumnInfo columnInfo(SQLSMALLINT sqlType, SQLULEN size, SQLSMALLINT digits) {
@@ -56,8 +57,8 @@ ColumnInfo columnInfo(SQLSMALLINT sqlType, SQLULEN size, SQLSMALLINT digits) {
     return info;
 }
 
-CellReader::CellReader(const Handle& statement, SQLUSMALLINT column, SQLSMALLINT sqlType)
-    : statement_(&statement), column_(column) {
+CellReader::CellReader(const Handle& statement, SQLUSMALLINT column, SQLSMALLINT sqlType, TextEncoding encoding)
+    : statement_(&statement), column_(column), encoding_(encoding) {
     switch (columnInfo(sqlType, 0, 0).type) {
         case ColumnType::Boolean: kind_ = Kind::Boolean; break;
         case ColumnType::Byte: kind_ = Kind::Byte; break;
@@ -181,21 +182,30 @@ Value fixedValue(CellReader::Kind kind, const unsigned char* bytes) {
 
 }  // namespace
 
-bool CellReader::bindable(const ColumnInfo& info) const {
-    if (kind_ == Kind::Text) return info.type == ColumnType::Text && info.characters > 0 && info.characters <= kMostBoundCharacters;
-    return fixedOf(kind_).has_value();
+namespace {
+
+// The bytes a text column's value is bound in: room for every character as a
+// surrogate pair (four bytes of UTF-8), or kMemoBoundUnits for a memo, and the
+// terminating null.
+size_t textWidth(const ColumnInfo& info, TextEncoding encoding) {
+    const bool utf8 = encoding == TextEncoding::Utf8;
+    if (info.type == ColumnType::Text && info.characters > 0 && info.characters <= kMostBoundCharacters)
+        return utf8 ? size_t{info.characters} * 4 + 1 : (size_t{info.characters} * 2 + 1) * sizeof(char16_t);
+    return (CellReader::kMemoBoundUnits + 1) * (utf8 ? 1 : sizeof(char16_t));
 }
 
-size_t CellReader::bytesPerRow(const ColumnInfo& info) {
-    // Room for every character as a surrogate pair, and the terminating null.
-    if (info.type == ColumnType::Text) return (size_t{info.characters} * 2 + 1) * sizeof(char16_t) + sizeof(SQLLEN);
-    return kMostFixed + sizeof(SQLLEN);
+}  // namespace
+
+bool CellReader::bindable(const ColumnInfo&) const { return kind_ == Kind::Text || fixedOf(kind_).has_value(); }
+
+size_t CellReader::bytesPerRow(const ColumnInfo& info) const {
+    return (kind_ == Kind::Text ? textWidth(info, encoding_) : kMostFixed) + sizeof(SQLLEN);
 }
 
 void CellReader::bind(const ColumnInfo& info, size_t rows) {
-    SQLSMALLINT cType = SQL_C_WCHAR;
+    SQLSMALLINT cType = encoding_ == TextEncoding::Utf8 ? SQL_C_CHAR : SQL_C_WCHAR;
     if (kind_ == Kind::Text) {
-        width_ = (size_t{info.characters} * 2 + 1) * sizeof(char16_t);
+        width_ = textWidth(info, encoding_);
     } else {
         const Fixed fixed = *fixedOf(kind_);
         cType = fixed.cType;
@@ -207,18 +217,29 @@ void CellReader::bind(const ColumnInfo& info, size_t rows) {
                                  indicators_.data()));
 }
 
-Value CellReader::at(size_t row, bool& complete) const {
+Value CellReader::at(size_t row, bool& cut) const {
     const SQLLEN indicator = indicators_[row];
     if (indicator == SQL_NULL_DATA) return Value::null();
     const unsigned char* bytes = buffer_.data() + row * width_;
     if (kind_ != Kind::Text) return fixedValue(kind_, bytes);
+    if (encoding_ == TextEncoding::Utf8) {
+        // Bytes as counted; a count past the room means the value was cut.
+        if (indicator == SQL_NO_TOTAL || static_cast<size_t>(indicator) >= width_) {
+            cut = true;
+            return Value::null();
+        }
+        return Value::text(
+            fromUtf8(std::string_view(reinterpret_cast<const char*>(bytes), static_cast<size_t>(indicator))));
+    }
     const size_t capacity = width_ / sizeof(char16_t);
     // Up to the terminator: MariaDB's driver may count a text's length short.
     size_t units = 0;
     while (units < capacity && load<char16_t>(bytes + units * sizeof(char16_t)) != u'\0') ++units;
     if (indicator == SQL_NO_TOTAL || units + 1 >= capacity ||
-        static_cast<size_t>(indicator) >= (capacity - 1) * sizeof(char16_t))
-        complete = false;
+        static_cast<size_t>(indicator) >= (capacity - 1) * sizeof(char16_t)) {
+        cut = true;
+        return Value::null();
+    }
     // Exactly as long as the text: a scan of a large table holds many.
     std::u16string text(units, u'\0');
     std::memcpy(text.data(), bytes, units * sizeof(char16_t));
@@ -229,6 +250,12 @@ Value CellReader::read() {
     const Handle& s = *statement_;
     switch (kind_) {
         case Kind::Text: {
+            if (encoding_ == TextEncoding::Utf8) {
+                std::string utf8;
+                const bool given = longValue<char>(s, column_, SQL_C_CHAR,
+                                                   [&](const char* units, size_t n) { utf8.append(units, n); });
+                return given ? Value::text(fromUtf8(utf8)) : Value::null();
+            }
             std::u16string text;
             const bool given = longValue<char16_t>(s, column_, SQL_C_WCHAR,
                                                    [&](const char16_t* units, size_t n) { text.append(units, n); });

@@ -5,6 +5,7 @@
 
 #include "db/base/columns.h"
 #include "text/value.h"
+#include "db/odbc/connection_string.h"
 #include "db/odbc/handle.h"
 
 namespace scandrel::db::odbc {
@@ -13,26 +14,31 @@ namespace scandrel::db::odbc {
 ColumnInfo columnInfo(SQLSMALLINT sqlType, SQLULEN size, SQLSMALLINT digits);
 
 // Reads one column of a statement's rows: bound to an array of a rowset's values
-// (SQLBindCol) when its values have a size known beforehand, else a cell at a time
-// with SQLGetData, in pieces for long values.
+// (SQLBindCol), else a cell at a time with SQLGetData, in pieces for long values.
+// Texts come as UTF-16, or, from a driver that sends the server's UTF-8 as it is
+// (TextEncoding::Utf8), as UTF-8 converted here once.
+
 class CellReader {
 public:
-    CellReader(const Handle& statement, SQLUSMALLINT column, SQLSMALLINT sqlType);
+    CellReader(const Handle& statement, SQLUSMALLINT column, SQLSMALLINT sqlType, TextEncoding encoding);
 
-    // Whether the column's values have a size known beforehand: numbers, dates,
-    // Booleans and texts of `characters` up to a Jet text column's 255.
+    // Whether the column can be bound: numbers, dates, Booleans, texts and memos (a
+    // memo into room for kMemoBoundUnits, longer ones read again with read()).
     bool bindable(const ColumnInfo& info) const;
     // Binds the column to arrays of `rows` values; only when bindable. The bytes bound
     // per row are bytesPerRow(info).
     void bind(const ColumnInfo& info, size_t rows);
-    static size_t bytesPerRow(const ColumnInfo& info);
+    size_t bytesPerRow(const ColumnInfo& info) const;
     bool bound() const { return !buffer_.empty(); }
 
-    // Unbound: the value at the statement's current row.
+    // The value at the statement's current row, whole, with SQLGetData.
     Value read();
-    // Bound: the value at row `row` of the rowset fetched last; false in `complete`
-    // when the driver cut it short (then read it again unbound).
-    Value at(size_t row, bool& complete) const;
+    // Bound: the value at row `row` of the rowset fetched last; true in `cut` when
+    // the driver had no room for all of it (then read it with read()).
+    Value at(size_t row, bool& cut) const;
+
+    // Units (UTF-16 or UTF-8) of a memo's value bound per row.
+    static constexpr size_t kMemoBoundUnits = 4096;
 
     // How a column's values are read, by the type the server gives it.
     enum class Kind : uint8_t { Text, Boolean, Byte, Integer, Long, BigInt, Single, Double, Date, Binary };
@@ -41,6 +47,7 @@ private:
     const Handle* statement_;
     SQLUSMALLINT column_;
     Kind kind_;
+    TextEncoding encoding_;
     std::vector<unsigned char> buffer_;  // bound: `rows` values of width_ bytes
     std::vector<SQLLEN> indicators_;
     size_t width_ = 0;

@@ -47,7 +47,7 @@ size_t Connection::bindColumns(const Handle& statement, std::vector<CellReader>&
     for (size_t i = 0; i < readers.size(); ++i) {
         if (readers[i].bindable(columns[i]) && (all || getDataAnyColumn_)) {
             bound.push_back(i);
-            perRow += CellReader::bytesPerRow(columns[i]);
+            perRow += readers[i].bytesPerRow(columns[i]);
         } else {
             all = false;
         }
@@ -69,9 +69,10 @@ size_t Connection::bindColumns(const Handle& statement, std::vector<CellReader>&
     return rows;
 }
 
-Connection::Connection(std::u16string_view connect, std::u16string_view dataSource)
+Connection::Connection(std::u16string_view connect, std::u16string_view dataSource, TextEncoding encoding)
     : environment_(SQL_HANDLE_ENV, SQL_NULL_HANDLE),
-      connection_(SQL_HANDLE_DBC, odbc3(environment_)) {
+      connection_(SQL_HANDLE_DBC, odbc3(environment_)),
+      encoding_(encoding) {
     SQLSetConnectAttrW(connection_.get(), SQL_ATTR_LOGIN_TIMEOUT, number(kLoginTimeoutSeconds), 0);
     SQLSetConnectAttrW(connection_.get(), SQL_ATTR_CONNECTION_TIMEOUT, number(kQueryTimeoutSeconds), 0);
     SQLSetConnectAttrW(connection_.get(), SQL_ATTR_ACCESS_MODE, number(SQL_MODE_READ_ONLY), 0);
@@ -94,13 +95,17 @@ Connection::Connection(std::u16string_view connect, std::u16string_view dataSour
         quote[0] != u' ')
         quote_.assign(quote, std::char_traits<char16_t>::length(quote));
     SQLUINTEGER extensions = 0;
-    if (succeeded(SQLGetInfoW(connection_.get(), SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr)))
+    if (succeeded(SQLGetInfoW(connection_.get(), SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr))) {
         getDataAnyColumn_ = (extensions & SQL_GD_ANY_COLUMN) != 0;
+        getDataBound_ = (extensions & SQL_GD_BOUND) != 0;
+        getDataInRowset_ = getDataBound_ && (extensions & SQL_GD_BLOCK) != 0;
+    }
 }
 
 std::u16string Connection::quoted(std::u16string_view name) const { return sqlName(name, quote_); }
 
 std::optional<std::u16string> Connection::primaryKey(std::u16string_view table) {
+    const std::lock_guard sending(sending_);
     const Handle statement(SQL_HANDLE_STMT, connection_.get());
     SQLSetStmtAttrW(statement.get(), SQL_ATTR_QUERY_TIMEOUT, number(kQueryTimeoutSeconds), 0);
     const StatementDeadline deadline(statement, limits_.time);
@@ -137,12 +142,19 @@ std::optional<std::u16string> Connection::primaryKey(std::u16string_view table) 
 }
 
 std::shared_ptr<ResultRows> Connection::fetch(std::u16string_view sql) {
+    const std::lock_guard sending(sending_);
     return fetch(sql, limits_.rows, limits_.bytes, false);
 }
 
 std::shared_ptr<ResultRows> Connection::fetchAtMost(std::u16string_view sql, size_t rows, size_t bytes) {
+    const std::lock_guard sending(sending_);
     const bool within = rows < limits_.rows || bytes < limits_.bytes;
     return fetch(sql, std::min(rows, limits_.rows), std::min(bytes, limits_.bytes), within);
+}
+
+void Connection::setLimits(const Limits& limits) {
+    const std::lock_guard sending(sending_);
+    limits_ = limits;
 }
 
 std::shared_ptr<ResultRows> Connection::fetch(std::u16string_view sql, size_t mostRows, size_t mostBytes,
@@ -184,7 +196,7 @@ std::shared_ptr<ResultRows> Connection::fetchOnce(std::u16string_view sql, size_
         info.name.assign(name, std::min<size_t>(static_cast<size_t>(std::max<SQLSMALLINT>(nameLength, 0)),
                                                 std::size(name) - 1));
         result->foldedNames.push_back(foldName(info.name));
-        readers.emplace_back(statement, i, sqlType);
+        readers.emplace_back(statement, i, sqlType, encoding_);
         result->columns.push_back(std::move(info));
     }
     SQLULEN fetched = 0;
@@ -199,8 +211,29 @@ std::shared_ptr<ResultRows> Connection::fetchOnce(std::u16string_view sql, size_
             for (size_t at = 0; at < rows; ++at) {
                 std::vector<Value> row;
                 row.reserve(readers.size());
-                for (CellReader& reader : readers) row.push_back(reader.bound() ? reader.at(at, complete) : reader.read());
-                if (!complete) return nullptr;
+                for (CellReader& reader : readers) {
+                    if (!reader.bound()) {
+                        row.push_back(reader.read());
+                        continue;
+                    }
+                    bool cut = false;
+                    Value value = reader.at(at, cut);
+                    // A value longer than its room is read whole at its row, where the
+                    // driver can; else the statement is sent again unbound.
+                    if (cut) {
+                        const bool positioned =
+                            rowsAtOnce > 1 ? getDataInRowset_ && succeeded(SQLSetPos(statement.get(),
+                                                                                     static_cast<SQLSETPOSIROW>(at + 1),
+                                                                                     SQL_POSITION, SQL_LOCK_NO_CHANGE))
+                                           : getDataBound_;
+                        if (!positioned) {
+                            complete = false;
+                            return nullptr;
+                        }
+                        value = reader.read();
+                    }
+                    row.push_back(std::move(value));
+                }
                 held += heldBytes(row);
                 result->rows.push_back(std::move(row));
                 if (result->rows.size() > mostRows || held > mostBytes) {

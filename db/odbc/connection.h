@@ -2,8 +2,10 @@
 // A connection to a database server through the platform's ODBC driver manager,
 // made with a linked table's connection string, with time limits on connecting and
 // on every statement so that a server that does not answer never holds the search.
+// Statements may be sent from several threads: they are sent one at a time.
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,7 +21,9 @@ namespace scandrel::db::odbc {
 class Connection {
 public:
     // `connect` without Jet's "ODBC;" mark. 3151 naming `dataSource` when it fails.
-    Connection(std::u16string_view connect, std::u16string_view dataSource);
+    // `encoding`: how texts are asked of the driver (see cell_reader.h).
+    Connection(std::u16string_view connect, std::u16string_view dataSource,
+               TextEncoding encoding = TextEncoding::Utf16);
 
     // What one statement may take before it is given up with error 3146.
     struct Limits {
@@ -38,12 +42,13 @@ public:
     // for a table without one or with a key of several columns. 3146 when it fails.
     std::optional<std::u16string> primaryKey(std::u16string_view table);
     // For tests: smaller limits.
-    void setLimits(const Limits& limits) { limits_ = limits; }
+    void setLimits(const Limits& limits);
     // A table or column name as the server is sent it (see sql_name.h); 3125 for one
     // that can't be sent safely.
     std::u16string quoted(std::u16string_view name) const;
 
 private:
+    // With sending_ held.
     std::shared_ptr<ResultRows> fetch(std::u16string_view sql, size_t mostRows, size_t mostBytes, bool nullPast);
     // With `bulk`, the columns of known size are bound and fetched a rowset at a time;
     // `complete` is cleared when a bound value came cut short (the statement is then
@@ -59,6 +64,10 @@ private:
     Handle connection_;
     std::u16string quote_;
     bool getDataAnyColumn_ = false;  // the driver reads unbound columns before bound ones too
+    bool getDataBound_ = false;      // ... and bound columns
+    bool getDataInRowset_ = false;   // ... and at any row of a rowset (SQLSetPos)
+    TextEncoding encoding_;
+    std::mutex sending_;  // held for the whole of a statement
     Limits limits_;
 };
 

@@ -189,10 +189,25 @@ void ConnectString::set(std::u16string_view key, std::u16string value) {
     attributes_.push_back({std::u16string(key), std::move(value)});
 }
 
-std::u16string withConnectTimeLimit(std::u16string_view accepted, std::u16string_view driver, unsigned seconds) {
+namespace {
+
+bool isMariaDb(std::u16string_view driver) {
     std::u16string name;
     for (const char16_t c : driver) name += lowerAscii(c);
-    if (!contains(name, u"mariadb")) return std::u16string(accepted);
+    return contains(name, u"mariadb");
+}
+
+}  // namespace
+
+std::pair<std::u16string, TextEncoding> withTextEncoding(std::u16string_view accepted, std::u16string_view driver) {
+    if (!isMariaDb(driver)) return {std::u16string(accepted), TextEncoding::Utf16};
+    ConnectString connect = ConnectString::parse(accepted);
+    connect.set(u"CHARSET", u"utf8mb4");
+    return {connect.text(), TextEncoding::Utf8};
+}
+
+std::u16string withConnectTimeLimit(std::u16string_view accepted, std::u16string_view driver, unsigned seconds) {
+    if (!isMariaDb(driver)) return std::u16string(accepted);
     ConnectString connect = ConnectString::parse(accepted);
     const std::string digits = std::to_string(seconds);
     connect.set(u"CONN_TIMEOUT", std::u16string(digits.begin(), digits.end()));

@@ -8,15 +8,20 @@
 // and is handed to the driver manager rebuilt from what was checked, each key once.
 // Pure text work: whether a driver or data source exists is asked through `Known`,
 // so the rule runs (and is fuzzed) without a driver manager. Any thread.
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "text/error.h"
 
 namespace scandrel::db::odbc {
+
+// How a driver is asked for texts: as UTF-16, or as the UTF-8 the server sends.
+enum class TextEncoding : uint8_t { Utf16, Utf8 };
 
 struct ConnectAttribute {
     std::u16string key;    // as written, spaces around it taken off
@@ -78,6 +83,13 @@ std::u16string acceptedConnectString(std::u16string_view stored, std::u16string_
 // for a silent server's greeting without end unless given CONN_TIMEOUT, whatever the
 // login time-out. Ours replaces the link's. Other drivers' strings are left as they are.
 std::u16string withConnectTimeLimit(std::u16string_view accepted, std::u16string_view driver, unsigned seconds);
+
+// `accepted` with the character set that lets the driver named `driver` send texts
+// as the server holds them, and how texts are then asked of it: MariaDB's driver is
+// given CHARSET=utf8mb4 (in place of the link's), which carries every character, and
+// its texts are read as that UTF-8, unconverted by the driver; other drivers' strings
+// are left as they are and their texts read as UTF-16.
+std::pair<std::u16string, TextEncoding> withTextEncoding(std::u16string_view accepted, std::u16string_view driver);
 
 // The stored string without Jet's "ODBC;" mark.
 std::u16string_view withoutOdbcMark(std::u16string_view stored);

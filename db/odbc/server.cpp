@@ -1,6 +1,7 @@
 #include "db/odbc/server.h"
 
 #include <numeric>
+#include <tuple>
 
 #include "db/base/columns.h"
 #include "db/base/errors.h"
@@ -11,6 +12,7 @@
 #include "db/odbc/connection_string.h"
 #include "db/odbc/installed.h"
 #include "db/odbc/row_order.h"
+#include "db/odbc/statements_ahead.h"
 
 namespace scandrel::db::odbc {
 namespace {
@@ -64,24 +66,53 @@ struct Server::Table {
     std::map<std::pair<size_t, bool>, std::shared_ptr<const Picked>> orders;
 };
 
+struct Server::Ahead {
+    StatementsAhead statements;
+    // The head ("SELECT * FROM t WHERE c IN (") of the related statement fetchAhead
+    // sent last, and nothing when it sent none: a statement another server or a
+    // file answers is not sent ahead.
+    std::optional<std::u16string> lastHead;
+
+    explicit Ahead(std::weak_ptr<Connection> connection)
+        : statements([connection = std::move(connection)](const std::u16string& sql) {
+              const std::shared_ptr<Connection> c = connection.lock();
+              if (!c) throw callFailed({});
+              return std::shared_ptr<const ResultRows>(c->fetch(sql));
+          }) {}
+};
+
+std::shared_ptr<const ResultRows> Server::fetchSent(Connection& connection, Ahead& ahead, const std::u16string& sql) {
+    if (auto sent = ahead.statements.take(sql)) return std::move(*sent);
+    return connection.fetch(sql);
+}
+
+const StatementsAhead& Server::statementsAhead() const { return ahead_->statements; }
+
+void Server::setMostRowsPerStatement(size_t rows) { connection_->setLimits({.rows = rows}); }
+
 Server::Server(std::u16string_view connect, std::u16string_view table) : dataSource_(connectionName(connect)) {
     std::u16string accepted = acceptedConnectString(connect, table, installed());
+    TextEncoding encoding = TextEncoding::Utf16;
     {
         const ConnectString parsed = ConnectString::parse(accepted);
         const std::u16string* driver = parsed.find(u"DRIVER");
         const std::u16string* dsn = parsed.find(u"DSN");
         const std::u16string named = driver ? *driver : dsn ? dataSourceDriver(*dsn) : std::u16string();
         accepted = withConnectTimeLimit(accepted, named, kLoginTimeoutSeconds);
+        std::tie(accepted, encoding) = withTextEncoding(accepted, named);
     }
     try {
-        connection_ = std::make_shared<Connection>(accepted, dataSource_);
+        connection_ = std::make_shared<Connection>(accepted, dataSource_, encoding);
+        ahead_ = std::make_shared<Ahead>(connection_);
     } catch (const Error& e) {
         // The driver's own words may quote the string back.
         throw Error(e.number(), ConnectString::parse(withoutOdbcMark(connect)).withoutSecrets(e.description()));
     }
 }
 
-Server::~Server() = default;
+Server::~Server() {
+    ahead_.reset();  // its thread ends before the connection goes
+}
 
 Server::Table& Server::table(std::u16string_view name) {
     auto& slot = tables_[foldName(name)];
@@ -118,11 +149,11 @@ void Server::fetchAhead(const SelectStatement& statement, const std::vector<int6
     if (t->all) return;
     Table::Batch batch;
     batch.numbers = numbers;
-    const std::u16string sql = inList(u"SELECT * FROM " + t->quoted + u" WHERE " +
-                                          connection_->quoted(t->shape->columns[column].name) + u" IN (",
-                                      numbers);
+    const std::u16string head =
+        u"SELECT * FROM " + t->quoted + u" WHERE " + connection_->quoted(t->shape->columns[column].name) + u" IN (";
+    ahead_->lastHead = head;
     try {
-        batch.rows = connection_->fetch(sql);
+        batch.rows = fetchSent(*connection_, *ahead_, inList(head, numbers));
         batch.groups = groupBy(*batch.rows, column);
     } catch (const Error& e) {
         batch.failure = e;
@@ -218,15 +249,61 @@ std::unique_ptr<RowSet> Server::scanInBatches(Table& t, size_t orderColumn, bool
     numbers.reserve(order->rows.size());
     for (const uint32_t row : sortedBy(*order, *everyRow(*order), 1, descending))
         if (const auto n = wholeNumber(order->rows[row][0])) numbers.push_back(*n);
-    BatchedRows::FetchByNumbers fetch = [weak = std::weak_ptr<Connection>(connection_),
-                                         head = u"SELECT * FROM " + t.quoted + u" WHERE " + quotedKey + u" IN ("](
-                                            const std::vector<int64_t>& wanted) -> std::shared_ptr<const ResultRows> {
-        const std::shared_ptr<Connection> connection = weak.lock();
-        if (!connection) throw callFailed({});
-        return connection->fetch(inList(head, wanted));
+    const std::u16string head = u"SELECT * FROM " + t.quoted + u" WHERE " + quotedKey + u" IN (";
+    const std::weak_ptr<Connection> weakConnection = connection_;
+    const std::weak_ptr<Ahead> weakAhead = ahead_;
+    BatchedRows::FetchByNumbers fetch = [weakConnection, weakAhead,
+                                         head](const std::vector<int64_t>& wanted) -> std::shared_ptr<const ResultRows> {
+        const std::shared_ptr<Connection> connection = weakConnection.lock();
+        const std::shared_ptr<Ahead> pipeline = weakAhead.lock();
+        if (!connection || !pipeline) throw callFailed({});
+        return fetchSent(*connection, *pipeline, inList(head, wanted));
+    };
+    if (!sendAhead_ || !ahead)
+        return std::make_unique<BatchedRows>(t.shape, std::move(numbers), key, std::move(fetch), patientsPerBatch_,
+                                             std::move(ahead));
+
+    // The related statements this server was sent for the last batch, by the link's
+    // statement: the next batch's are sent ahead with the same heads.
+    auto heads = std::make_shared<std::map<std::u16string, std::u16string, std::less<>>>();
+    ServerRows::AheadFetch recorded = [weakAhead, heads, ahead = std::move(ahead)](
+                                          std::u16string_view statement, const std::vector<int64_t>& wanted) {
+        const std::shared_ptr<Ahead> pipeline = weakAhead.lock();
+        if (pipeline) pipeline->lastHead.reset();
+        ahead(statement, wanted);
+        if (!pipeline) return;
+        if (pipeline->lastHead) heads->insert_or_assign(std::u16string(statement), *pipeline->lastHead);
+        else if (const auto known = heads->find(statement); known != heads->end()) heads->erase(known);
+    };
+    BatchedRows::FetchNext next = [weakAhead, heads, head, shape = t.shape](const std::vector<int64_t>& wanted,
+                                                                            const std::vector<ReadAheadLink>& links) {
+        const std::shared_ptr<Ahead> pipeline = weakAhead.lock();
+        if (!pipeline) return;
+        // The job has its own copies: the search goes on meanwhile.
+        struct Link {
+            std::u16string statement, field, head;
+        };
+        std::vector<Link> sent;
+        for (const ReadAheadLink& link : links)
+            if (const auto known = heads->find(link.statement); known != heads->end())
+                sent.push_back({std::u16string(link.statement), std::u16string(link.field), known->second});
+        pipeline->statements.start([wanted, sent = std::move(sent), head, shape](const StatementsAhead::Send& send) {
+            const std::shared_ptr<const ResultRows> rows = send(inList(head, wanted));
+            std::vector<const std::vector<Value>*> byRow;
+            byRow.reserve(rows->rows.size());
+            for (const std::vector<Value>& row : rows->rows) byRow.push_back(&row);
+            std::vector<ReadAheadLink> asked;
+            for (const Link& link : sent) asked.push_back({link.statement, link.field});
+            fetchLinked(
+                [&](std::u16string_view statement, const std::vector<int64_t>& related) {
+                    for (const Link& link : sent)
+                        if (link.statement == statement) send(inList(link.head, related));
+                },
+                *shape, byRow, asked);
+        });
     };
     return std::make_unique<BatchedRows>(t.shape, std::move(numbers), key, std::move(fetch), patientsPerBatch_,
-                                         std::move(ahead));
+                                         std::move(recorded), std::move(next), kPatientsInFirstBatch);
 }
 
 }  // namespace scandrel::db::odbc

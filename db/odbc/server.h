@@ -14,6 +14,11 @@
 //     and only the last such batch of each table is held. Related rows thus come a
 //     batch of patients at a time, in the patients' order: round trips grow with
 //     patients / kPatientsPerBatch, memory with the batch, not with the clinic.
+//  2a. While the search reads a batch, the next batch's statements (its rows, then
+//     the related statements that went to this server for the batch before, with
+//     the next batch's numbers) are sent ahead on a thread of their own
+//     (statements_ahead.h) and their answers wait until the search sends the same
+//     statements: at most two batches are held, the one read and the next.
 //  3. A query by number answered by the table's batch is looked up in memory.
 //  4. Any other query by number is sent on its own for the first kSingleQueries
 //     numbers of a table; after that the table is fetched whole and looked up in
@@ -32,6 +37,7 @@
 namespace scandrel::db::odbc {
 
 class Connection;
+class StatementsAhead;
 
 // Time limits, in seconds: a server that does not answer never holds the search.
 inline constexpr unsigned kLoginTimeoutSeconds = 15;
@@ -47,6 +53,8 @@ public:
     static constexpr int kSingleQueries = 2;
     // Rows of a scan whose related rows are asked in one statement per related table.
     static constexpr size_t kPatientsPerBatch = 1000;
+    // ... but the first batch of a scan whose next batches are sent ahead (2a).
+    static constexpr size_t kPatientsInFirstBatch = 100;
     // A table fetched whole for its queries by number holds at most this much.
     static constexpr size_t kMostRowsHeldWhole = 20'000;
     static constexpr size_t kMostBytesHeldWhole = size_t{16} << 20;
@@ -66,19 +74,28 @@ public:
     // given to the query that needed those rows.
     void fetchAhead(const SelectStatement& statement, const std::vector<int64_t>& numbers);
     std::vector<ColumnInfo> columns(std::u16string_view table);
-    // For tests: another number of rows per batch for the scans opened after.
+    // For tests: another number of rows per batch for the scans opened after, and
+    // whether the next batch is sent ahead (2a); the statements sent ahead.
     void setPatientsPerBatch(size_t rows) { patientsPerBatch_ = rows; }
+    void setSendAhead(bool on) { sendAhead_ = on; }
+    void setMostRowsPerStatement(size_t rows);
+    const StatementsAhead& statementsAhead() const;
 
 private:
     struct Table;
     Table& table(std::u16string_view name);
     std::unique_ptr<RowSet> scanInBatches(Table& t, size_t orderColumn, bool descending, ServerRows::AheadFetch& ahead);
     static size_t whereColumn(const ResultRows& shape, const SelectStatement::Where& where);
+    struct Ahead;
+    // The answer to `sql`: sent ahead already, else sent now.
+    static std::shared_ptr<const ResultRows> fetchSent(Connection& connection, Ahead& ahead, const std::u16string& sql);
 
     std::shared_ptr<Connection> connection_;  // also held, weakly, by scans in batches
+    std::shared_ptr<Ahead> ahead_;            // likewise; dropped (its thread ended) first
     std::u16string dataSource_;
     std::map<std::u16string, std::unique_ptr<Table>> tables_;
     size_t patientsPerBatch_ = kPatientsPerBatch;
+    bool sendAhead_ = true;
 };
 
 }  // namespace scandrel::db::odbc

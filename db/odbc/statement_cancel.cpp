@@ -29,7 +29,9 @@ bool StatementCancel::running() const {
     return !running_.empty();
 }
 
-StatementCancel* StatementCancel::ofThisThread() { return boundCancel; }
+std::shared_ptr<StatementCancel> StatementCancel::ofThisThread() {
+    return boundCancel != nullptr ? boundCancel->shared_from_this() : nullptr;
+}
 
 StatementCancel::Registration::Registration(StatementCancel* cancel, std::function<void()> wake)
     : cancel_(cancel), wake_(std::move(wake)) {

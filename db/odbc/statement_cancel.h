@@ -26,7 +26,9 @@
 
 namespace scandrel::db::odbc {
 
-class StatementCancel {
+// Made with std::make_shared: a thread that sends statements for another binds the
+// same cancel (ofThisThread).
+class StatementCancel : public std::enable_shared_from_this<StatementCancel> {
 public:
     // How often a statement that stays in a call is cancelled again.
     static constexpr std::chrono::milliseconds kCancelAgain{250};
@@ -37,7 +39,7 @@ public:
     bool running() const;
 
     // The cancel bound to the calling thread; null when there is none.
-    static StatementCancel* ofThisThread();
+    static std::shared_ptr<StatementCancel> ofThisThread();
 
     // A statement's registration for its life (1, 4): `wake` is called, under the
     // cancel's lock, when the run is cancelled. 3059 when it is cancelled already.

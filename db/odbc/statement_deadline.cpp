@@ -5,7 +5,7 @@
 namespace scandrel::db::odbc {
 
 StatementDeadline::StatementDeadline(const Handle& statement, std::chrono::milliseconds limit) {
-    registration_.emplace(StatementCancel::ofThisThread(), [this] {
+    registration_.emplace(StatementCancel::ofThisThread().get(), [this] {
         {
             const std::lock_guard lock(mutex_);
             cancelled_ = true;

@@ -67,6 +67,16 @@ TEST(ConnectStrings, ToMariaDBsDriverCarryOurTimeLimitOnConnectingInPlaceOfTheLi
               "DSN=Clinica;CONN_TIMEOUT=0;");
 }
 
+TEST(ConnectStrings, ToMariaDBsDriverAskForUtf8TextsInPlaceOfTheLinksCharacterSet) {
+    const auto [maria, encoding] =
+        withTextEncoding(u"DRIVER={MariaDB Unicode};SOCKET=/tmp/s;charset=latin1;DATABASE=clinica;", u"MariaDB Unicode");
+    EXPECT_EQ(toUtf8(maria), "DRIVER={MariaDB Unicode};SOCKET=/tmp/s;DATABASE=clinica;CHARSET=utf8mb4;");
+    EXPECT_EQ(encoding, TextEncoding::Utf8);
+    const auto [postgres, wide] = withTextEncoding(u"DSN=Clinica;CHARSET=latin1;", u"PostgreSQL Unicode");
+    EXPECT_EQ(toUtf8(postgres), "DSN=Clinica;CHARSET=latin1;");
+    EXPECT_EQ(wide, TextEncoding::Utf16);
+}
+
 TEST(ConnectStrings, ThatLoadCodeOrReachOtherFilesAreRefusedBeforeAnyConnection) {
     EXPECT_THAT(refusal(u"ODBC;DRIVER=/tmp/x/evil.so;"), HasSubstr("nomeia o driver por um caminho de arquivo"));
     EXPECT_THAT(refusal(u"ODBC;DRIVER={C:\\x\\evil.dll};"), HasSubstr("caminho"));

@@ -13,6 +13,7 @@
 #include "db/jet/query.h"
 #include "db/tests/host_edits.h"
 #include "testing/jet_test_files.h"
+#include "testing/waiting_source.h"
 #include "text/error.h"
 
 namespace scandrel::db {
@@ -23,6 +24,10 @@ using testing::kName;
 using testing::kNotes;
 using testing::TempFolder;
 using testing::writeClinic;
+
+// A cache of a few pages, smaller than the file: pages are read one at a time, as
+// they are first asked for, as in a database larger than the memory budget.
+constexpr size_t kFewPages = 4 * testing::kJet4Page;
 
 TEST(HostWrites, AMemoMovedToANewPageAtTheEndIsRead) {
     TempFolder folder;
@@ -54,30 +59,38 @@ TEST(HostWrites, PagesTheHostAddsToATableAreListed) {
     EXPECT_EQ(rs.field(kNotes), Value::text(u"zzantigazz"));
 }
 
-// Whatever the host does to the file, every value read is data or 3343.
-void expectDataOr3343(Recordset& rs) {
+// Whatever the host does to the file, every value read is data or 3343; `ahead`:
+// the rows ahead asked for as the search asks for them.
+void expectDataOr3343(Recordset& rs, bool ahead = false) {
     for (; !rs.eof(); rs.moveNext())
         for (size_t i = 0; i < rs.columns().size(); ++i) {
+            if (ahead) rs.readAhead(16, {});
             const int number = errorNumberOf([&] { rs.value(static_cast<int>(i)); });
             ASSERT_TRUE(number == 0 || number == db::kUnrecognizedFormat) << number;
         }
 }
 
+// Locally, and on a network through the file's copy, the rows ahead read before
+// they are asked for.
 TEST(HostWrites, AFileCutShortOrReplacedUnderTheReader) {
     TempFolder folder;
     const auto path = folder.path() / "clinica.mdb";
-    writeClinic(path, 400);
-    const auto size = std::filesystem::file_size(path);
-    {
-        const Database db = Database::open(path);
+    for (const bool remote : {false, true}) {
+        SCOPED_TRACE(remote);
+        writeClinic(path, 400);
+        const auto size = std::filesystem::file_size(path);
+        const Database db = remote ? Database::fromSource(std::make_unique<testing::WaitingSource>(
+                                                              jet::openFileSource(path), std::chrono::microseconds(0)),
+                                                          path.u16string(), kFewPages)
+                                   : Database::open(path);
         Recordset rs = db.openRecordset(u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente");
         std::filesystem::resize_file(path, size / 3);
-        expectDataOr3343(rs);
+        expectDataOr3343(rs, remote);
         const int number = errorNumberOf([&] { db.openRecordset(u"SELECT * FROM Convenios ORDER BY Conv_ln_Counter"); });
         EXPECT_TRUE(number == 0 || number == db::kUnrecognizedFormat) << number;
         std::filesystem::resize_file(path, 0);
         rs.moveFirst();
-        expectDataOr3343(rs);
+        expectDataOr3343(rs, remote);
     }
     writeClinic(path, 400);
     {
@@ -133,14 +146,11 @@ private:
     std::mutex mutex_;
 };
 
-// A cache of a few pages, smaller than the file: pages are read one at a time, as
-// they are first asked for, as in a database larger than the memory budget.
-constexpr size_t kFewPages = 4 * testing::kJet4Page;
-
 struct ScriptedClinic {
+    // Before the engine: the file's copy may still be reading when the engine goes.
+    std::map<uint64_t, int> reads;
     std::shared_ptr<jet::Engine> engine;
     HostSource* source = nullptr;
-    std::map<uint64_t, int> reads;
     uint64_t dataPageAt = 0;
 
     // `atDataPage`, when given, is what the host does to the file as its patients' data

@@ -15,6 +15,7 @@
 #include "db/odbc/connection.h"
 #include "db/odbc/round_trips.h"
 #include "db/odbc/statement_cancel.h"
+#include "db/odbc/statements_ahead.h"
 #include "testing/jet_test_files.h"
 #include "testing/servers/table_lock.h"
 #include "testing/servers/test_server.h"
@@ -93,7 +94,7 @@ TEST_P(OdbcCancel, ACancelFromAnotherThreadEndsAStatementWaitingOnTheServerAndKe
     EXPECT_EQ(odbc::roundTrips(), sent);
 }
 
-TEST(StatementCancel, WakesEveryRunningStatementOnceCancelledAndRegistersNoneAfter) {
+TEST(StatementCancel, WakesEveryRunningStatementOnceCancelledRegistersNoneAfterAndFollowsStatementsSentAhead) {
     const auto cancel = std::make_shared<odbc::StatementCancel>();
     int woken = 0;
     {
@@ -115,10 +116,20 @@ TEST(StatementCancel, WakesEveryRunningStatementOnceCancelledAndRegistersNoneAft
         const auto other = std::make_shared<odbc::StatementCancel>();
         {
             const odbc::CancelOnThisThread inner(other);
-            EXPECT_EQ(odbc::StatementCancel::ofThisThread(), other.get());
+            EXPECT_EQ(odbc::StatementCancel::ofThisThread().get(), other.get());
             std::thread([] { EXPECT_EQ(odbc::StatementCancel::ofThisThread(), nullptr); }).join();
         }
-        EXPECT_EQ(odbc::StatementCancel::ofThisThread(), cancel.get());
+        EXPECT_EQ(odbc::StatementCancel::ofThisThread().get(), cancel.get());
+        // Statements sent ahead on a thread of their own are the search's: its cancel
+        // reaches them too.
+        const odbc::StatementCancel* sentWith = nullptr;
+        odbc::StatementsAhead ahead([&](const std::u16string&) {
+            sentWith = odbc::StatementCancel::ofThisThread().get();
+            return std::make_shared<const odbc::ResultRows>();
+        });
+        ahead.start([](const odbc::StatementsAhead::Send& send) { send(u"SELECT 1"); });
+        EXPECT_TRUE(ahead.take(u"SELECT 1").has_value());
+        EXPECT_EQ(sentWith, cancel.get());
     }
     EXPECT_EQ(odbc::StatementCancel::ofThisThread(), nullptr);
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 
 #include "db/base/errors.h"
@@ -14,6 +15,7 @@
 #include "db/odbc/connection.h"
 #include "db/odbc/round_trips.h"
 #include "db/odbc/server.h"
+#include "db/odbc/statements_ahead.h"
 #include "db/writer/clinic_writer.h"
 #include "testing/jet_test_files.h"
 #include "testing/servers/server_copy.h"
@@ -70,6 +72,25 @@ std::string shown(const std::vector<std::vector<Value>>& rows) {
     return out;
 }
 
+// A clinic of `patients` (name, anamneses), in that order of their numbers; each
+// anamnesis's `field` holds its patient's name and its ordinal.
+void writeClinic(const std::filesystem::path& path, const std::vector<std::pair<std::u16string, int>>& patients,
+                 std::u16string_view field) {
+    writer::ClinicWriter clinic(path);
+    for (const auto& [name, anamneses] : patients) {
+        const int32_t counter = clinic.add(writer::kPacientes, {{u"Paci_tx_NomePaciente", Value::text(name)}});
+        for (int a = 0; a < anamneses; ++a)
+            clinic.add(writer::kAnamneses, {{u"Anam_ln_Paciente", Value::longValue(counter)},
+                                            {std::u16string(field), Value::text(name + u" " + fromUtf8(std::to_string(a)))}});
+    }
+    clinic.finish();
+}
+
+void copyTo(const TestServer& server, const Database& jet) {
+    odbc::testing::writeServerCopy(jet, server.folder() / "copy.sql", server.kind());
+    server.runSql(server.folder() / "copy.sql");
+}
+
 TEST_P(OdbcLinks, EveryValueReadsAsInTheJetFile) {
     testing::TempFolder folder;
     const auto clinicPath = folder.path() / "clinica.mdb";
@@ -91,8 +112,7 @@ TEST_P(OdbcLinks, EveryValueReadsAsInTheJetFile) {
     }
     const Database jet = Database::open(clinicPath);
     TestServer server(GetParam());
-    odbc::testing::writeServerCopy(jet, server.folder() / "copy.sql", GetParam());
-    server.runSql(server.folder() / "copy.sql");
+    copyTo(server, jet);
     const auto frontPath = folder.path() / "servidor.mdb";
     odbc::testing::writeLinkingFrontEnd(jet, frontPath, server.connectString(), {});
     const Database front = Database::open(frontPath);
@@ -117,27 +137,20 @@ TEST_P(OdbcLinks, EveryValueReadsAsInTheJetFile) {
 TEST_P(OdbcLinks, RelatedRowsComeABatchOfPatientsAtATimeInTheirOrder) {
     testing::TempFolder folder;
     const auto clinicPath = folder.path() / "clinica.mdb";
-    {
-        // Ten patients whose name order is not their number order; patient i has i % 3 anamneses.
-        writer::ClinicWriter clinic(clinicPath);
-        for (int i = 0; i < 10; ++i) {
-            const std::u16string name = u"Paciente " + std::u16string(1, static_cast<char16_t>(u'J' - (i * 7) % 10));
-            const int32_t counter = clinic.add(writer::kPacientes, {{u"Paci_tx_NomePaciente", Value::text(name)}});
-            for (int a = 0; a < i % 3; ++a)
-                clinic.add(writer::kAnamneses, {{u"Anam_ln_Paciente", Value::longValue(counter)},
-                                                {u"Anam_tx_Diagnostico1", Value::text(name + u" " + fromUtf8(std::to_string(a)))}});
-        }
-        clinic.finish();
-    }
+    // Ten patients whose name order is not their number order; patient i has i % 3 anamneses.
+    std::vector<std::pair<std::u16string, int>> patientsWritten;
+    for (int i = 0; i < 10; ++i)
+        patientsWritten.emplace_back(u"Paciente " + std::u16string(1, static_cast<char16_t>(u'J' - (i * 7) % 10)), i % 3);
+    writeClinic(clinicPath, patientsWritten, u"Anam_tx_Diagnostico1");
     const Database jet = Database::open(clinicPath);
     TestServer server(GetParam());
-    odbc::testing::writeServerCopy(jet, server.folder() / "copy.sql", GetParam());
-    server.runSql(server.folder() / "copy.sql");
+    copyTo(server, jet);
 
     constexpr std::u16string_view kPatients = u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente";
     constexpr std::u16string_view kAnamneses = u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = ";
     odbc::Server linked(server.connectString(), u"Pacientes");
     linked.setPatientsPerBatch(4);
+    linked.setSendAhead(false);  // each batch when it is reached: see the test below for batches sent ahead
     std::vector<std::vector<int64_t>> asked;
     const std::unique_ptr<RowSet> patients =
         linked.open(parseSelect(kPatients), [&](std::u16string_view head, const std::vector<int64_t>& numbers) {
@@ -182,6 +195,88 @@ TEST_P(OdbcLinks, RelatedRowsComeABatchOfPatientsAtATimeInTheirOrder) {
     // a statement for the table's columns and one for the four patients, in their order.
     EXPECT_EQ(trips, (std::vector<uint64_t>{2, 0, 0, 0}));
     EXPECT_EQ(asked, (std::vector<std::vector<int64_t>>{expected[0], expected[1]}));
+}
+
+#ifndef _WIN32
+size_t threadsOfThisProcess() {
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++n;
+    return n;
+}
+#endif
+
+TEST_P(OdbcLinks, TheNextBatchIsSentAheadWithTheSameRowsAndItsFailureSurfacesWhereItIsNeeded) {
+    testing::TempFolder folder;
+    const auto clinicPath = folder.path() / "clinica.mdb";
+    // Ten patients A to J, one anamnesis each but F, which has six.
+    std::vector<std::pair<std::u16string, int>> patientsWritten;
+    for (char16_t letter = u'J'; letter >= u'A'; --letter)
+        patientsWritten.emplace_back(u"Paciente " + std::u16string(1, letter), letter == u'F' ? 6 : 1);
+    writeClinic(clinicPath, patientsWritten, u"Anam_me_TextoAnamnese");
+    const Database jet = Database::open(clinicPath);
+    TestServer server(GetParam());
+    copyTo(server, jet);
+
+    constexpr std::u16string_view kPatients = u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente";
+    constexpr std::u16string_view kAnamneses = u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = ";
+    const std::vector<ReadAheadLink> links = {{kAnamneses, u"paci_ln_Counter"}};
+    const auto scan = [&](odbc::Server& linked) {
+        return linked.open(parseSelect(kPatients), [&](std::u16string_view head, const std::vector<int64_t>& numbers) {
+            linked.fetchAhead(parseSelect(std::u16string(head) + u"0"), numbers);
+        });
+    };
+    const auto anamnesesOf = [&](const RowSet& patients) {
+        return std::u16string(kAnamneses) + patients.value(patients.find(u"paci_ln_Counter")).toText();
+    };
+
+    for (const size_t batch : {1u, 3u, 4u, 1000u}) {
+        odbc::Server linked(server.connectString(), u"Pacientes");
+        linked.setPatientsPerBatch(batch);
+        const std::unique_ptr<RowSet> patients = scan(linked);
+        Recordset inFile = jet.openRecordset(kPatients);
+        for (; !patients->eof(); patients->moveNext(), inFile.moveNext()) {
+            patients->readAhead(64, links);
+            // One batch ahead at most: its patients and their anamneses.
+            EXPECT_LE(linked.statementsAhead().rowsHeld(), batch + batch + 5) << batch;
+            EXPECT_EQ(toUtf8(patients->value(patients->find(u"Paci_tx_NomePaciente")).toText()),
+                      toUtf8(inFile.field(u"Paci_tx_NomePaciente").toText()));
+            const std::u16string sql = anamnesesOf(*patients);
+            EXPECT_EQ(shown(rowsOf(Recordset(linked.open(parseSelect(sql))))), shown(rowsOf(jet.openRecordset(sql))))
+                << toUtf8(sql) << " batch " << batch;
+        }
+        EXPECT_TRUE(inFile.eof());
+    }
+
+    // At most five rows a statement: the second batch's anamneses (nine rows) fail in
+    // the statements sent ahead, and the error is the one the statement gives when
+    // sent in its turn, at the first patient of that batch.
+    const auto failure = [&](bool sendAhead) {
+        odbc::Server linked(server.connectString(), u"Pacientes");
+        linked.setPatientsPerBatch(4);
+        linked.setSendAhead(sendAhead);
+        const std::unique_ptr<RowSet> patients = scan(linked);
+        linked.setMostRowsPerStatement(5);
+        std::string found;
+        for (int at = 0; !patients->eof() && at < 5; patients->moveNext(), ++at) {
+            patients->readAhead(64, links);
+            found = testing::describedError([&] { linked.open(parseSelect(anamnesesOf(*patients))); });
+        }
+        return found;
+    };
+    EXPECT_EQ(failure(true), "3146: Falha na chamada ODBC. A resposta do servidor passou do limite de 5 linhas ou 1024 MB por consulta.");
+    EXPECT_EQ(failure(true), failure(false));
+
+#ifndef _WIN32
+    // Closed with the next batch in flight: its thread and statement end with it.
+    const size_t threads = threadsOfThisProcess();
+    {
+        odbc::Server linked(server.connectString(), u"Pacientes");
+        linked.setPatientsPerBatch(2);
+        const std::unique_ptr<RowSet> patients = scan(linked);
+        patients->readAhead(64, links);
+    }
+    EXPECT_EQ(threadsOfThisProcess(), threads);
+#endif
 }
 
 TEST_P(OdbcLinks, ManyRowsOfShortColumnsComeARowsetAtATimeWithEveryValueInItsRow) {

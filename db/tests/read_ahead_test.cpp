@@ -185,6 +185,48 @@ TEST(ReadAhead, OverANetworkManyReadsAreUnderWayAtOnceAndLocallyOne) {
     EXPECT_EQ(disk.mostAtOnce(), 1);
 }
 
+// Over a network the rows are read from the file's copy: the same values, and no
+// byte of the file crosses twice (but the header, read before the file is known to
+// be a database).
+TEST(ReadAhead, OverANetworkTheRowsComeFromTheCopyAndNoByteCrossesTwice) {
+    TempFolder folder;
+    const auto path = folder.path() / "clinica.mdb";
+    writeClinic(path, 150);
+    const std::vector<Value> expected = readClinic(Database::open(path), false);
+
+    // The reads are looked at once the copy is over: the source outlives the database.
+    RecordingSource network(jet::openFileSource(path), true);
+    class Lent final : public jet::ByteSource {
+    public:
+        explicit Lent(jet::ByteSource& source) : source_(source) {}
+        uint64_t size() const override { return source_.size(); }
+        uint64_t currentSize() override { return source_.currentSize(); }
+        bool remote() const override { return source_.remote(); }
+        bool read(uint64_t offset, uint8_t* destination, size_t count) override {
+            return source_.read(offset, destination, count);
+        }
+
+    private:
+        jet::ByteSource& source_;
+    };
+    {
+        const Database shared = Database::fromSource(std::make_unique<Lent>(network), u"clinica.mdb", kFewPages);
+        EXPECT_EQ(readClinic(shared, true), expected);
+    }
+    std::vector<std::pair<uint64_t, size_t>> reads = network.reads();
+    ASSERT_GE(reads.size(), 2u);
+    reads.erase(reads.begin());  // the header
+    std::sort(reads.begin(), reads.end());
+    uint64_t crossed = 0;
+    for (size_t i = 0; i < reads.size(); ++i) {
+        if (i > 0) {
+            EXPECT_GE(reads[i].first, reads[i - 1].first + reads[i - 1].second) << reads[i].first;
+        }
+        crossed += reads[i].second;
+    }
+    EXPECT_LE(crossed, std::filesystem::file_size(path));
+}
+
 // Pages of numberedPages() over a network, whose reads of the pages `fails` picks
 // throw, as a read cut off with the network does.
 class FailingSource final : public jet::ByteSource {

@@ -1,0 +1,98 @@
+#include "db/odbc/statements_ahead.h"
+
+#include "db/odbc/statement_cancel.h"
+
+namespace scandrel::db::odbc {
+namespace {
+
+// Ends a job that was told to stop, at its next statement.
+struct Stopped {};
+
+}  // namespace
+
+StatementsAhead::StatementsAhead(Send send) : send_(std::move(send)) {}
+
+StatementsAhead::~StatementsAhead() { finish(); }
+
+void StatementsAhead::stop() {
+    const std::lock_guard lock(mutex_);
+    stopping_ = true;
+}
+
+void StatementsAhead::finish() {
+    stop();
+    if (thread_.joinable()) thread_.join();
+    const std::lock_guard lock(mutex_);
+    stopping_ = false;
+    answers_.clear();
+}
+
+void StatementsAhead::start(Job job) {
+    finish();
+    {
+        const std::lock_guard lock(mutex_);
+        running_ = true;
+    }
+    // The job's statements are the search's: the search's cancel reaches them too.
+    thread_ = std::thread([this, job = std::move(job), cancel = StatementCancel::ofThisThread()] {
+        const CancelOnThisThread bound(cancel);
+        const Send send = [this](const std::u16string& sql) -> std::shared_ptr<const ResultRows> {
+            {
+                const std::lock_guard lock(mutex_);
+                if (stopping_) throw Stopped{};
+            }
+            Answer answer;
+            try {
+                answer.rows = send_(sql);
+            } catch (const Error& e) {
+                answer.failure = e;
+            }
+            std::shared_ptr<const ResultRows> rows = answer.rows;
+            {
+                const std::lock_guard lock(mutex_);
+                answers_.insert_or_assign(sql, std::move(answer));
+            }
+            changed_.notify_all();
+            if (!rows) throw Stopped{};  // what follows depended on it
+            return rows;
+        };
+        try {
+            job(send);
+        } catch (...) {
+            // Stopped, a failure kept above, or no memory: the search sends what it
+            // then needs itself.
+        }
+        {
+            const std::lock_guard lock(mutex_);
+            running_ = false;
+        }
+        changed_.notify_all();
+    });
+}
+
+std::optional<std::shared_ptr<const ResultRows>> StatementsAhead::take(const std::u16string& sql) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return !running_ || answers_.count(sql) > 0; });
+    const auto found = answers_.find(sql);
+    if (found == answers_.end()) return std::nullopt;
+    Answer answer = std::move(found->second);
+    answers_.erase(found);
+    lock.unlock();
+    if (answer.failure) throw *answer.failure;
+    return std::move(answer.rows);
+}
+
+size_t StatementsAhead::rowsHeld() const {
+    const std::lock_guard lock(mutex_);
+    size_t rows = 0;
+    for (const auto& [sql, answer] : answers_)
+        if (answer.rows) rows += answer.rows->rows.size();
+    return rows;
+}
+
+bool StatementsAhead::running() const {
+    const std::lock_guard lock(mutex_);
+    return running_;
+}
+
+}  // namespace scandrel::db::odbc

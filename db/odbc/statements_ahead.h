@@ -1,0 +1,66 @@
+#pragma once
+// Statements of a scan's next batch sent ahead, on a thread of its own, while the
+// search reads the batch it holds; their answers wait here until the search sends the
+// same statements. Made, used and dropped on the search's thread; the thread it
+// starts only runs a job's statements.
+//
+//  1. start(job) waits for the last job to end, drops whatever answers it left (taken
+//     or not) and runs `job` on a new thread: one job, one batch ahead, at a time.
+//  2. The job sends its statements through the `send` it is given; each answer, or
+//     each failure (an Error), is kept under the statement's text.
+//  3. take(sql) gives the answer kept under `sql`, once, waiting while the job runs
+//     and has not sent it yet. A failure is thrown there, as the statement would have
+//     thrown it sent then; nothing when the job ended without sending it.
+//  4. Dropping stops the job before its next statement and waits for the statement
+//     it is sending: no thread and no statement is left.
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "db/odbc/result_rows.h"
+#include "text/error.h"
+
+namespace scandrel::db::odbc {
+
+class StatementsAhead {
+public:
+    // Sends one statement and takes its rows; any thread, one at a time.
+    using Send = std::function<std::shared_ptr<const ResultRows>(const std::u16string& sql)>;
+    using Job = std::function<void(const Send& send)>;
+
+    explicit StatementsAhead(Send send);
+    ~StatementsAhead();
+    StatementsAhead(const StatementsAhead&) = delete;
+    StatementsAhead& operator=(const StatementsAhead&) = delete;
+
+    void start(Job job);
+    // Tells the job to stop before its next statement; dropping waits for it.
+    void stop();
+    std::optional<std::shared_ptr<const ResultRows>> take(const std::u16string& sql);
+
+    // For tests: the rows of the answers held and not yet taken; whether a job runs.
+    size_t rowsHeld() const;
+    bool running() const;
+
+private:
+    struct Answer {
+        std::shared_ptr<const ResultRows> rows;
+        std::optional<Error> failure;
+    };
+    void finish();
+
+    Send send_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::map<std::u16string, Answer> answers_;
+    bool running_ = false;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+}  // namespace scandrel::db::odbc
