@@ -1,6 +1,7 @@
 #include "search/search_controller.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <new>
 #include <optional>
@@ -31,6 +32,10 @@ const std::u16string kPatientQuery =
     clinic::selectOrderedBy(clinic::pacientes::kTable, clinic::pacientes::kNomePaciente);
 
 constexpr int32_t kOutOfMemory = 7;
+
+// A statement on a server that has run this long lets the window run while the run
+// waits for it; the quick ones, most, do not.
+constexpr std::chrono::milliseconds kLongStatement{250};
 
 // Sets the flag for as long as the scope lasts, whatever way it is left.
 class RunningFlag {
@@ -128,7 +133,7 @@ void SearchController::scan(const std::vector<std::u16string>& words, int32_t& f
     // that "Cancelar" and closing reach it; once cancelled, it waits for the cancel.
     const std::shared_ptr<db::odbc::StatementCancel> statements = statements_;
     auto whileWaiting = [this, statements] {
-        if (!cancel_ && statements->running()) view_.doEvents();
+        if (!cancel_ && statements->longestRunning() >= kLongStatement) view_.doEvents();
     };
     // The patients come in name order, built here or ahead on a worker; the feed ends
     // with the scan, whichever way, and with it any thread of the run: the statement

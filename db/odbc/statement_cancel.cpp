@@ -16,7 +16,7 @@ thread_local StatementCancel* boundCancel = nullptr;
 void StatementCancel::cancel() {
     const std::lock_guard lock(mutex_);
     cancelled_ = true;
-    for (const std::function<void()>* wake : running_) (*wake)();
+    for (const Running& statement : running_) (*statement.wake)();
 }
 
 bool StatementCancel::cancelled() const {
@@ -29,6 +29,12 @@ bool StatementCancel::running() const {
     return !running_.empty();
 }
 
+std::chrono::steady_clock::duration StatementCancel::longestRunning() const {
+    const std::lock_guard lock(mutex_);
+    if (running_.empty()) return {};
+    return std::chrono::steady_clock::now() - running_.front().since;  // the first registered is the oldest
+}
+
 std::shared_ptr<StatementCancel> StatementCancel::ofThisThread() {
     return boundCancel != nullptr ? boundCancel->shared_from_this() : nullptr;
 }
@@ -38,13 +44,14 @@ StatementCancel::Registration::Registration(StatementCancel* cancel, std::functi
     if (cancel_ == nullptr) return;
     const std::lock_guard lock(cancel_->mutex_);
     if (cancel_->cancelled_) throw operationCancelled();
-    cancel_->running_.push_back(&wake_);
+    cancel_->running_.push_back({&wake_, std::chrono::steady_clock::now()});
 }
 
 StatementCancel::Registration::~Registration() {
     if (cancel_ == nullptr) return;
     const std::lock_guard lock(cancel_->mutex_);
-    const auto at = std::find(cancel_->running_.begin(), cancel_->running_.end(), &wake_);
+    const auto at = std::find_if(cancel_->running_.begin(), cancel_->running_.end(),
+                                 [this](const Running& statement) { return statement.wake == &wake_; });
     assert(at != cancel_->running_.end());
     cancel_->running_.erase(at);
 }

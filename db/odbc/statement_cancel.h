@@ -37,6 +37,8 @@ public:
     bool cancelled() const;
     // Whether a statement of the run is being sent or read at this moment.
     bool running() const;
+    // For how long the oldest of those has been; zero when there is none.
+    std::chrono::steady_clock::duration longestRunning() const;
 
     // The cancel bound to the calling thread; null when there is none.
     static std::shared_ptr<StatementCancel> ofThisThread();
@@ -58,7 +60,11 @@ public:
 private:
     mutable std::mutex mutex_;
     bool cancelled_ = false;
-    std::vector<const std::function<void()>*> running_;
+    struct Running {
+        const std::function<void()>* wake;
+        std::chrono::steady_clock::time_point since;
+    };
+    std::vector<Running> running_;
 };
 
 // Binds `cancel` to the calling thread for as long as it lives (the one before it

@@ -106,6 +106,7 @@ TEST(StatementCancel, WakesEveryRunningStatementOnceCancelledRegistersNoneAfterA
         EXPECT_TRUE(cancel->cancelled());
     }
     EXPECT_FALSE(cancel->running());
+    EXPECT_EQ(cancel->longestRunning(), std::chrono::steady_clock::duration::zero());
     EXPECT_EQ(testing::errorNumberOf([&] { odbc::StatementCancel::Registration(cancel.get(), [] {}); }),
               kOperationCancelled);
     EXPECT_FALSE(cancel->running());
