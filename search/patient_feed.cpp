@@ -9,9 +9,9 @@
 namespace scandrel::search {
 
 PatientsHere::PatientsHere(PatientReading reading, RichTextBuffer& buffer)
-    : reading_(std::move(reading)), buffer_(&buffer) {}
+    : reading_(std::move(reading)), cancel_(reading_.cancel), buffer_(&buffer) {}
 
-PatientsHere::PatientsHere(PatientReading reading) : reading_(std::move(reading)) {}
+PatientsHere::PatientsHere(PatientReading reading) : reading_(std::move(reading)), cancel_(reading_.cancel) {}
 
 // The builder and the rows go before the database they were read from.
 PatientsHere::~PatientsHere() {

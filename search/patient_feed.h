@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "db/database.h"
+#include "db/odbc/statement_cancel.h"
 #include "search/patient_text.h"
 #include "search/rich_text_buffer.h"
 #include "text/value.h"
@@ -45,6 +46,12 @@ struct PatientReading {
     std::u16string_view patientQuery;  // the patient rows in name order
     std::u16string_view nameColumn, counterColumn, birthDateColumn;
     std::vector<std::u16string> words;  // for the reasons of a match
+    // The run's cancel of the statements sent to database servers, bound to the thread
+    // that reads the database (null: none).
+    std::shared_ptr<db::odbc::StatementCancel> cancel;
+    // Called on the run's thread, every few hundredths of a second, while it waits for
+    // patients built on another (patient_worker.h): the run may let its window run.
+    std::function<void()> whileWaiting;
 };
 
 class PatientFeed {
@@ -63,7 +70,8 @@ public:
 };
 
 // The patients read and built on the calling thread, when the run asks for them: one
-// patient's related rows at a time. Every call must come from the thread that opened it.
+// patient's related rows at a time. Made, used and dropped on one thread, to which the
+// run's cancel is bound meanwhile.
 class PatientsHere final : public PatientFeed {
 public:
     // `buffer` must outlive the feed and belong to the calling thread.
@@ -86,6 +94,7 @@ public:
 
 private:
     PatientReading reading_;
+    db::odbc::CancelOnThisThread cancel_;  // for as long as the database is read here
     RichTextBuffer* buffer_ = nullptr;
     std::optional<db::Database> database_;
     std::optional<db::Recordset> patients_;

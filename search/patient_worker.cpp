@@ -81,7 +81,7 @@ int32_t PatientsAhead::open() {
     reader_ = std::thread([this] { read(); });
     {
         std::unique_lock lock(mutex_);
-        runWakes_.wait(lock, [this] { return opened_ || readerDone_; });
+        while (!runWakes_.wait_for(lock, kLongestWait, [this] { return opened_ || readerDone_; })) letRunWait(lock);
         if (!opened_) {
             if (failure_) std::rethrow_exception(failure_);
             throw std::logic_error("the patient reader ended before opening the database");
@@ -273,8 +273,14 @@ bool PatientsAhead::atEnd() {
         runWaits_ = true;
         const auto deadline = std::chrono::steady_clock::now() + kLongestWait;
         const auto ready = [this] { return converted_ - taken_; };
+        auto look = deadline;  // nothing built for a while: the run's thread may do something else
         while (!(ready() >= runBatch_ || converterDone_ ||
                  (ready() > 0 && std::chrono::steady_clock::now() >= deadline))) {
+            if (ready() == 0 && std::chrono::steady_clock::now() >= look) {
+                letRunWait(lock);
+                look = std::chrono::steady_clock::now() + kLongestWait;
+                continue;
+            }
             runWakes_.wait_until(lock, ready() > 0 ? deadline : std::chrono::steady_clock::now() + kLongestWait);
         }
         runWaits_ = false;
@@ -286,6 +292,13 @@ bool PatientsAhead::atEnd() {
     }
     if (failure_) std::rethrow_exception(failure_);
     return true;
+}
+
+void PatientsAhead::letRunWait(std::unique_lock<std::mutex>& lock) {
+    if (!reading_.whileWaiting) return;
+    lock.unlock();
+    reading_.whileWaiting();
+    lock.lock();
 }
 
 // The slot of the patient the run holds: only the run's thread moves taken_, and the

@@ -11,6 +11,8 @@
 // bound, is ready for it, not at each patient):
 //  1. open() starts the reader and waits for it to open the database; its failure
 //     (3024, 3078, 3021, ...) is thrown there. The converter starts once it is open.
+//     While the run's thread waits here or in atEnd with nothing built, it calls the
+//     reading's whileWaiting every kLongestWait, outside the lock.
 //  2. The reader owns the database, its record sets and the builder of the values:
 //     they are made, read and destroyed on the reader alone, so the engine and its
 //     page cache see one thread, as they expect. The converter owns its rich-text
@@ -118,6 +120,8 @@ private:
     void handOverConverted();
     void finish(bool& done, std::exception_ptr failure);
     const Slot& current() const;
+    // The run's thread, waiting with nothing built, calls reading_.whileWaiting.
+    void letRunWait(std::unique_lock<std::mutex>& lock);
 
     PatientReading reading_;
     std::unique_ptr<RichTextBuffer> buffer_;

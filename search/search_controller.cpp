@@ -1,6 +1,7 @@
 #include "search/search_controller.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <new>
 #include <optional>
@@ -32,6 +33,10 @@ const std::u16string kPatientQuery =
 
 constexpr int32_t kOutOfMemory = 7;
 
+// A statement on a server that has run this long lets the window run while the run
+// waits for it; the quick ones, most, do not.
+constexpr std::chrono::milliseconds kLongStatement{250};
+
 // Sets the flag for as long as the scope lasts, whatever way it is left.
 class RunningFlag {
 public:
@@ -45,6 +50,18 @@ private:
 };
 
 std::u16string decimal(int32_t n) { return fromUtf8(std::to_string(n)); }
+
+// Cancels the run's statements when the scope is left, whatever way.
+class CancelOnLeaving {
+public:
+    explicit CancelOnLeaving(db::odbc::StatementCancel& statements) : statements_(statements) {}
+    ~CancelOnLeaving() { statements_.cancel(); }
+    CancelOnLeaving(const CancelOnLeaving&) = delete;
+    CancelOnLeaving& operator=(const CancelOnLeaving&) = delete;
+
+private:
+    db::odbc::StatementCancel& statements_;
+};
 
 }  // namespace
 
@@ -66,6 +83,7 @@ void SearchController::cxFind_Click() {
     view_.setProgress(0);
     view_.setStatus(kSearching);
     cancel_ = false;
+    statements_ = std::make_shared<db::odbc::StatementCancel>();
     view_.setCancelVisible(true);
     failure_.reset();
 
@@ -86,8 +104,13 @@ void SearchController::cxFind_Click() {
     try {
         scan(words, found);
     } catch (const Error& e) {
-        if (e.number() == db::kNoCurrentRecord) completionMessage = false;
-        handleFailure(e.number(), e.description());
+        if (e.number() == db::kOperationCancelled && cancel_) {
+            // The cancel reached a statement on a server: the user's, not a failure.
+            outcome_ = RunOutcome::Cancelled;
+        } else {
+            if (e.number() == db::kNoCurrentRecord) completionMessage = false;
+            handleFailure(e.number(), e.description());
+        }
     } catch (const std::bad_alloc&) {
         handleFailure(kOutOfMemory, u"Memória insuficiente");
     } catch (const std::exception& e) {
@@ -106,12 +129,20 @@ void SearchController::cxFind_Click() {
 
 void SearchController::scan(const std::vector<std::u16string>& words, int32_t& found) {
     const bool explain = explain_ && std::any_of(words.begin(), words.end(), [](const auto& w) { return !w.empty(); });
+    // While the run waits for a statement a server takes long over, the window runs, so
+    // that "Cancelar" and closing reach it; once cancelled, it waits for the cancel.
+    const std::shared_ptr<db::odbc::StatementCancel> statements = statements_;
+    auto whileWaiting = [this, statements] {
+        if (!cancel_ && statements->longestRunning() >= kLongStatement) view_.doEvents();
+    };
     // The patients come in name order, built here or ahead on a worker; the feed ends
-    // with the scan, whichever way, and with it any thread of the run.
+    // with the scan, whichever way, and with it any thread of the run: the statement
+    // that worker may be waiting for is cancelled first.
     const std::unique_ptr<PatientFeed> feed = makePatientFeed(
         {open_, dbName_, kPatientQuery, clinic::pacientes::kNomePaciente, clinic::pacientes::kCounterAsQueried,
-         clinic::pacientes::kDataNascimentoAsQueried, words},
+         clinic::pacientes::kDataNascimentoAsQueried, words, statements, whileWaiting},
         buffer_, patientsAhead_, explain);
+    const CancelOnLeaving cancelStatements(*statements);
     const int32_t total = feed->open();  // 3021 when there are no patients
     int32_t current = 1;
     const float startTime = clock_();
@@ -121,6 +152,7 @@ void SearchController::scan(const std::vector<std::u16string>& words, int32_t& f
     const WordMatcher matcher(words);
 
     while (!feed->atEnd()) {
+        if (cancel_) break;  // given while the run waited for this patient
         if (matcher.allFoundIn(feed->text())) {
             const int32_t counter = patientCounter(feed->counter());
             const Value birthDate = feed->birthDate();
@@ -135,15 +167,12 @@ void SearchController::scan(const std::vector<std::u16string>& words, int32_t& f
             ++found;
         }
         view_.doEvents();
-        if (cancel_) {
-            outcome_ = RunOutcome::Cancelled;
-            return;
-        }
+        if (cancel_) break;
         feed->moveNext();
         text::ShowProgress(total, current, startTime, bar, label, clock_);
         ++current;
     }
-    outcome_ = RunOutcome::Completed;
+    outcome_ = cancel_ ? RunOutcome::Cancelled : RunOutcome::Completed;
 }
 
 void SearchController::handleFailure(int32_t number, const std::u16string& description) {
@@ -187,6 +216,7 @@ void SearchController::restore() {
 
 void SearchController::cxCancel_Click() {
     cancel_ = true;
+    if (running_ && statements_) statements_->cancel();
     if (!closed_) view_.setCancelVisible(false);
 }
 
@@ -201,6 +231,7 @@ void SearchController::onSearchBoxKey(char16_t key) {
 void SearchController::requestClose() {
     closed_ = true;
     cancel_ = true;
+    if (running_ && statements_) statements_->cancel();
 }
 
 const std::vector<std::u16string>& SearchController::reasonsAt(int row) const {

@@ -6,11 +6,13 @@
 // (patient_worker.h), which has ended by the time cxFind_Click returns.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "db/database.h"
+#include "db/odbc/statement_cancel.h"
 #include "search/patient_feed.h"
 #include "search/rich_text_buffer.h"
 #include "search/search_view.h"
@@ -49,7 +51,8 @@ public:
     // typed word. Returns when the run is over; yields through the view's doEvents
     // once per patient. Does nothing while a run is active or after close.
     void cxFind_Click();
-    // The cancel button: the running scan stops after the patient at hand.
+    // The cancel button: the running scan stops after the patient at hand, and a
+    // statement a database server is answering for it is cancelled.
     void cxCancel_Click();
     // A character typed in the search box: Enter finds (ignored while a run is
     // active), Escape cancels, anything else does nothing.
@@ -101,6 +104,8 @@ private:
     size_t patientsAhead_ = kDefaultPatientsAhead;
     int32_t resultCount_ = 0;
     bool cancel_ = false;
+    // The running search's statements on database servers; a new one for every run.
+    std::shared_ptr<db::odbc::StatementCancel> statements_;
     bool closed_ = false;
     bool running_ = false;
     RunOutcome outcome_ = RunOutcome::None;

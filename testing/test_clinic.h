@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -84,6 +85,25 @@ inline Value date(int year, int month, int day) {
 }
 inline Value number(int32_t n) { return Value::longValue(n); }
 inline Value code(uint8_t n) { return Value::byte(n); }
+
+// Patients "PACIENTE 0001" to `patients` in name order, each with an anamnesis of
+// "Retorno"; those past the first `plain` also with a guide of the clinic's one
+// procedure, so that a search first reads "ProcedimentosExames" at patient `plain` + 1
+// (through links to a server: in the second batch). The names, in order.
+inline std::vector<std::u16string> writeRetornoClinic(const fs::path& file, int patients, int plain) {
+    std::vector<std::u16string> names;
+    ClinicWriter writer(file);
+    const int32_t procedure = writer.add(kProcedimentosExames, {{u"PrEx_tx_NomeProcedimento", text(u"Consulta")}});
+    for (int i = 1; i <= patients; ++i) {
+        const std::u16string name = u"PACIENTE " + fromUtf8(std::to_string(10000 + i).substr(1));
+        const int32_t id = writer.add(kPacientes, {{u"Paci_tx_NomePaciente", Value::text(name)}});
+        writer.add(kAnamneses, {{u"Anam_ln_Paciente", number(id)}, {u"Anam_tx_Diagnostico1", text(u"Retorno")}});
+        if (i > plain) writer.add(kGuias, {{u"Guia_ln_Paciente", number(id)}, {u"Guia_ln_Procedimento", number(procedure)}});
+        names.push_back(name);
+    }
+    writer.finish();
+    return names;
+}
 
 // A UTF-16 text holding `part`.
 MATCHER_P(Holds, part, "holds " + ::testing::PrintToString(std::u16string(part))) {

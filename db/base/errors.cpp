@@ -112,6 +112,8 @@ Error callFailed(std::u16string_view driverMessage) {
     return Error(kCallFailed, withDriverMessage(u"Falha na chamada ODBC.", driverMessage));
 }
 
+Error operationCancelled() { return Error(kOperationCancelled, u"Operação cancelada pelo usuário."); }
+
 Error statementTooLong() {
     return Error(kCallFailed, u"Falha na chamada ODBC. O servidor não terminou de responder dentro do tempo limite.");
 }

@@ -17,6 +17,7 @@ inline constexpr int32_t kFileNotFound = 3024;
 inline constexpr int32_t kInvalidPassword = 3031;
 inline constexpr int32_t kDiskOrNetworkError = 3043;
 inline constexpr int32_t kCannotOpenFile = 3051;
+inline constexpr int32_t kOperationCancelled = 3059;
 inline constexpr int32_t kQueryExpressionSyntax = 3075;
 inline constexpr int32_t kTableNotFound = 3078;
 inline constexpr int32_t kInvalidSqlStatement = 3129;
@@ -68,6 +69,8 @@ Error tooManyBackEnds(std::u16string_view table, int most);
 Error callFailed(std::u16string_view driverMessage);
 // 3146 for a statement cancelled at its deadline.
 Error statementTooLong();
+// 3059 for a statement the user's cancel stopped, or kept from starting.
+Error operationCancelled();
 // 3146 for an answer of more rows or bytes than a statement may bring.
 Error answerTooLarge(size_t rows, size_t bytes);
 // 3151: no connection to the data source.

@@ -115,7 +115,7 @@ std::optional<std::u16string> Connection::primaryKey(std::u16string_view table) 
     const SQLRETURN asked = SQLPrimaryKeysW(statement.get(), nullptr, 0, nullptr, 0, const_cast<SQLWCHAR*>(wide(name)),
                                             static_cast<SQLSMALLINT>(name.size()));
     if (!succeeded(asked)) {
-        if (deadline.expired()) throw statementTooLong();
+        deadline.throwIfStopped();
         statement.check(asked);
     }
     std::optional<std::u16string> key;
@@ -123,16 +123,21 @@ std::optional<std::u16string> Connection::primaryKey(std::u16string_view table) 
         const SQLRETURN got = SQLFetch(statement.get());
         if (got == SQL_NO_DATA) break;
         if (!succeeded(got)) {
-            if (deadline.expired()) throw statementTooLong();
+            deadline.throwIfStopped();
             statement.check(got);
         }
         if (rows > 0) return std::nullopt;  // a key of several columns
         char16_t column[256] = {};
         SQLLEN length = 0;
-        statement.check(SQLGetData(statement.get(), 4, SQL_C_WCHAR, column, sizeof column, &length));
+        const SQLRETURN read = SQLGetData(statement.get(), 4, SQL_C_WCHAR, column, sizeof column, &length);
+        if (!succeeded(read)) {
+            deadline.throwIfStopped();
+            statement.check(read);
+        }
         if (length == SQL_NULL_DATA || length < 0) return std::nullopt;
         key.emplace(column, std::char_traits<char16_t>::length(column));
     }
+    deadline.throwIfStopped();  // rows that ended because the statement was cancelled
     return key;
 }
 
@@ -165,10 +170,11 @@ std::shared_ptr<ResultRows> Connection::fetchOnce(std::u16string_view sql, size_
     const Handle statement(SQL_HANDLE_STMT, connection_.get());
     SQLSetStmtAttrW(statement.get(), SQL_ATTR_QUERY_TIMEOUT, number(kQueryTimeoutSeconds), 0);
     const StatementDeadline deadline(statement, limits_.time);
-    // A failed call after the deadline is the deadline's, whatever the driver says.
+    // A failed call after the deadline or the run's cancel is theirs, whatever the
+    // driver says.
     const auto check = [&](SQLRETURN result) {
         if (succeeded(result) || result == SQL_NO_DATA) return;
-        if (deadline.expired()) throw statementTooLong();
+        deadline.throwIfStopped();
         statement.check(result);
     };
     const std::u16string text(sql);
@@ -237,9 +243,10 @@ std::shared_ptr<ResultRows> Connection::fetchOnce(std::u16string_view sql, size_
             }
         }
     } catch (const Error&) {
-        if (deadline.expired()) throw statementTooLong();
+        deadline.throwIfStopped();
         throw;
     }
+    deadline.throwIfStopped();  // rows that ended because the statement was cancelled
     return result;
 }
 

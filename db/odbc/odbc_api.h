@@ -1,6 +1,7 @@
 #pragma once
 // The platform's ODBC interface: odbc32 on Windows (its header needs the Windows
-// types first), unixODBC elsewhere. Only the files of this folder include it.
+// types first), unixODBC elsewhere. Only the files of this folder include it, and the
+// test servers' client that holds a lock (testing/servers/table_lock.cpp).
 #ifdef _WIN32
 #include <windows.h>
 #endif

@@ -1,5 +1,7 @@
 #include "db/odbc/statements_ahead.h"
 
+#include "db/odbc/statement_cancel.h"
+
 namespace scandrel::db::odbc {
 namespace {
 
@@ -31,7 +33,9 @@ void StatementsAhead::start(Job job) {
         const std::lock_guard lock(mutex_);
         running_ = true;
     }
-    thread_ = std::thread([this, job = std::move(job)] {
+    // The job's statements are the search's: the search's cancel reaches them too.
+    thread_ = std::thread([this, job = std::move(job), cancel = StatementCancel::ofThisThread()] {
+        const CancelOnThisThread bound(cancel);
         const Send send = [this](const std::u16string& sql) -> std::shared_ptr<const ResultRows> {
             {
                 const std::lock_guard lock(mutex_);

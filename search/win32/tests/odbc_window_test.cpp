@@ -2,14 +2,18 @@
 // PostgreSQL or MariaDB server the test starts, reached through Wine's odbc32, the
 // 32-bit unixODBC and the server's 32-bit driver. The run's worker opens the links and
 // reads them on its own thread. The window must list what it lists on the clinic's Jet
-// file, and a server that goes away in the middle of a search ends it with a box.
+// file, a server that goes away in the middle of a search ends it with a box, and
+// "Cancelar" clicked while the server holds the search returns the window to idle.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +24,7 @@
 #include "search/win32/search_window_ids.h"
 #include "search/win32/tests/run_probe.h"
 #include "testing/servers/server_copy.h"
+#include "testing/servers/table_lock.h"
 #include "testing/servers/test_server.h"
 #include "testing/test_clinic.h"
 #include "testing/win32/message_box_watcher.h"
@@ -138,26 +143,22 @@ TEST_P(OdbcWindow, TheServerStoppedMidSearchGives3146AndTheWindowKeepsTheRowsFou
     constexpr size_t kFirst = db::odbc::Server::kPatientsInFirstBatch;
     constexpr int kPatients = static_cast<int>(kFirst + db::odbc::Server::kPatientsPerBatch) + 100;
     const fs::path clinic = dir / "clinica.mdb";
-    std::vector<std::u16string> names;
-    {
-        ClinicWriter writer(clinic);
-        for (int i = 1; i <= kPatients; ++i) {
-            const std::u16string name = u"PACIENTE " + fromUtf8(std::to_string(10000 + i).substr(1));
-            const int32_t id = writer.add(kPacientes, {{u"Paci_tx_NomePaciente", Value::text(name)}});
-            writer.add(kAnamneses, {{u"Anam_ln_Paciente", number(id)}, {u"Anam_tx_Diagnostico1", text(u"Retorno")}});
-            names.push_back(name);
-        }
-        writer.finish();
-    }
+    const std::vector<std::u16string> names = writeRetornoClinic(clinic, kPatients, kPatients);
     auto server = std::make_unique<TestServer>(GetParam());
     const fs::path front = linkedFrontEnd(clinic, *server);
 
     window = openWindow(front);
     int looks = 0;
     RunProbe probe(window->handle(), [&] {
-        // The first look comes right after the first patient.
+        // The window also runs while the run waits for the server: the first look
+        // with a row listed.
         if (!windowText(control(*window, kLblResults)).starts_with(L"Pesquisando")) return;
-        if (++looks == 1) server.reset();  // stopped and gone
+        if (SendMessageW(control(*window, kLstResults), LB_GETCOUNT, 0, 0) < 1) return;
+        if (++looks > 1) return;
+        // Held up first, so that the statements in flight (the look may come while the
+        // run waits for a slow one) end: the server goes between two statements.
+        RunProbe::holdUp(std::chrono::seconds(2));
+        server.reset();  // stopped and gone
     });
     startSearch(*window, u"retorno");
     ASSERT_TRUE(boxes.waitFor(1, kRunLimit));
@@ -183,6 +184,74 @@ TEST_P(OdbcWindow, TheServerStoppedMidSearchGives3146AndTheWindowKeepsTheRowsFou
     EXPECT_EQ(SendMessageW(control(*window, kProgressBar1), PBM_GETPOS, 0, 0), 0);
     EXPECT_TRUE(IsWindowEnabled(control(*window, kCxFind)));
     EXPECT_EQ(patientWorkersAlive(), 0u);
+}
+
+// Calls `tick` every `period` on this thread's message loop, the run's pumps included.
+class Ticker {
+public:
+    Ticker(std::chrono::milliseconds period, std::function<void()> tick) {
+        tick_ = std::move(tick);
+        timer_ = SetTimer(nullptr, 0, static_cast<UINT>(period.count()), onTimer);
+    }
+    ~Ticker() {
+        KillTimer(nullptr, timer_);
+        tick_ = {};
+    }
+    Ticker(const Ticker&) = delete;
+    Ticker& operator=(const Ticker&) = delete;
+
+private:
+    static void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) {
+        if (tick_) tick_();
+    }
+    static inline std::function<void()> tick_;
+    UINT_PTR timer_;
+};
+
+TEST_P(OdbcWindow, CancelarWhileTheServerHoldsTheSearchReturnsTheWindowToIdleWithTheRowsFoundSoFarAndNoBox) {
+    // More patients than the links bring in one batch; the first batch has no guide,
+    // so the run first reads the procedures, which another client of the server has
+    // locked, once that batch is listed.
+    constexpr size_t kBatch = db::odbc::Server::kPatientsPerBatch;
+    const fs::path clinic = dir / "clinica.mdb";
+    const std::vector<std::u16string> names =
+        writeRetornoClinic(clinic, static_cast<int>(kBatch) + 100, static_cast<int>(kBatch));
+    const TestServer server(GetParam());
+    const fs::path front = linkedFrontEnd(clinic, server);
+
+    window = openWindow(front);
+    std::optional<db::odbc::testing::TableLock> lock(std::in_place, server, u"ProcedimentosExames");
+    // The batch listed and nothing more for half a second: the run waits for the
+    // server, and "Cancelar" is clicked where the user sees it.
+    int ticksWithTheBatch = 0;
+    std::optional<std::chrono::steady_clock::time_point> clickedAt;
+    const Ticker ticker(std::chrono::milliseconds(100), [&] {
+        if (clickedAt || !IsWindowVisible(control(*window, kCxCancel))) return;
+        const LRESULT count = SendMessageW(control(*window, kLstResults), LB_GETCOUNT, 0, 0);
+        if (count != static_cast<LRESULT>(kBatch) || ++ticksWithTheBatch < 5) return;
+        clickedAt = std::chrono::steady_clock::now();
+        const HWND cancel = control(*window, kCxCancel);
+        PostMessageW(cancel, WM_LBUTTONDOWN, MK_LBUTTON, point(30, 8));
+        PostMessageW(cancel, WM_LBUTTONUP, 0, point(30, 8));
+    });
+    startSearch(*window, u"retorno");
+    ASSERT_TRUE(pumpUntil([&] { return idle(*window); }, kRunLimit));
+    const auto idleAt = std::chrono::steady_clock::now();
+
+    ASSERT_TRUE(clickedAt) << "the run did not wait for the locked table";
+    EXPECT_LT(idleAt - *clickedAt, std::chrono::seconds(5));
+    EXPECT_THAT(boxes.take(), IsEmpty());
+    const std::vector<std::u16string> rows = listRows(control(*window, kLstResults));
+    EXPECT_EQ(rows, std::vector<std::u16string>(names.begin(), names.begin() + static_cast<ptrdiff_t>(kBatch)));
+    EXPECT_EQ(windowText(control(*window, kLblResults)),
+              L"Pesquisa concluída. Foram encontrados " + std::to_wstring(kBatch) + L" resultados.");
+    EXPECT_EQ(SendMessageW(control(*window, kProgressBar1), PBM_GETPOS, 0, 0), 0);
+    EXPECT_TRUE(IsWindowEnabled(control(*window, kCxFind)));
+    EXPECT_EQ(patientWorkersAlive(), 0u);
+
+    // The lock given back, a search reads the whole clinic from the same server.
+    lock.reset();
+    EXPECT_EQ(searchIn(front, u"retorno").rows, names);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, OdbcWindow, ::testing::ValuesIn(db::odbc::testing::serverKinds()),
