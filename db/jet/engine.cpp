@@ -15,18 +15,6 @@ constexpr uint8_t kDataPageType = 0x01;
 // doesn't fit the pages kept.
 constexpr size_t kTablePagesAhead = 1024;
 
-// A local file larger than the budget is read a page at a time, at random (rows in
-// name order lie anywhere in the file), with this many pages kept: keeping much
-// of it would save few reads, and cost more in the processor's caches than the
-// system's cache costs to read from.
-constexpr size_t kLocalPages = 256;
-
-size_t cachePages(const ByteSource& source, uint32_t pageSize, size_t cacheBytes) {
-    const size_t budget = cacheBytes / pageSize;
-    if (source.size() / pageSize > budget && !source.remote()) return std::min(budget, kLocalPages);
-    return budget;
-}
-
 }  // namespace
 
 Engine::Engine(std::unique_ptr<ByteSource> source, std::u16string name, const Format& format, size_t pagesKept,
@@ -49,7 +37,9 @@ std::shared_ptr<Engine> Engine::create(std::unique_ptr<ByteSource> source, std::
     }
     if (format.encrypted) throw invalidPassword();
     source = copiedFromNetwork(std::move(source));
-    const size_t kept = cachePages(*source, format.pageSize, budget->bytes());
+    // As many pages as the budget holds: the whole file where it fits, else the
+    // tables' pages the search comes back to (page_cache.h).
+    const size_t kept = budget->bytes() / format.pageSize;
     auto engine = std::make_shared<Engine>(std::move(source), std::move(name), format, kept, std::move(budget));
     engine->guarded([&] { engine->readCatalog(); });
     return engine;

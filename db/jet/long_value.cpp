@@ -45,7 +45,7 @@ std::vector<uint8_t> readLongValue(PageCache& pages, const Format& format, Bytes
     }
     uint32_t pointer = field.u32(4);
     if (kind & kSingleRow) {
-        const PagePtr page = pages.page(pointer >> 8);
+        const PagePtr page = pages.passingPage(pointer >> 8);
         const Bytes data = longValueRow(*page, format, static_cast<uint16_t>(pointer & 0xFF));
         out.assign(data.data(), data.data() + std::min<size_t>(length, data.size()));
         return out;
@@ -55,7 +55,7 @@ std::vector<uint8_t> readLongValue(PageCache& pages, const Format& format, Bytes
     std::unordered_set<uint32_t> visited;
     while (pointer != 0 && out.size() < length) {
         if (!visited.insert(pointer).second) corrupt();
-        const PagePtr page = pages.page(pointer >> 8);
+        const PagePtr page = pages.passingPage(pointer >> 8);
         const Bytes row = longValueRow(*page, format, static_cast<uint16_t>(pointer & 0xFF));
         pointer = row.u32(0);
         const size_t take = std::min<size_t>(row.size() - 4, length - out.size());

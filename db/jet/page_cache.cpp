@@ -93,6 +93,7 @@ void PageCache::forgetAll() {
     touched_ = 0;
     free_.clear();
     fetched_.clear();
+    passing_ = {};
     hand_ = 0;
     checkCounts();
 }
@@ -244,6 +245,28 @@ void PageCache::fetch(std::vector<uint32_t> numbers) {
             fetched_[numbers[wanted]] = std::make_shared<Page>(from, from + pageSize_);
         }
     }
+}
+
+PagePtr PageCache::passingPage(uint32_t number) {
+    if (fileFits() || kept(number)) return page(number);
+    if (!fetched_.empty()) {
+        if (auto found = fetched_.find(number); found != fetched_.end()) {
+            PagePtr fetched = std::move(found->second);
+            fetched_.erase(found);
+            return fetched;
+        }
+    }
+    for (const Passing& passing : passing_)
+        if (passing.page && passing.number == number) return passing.page;
+    // The buffer is held here while it is read into: a read that looks at the size
+    // again may let go of every page passed on.
+    const size_t at = passingNext_;
+    passingNext_ = (passingNext_ + 1) % kPassingPages;
+    std::shared_ptr<Page> buffer = std::move(passing_[at].page);
+    if (buffer.use_count() != 1) buffer = std::make_shared<Page>(pageSize_);
+    if (!readPage(number, buffer->data())) corrupt();
+    passing_[at] = Passing{number, buffer};
+    return buffer;
 }
 
 PagePtr PageCache::page(uint32_t number) {

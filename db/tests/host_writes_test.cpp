@@ -70,19 +70,24 @@ void expectDataOr3343(Recordset& rs, bool ahead = false) {
         }
 }
 
-// Locally, and on a network through the file's copy, the rows ahead read before
+// Locally, the file within the budget or larger (its memos' pages then passed on,
+// not kept), and on a network through the file's copy, the rows ahead read before
 // they are asked for.
 TEST(HostWrites, AFileCutShortOrReplacedUnderTheReader) {
     TempFolder folder;
     const auto path = folder.path() / "clinica.mdb";
-    for (const bool remote : {false, true}) {
-        SCOPED_TRACE(remote);
+    enum class Where { Fits, Larger, Network };
+    for (const Where where : {Where::Fits, Where::Larger, Where::Network}) {
+        SCOPED_TRACE(static_cast<int>(where));
+        const bool remote = where == Where::Network;
         writeClinic(path, 400);
         const auto size = std::filesystem::file_size(path);
-        const Database db = remote ? Database::fromSource(std::make_unique<testing::WaitingSource>(
-                                                              jet::openFileSource(path), std::chrono::microseconds(0)),
-                                                          path.u16string(), kFewPages)
-                                   : Database::open(path);
+        const Database db =
+            where == Where::Fits ? Database::open(path)
+            : remote ? Database::fromSource(std::make_unique<testing::WaitingSource>(jet::openFileSource(path),
+                                                                                     std::chrono::microseconds(0)),
+                                            path.u16string(), kFewPages)
+                     : Database::fromSource(jet::openFileSource(path), path.u16string(), kFewPages);
         Recordset rs = db.openRecordset(u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente");
         std::filesystem::resize_file(path, size / 3);
         expectDataOr3343(rs, remote);
