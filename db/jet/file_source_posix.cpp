@@ -1,4 +1,12 @@
 // The database file on POSIX systems: opened read only, never locked, read with pread.
+//
+// Not through a mapped view: a file larger than the page budget is read at random
+// (patients in name order), and views of bounded windows of it are made and unmade
+// all the time. Replaying the reads of the 100,000-patient search (665,000 pages,
+// 570 MB): pread 0.61 s, views of 1 to 16 MB within 96 to 128 MB of address space
+// 3.3 s (a fault every other page, a view every seventh), one view of the whole file
+// 0.32 s but as many resident megabytes as the file has. And a view of a file the
+// host cuts short faults (SIGBUS) where a read only comes up short.
 #include <fcntl.h>
 #include <sys/stat.h>
 #ifdef __linux__

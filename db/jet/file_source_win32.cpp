@@ -3,6 +3,12 @@
 // plain synchronous reads from the handle's position; only reads sent from several threads at once (a file on
 // a server's shared folder, read ahead) go through a second handle opened for
 // overlapped reads, so that they are under way together.
+//
+// Not through a mapped view: while a view of the file is mapped the host could not
+// cut its own file short (SetEndOfFile fails with ERROR_USER_MAPPED_FILE), and views
+// of bounded windows, made and unmade as patients in name order jump about the file,
+// cost more than the reads they save (file_source_posix.cpp). The page cache keeps
+// the reads few instead.
 #include <windows.h>
 
 #include <mutex>
