@@ -236,20 +236,25 @@ TEST(PageCache, CachesThatShareABudgetKeepNoMoreThanItTogether) {
     EXPECT_EQ(budget->used(), 0u);
 }
 
+// A clinic of `patients` patients, each with a memo of `notes(i)` and an anamnesis
+// of a memo of 3,000 characters that don't compress (two pages of long values).
+void writeClinicWithMemos(const std::filesystem::path& path, int patients,
+                          const std::function<std::u16string(int)>& notes) {
+    writer::ClinicWriter clinic(path);
+    for (int i = 0; i < patients; ++i) {
+        const int32_t counter = clinic.add(
+            writer::kPacientes, {{u"Paci_tx_NomePaciente", Value::text(u"PACIENTE " + std::u16string(1, static_cast<char16_t>(u'Z' - i % 26)))},
+                                 {u"Paci_me_ObservacoesPaciente", Value::text(notes(i))}});
+        clinic.add(writer::kAnamneses, {{u"Anam_ln_Paciente", Value::longValue(counter)},
+                                        {u"Anam_me_TextoAnamnese", Value::text(std::u16string(3000, u'\u0101'))}});
+    }
+    clinic.finish();
+}
+
 TEST(PageCache, ASearchOfAClinicThatFitsReadsEachPageOnce) {
     TempFolder folder;
     const auto path = folder.path() / "clinica.mdb";
-    {
-        writer::ClinicWriter clinic(path);
-        for (int i = 0; i < 300; ++i) {
-            const int32_t counter = clinic.add(
-                writer::kPacientes, {{u"Paci_tx_NomePaciente", Value::text(u"PACIENTE " + std::u16string(1, static_cast<char16_t>(u'Z' - i % 26)))},
-                                     {u"Paci_me_ObservacoesPaciente", Value::text(std::u16string(1500 + i, u'\u00e9'))}});
-            clinic.add(writer::kAnamneses, {{u"Anam_ln_Paciente", Value::longValue(counter)},
-                                            {u"Anam_me_TextoAnamnese", Value::text(std::u16string(3000, u'\u0101'))}});
-        }
-        clinic.finish();
-    }
+    writeClinicWithMemos(path, 300, [](int i) { return std::u16string(1500 + i, u'\u00e9'); });
     const std::vector<uint8_t> file = testing::readAll(path);
     auto owned = std::make_unique<CountingSource>(file);
     CountingSource& source = *owned;
@@ -291,17 +296,7 @@ bool longValuePage(const std::vector<uint8_t>& file, uint64_t page) {
 TEST(PageCache, ASearchOfAClinicLargerThanTheBudgetReadsTheTablesPagesOnce) {
     TempFolder folder;
     const auto path = folder.path() / "clinica.mdb";
-    {
-        writer::ClinicWriter clinic(path);
-        for (int i = 0; i < 200; ++i) {
-            const int32_t counter = clinic.add(
-                writer::kPacientes, {{u"Paci_tx_NomePaciente", Value::text(u"PACIENTE " + std::u16string(1, static_cast<char16_t>(u'Z' - i % 26)))},
-                                     {u"Paci_me_ObservacoesPaciente", Value::text(std::u16string(2000, u'\u0101'))}});
-            clinic.add(writer::kAnamneses, {{u"Anam_ln_Paciente", Value::longValue(counter)},
-                                            {u"Anam_me_TextoAnamnese", Value::text(std::u16string(3000, u'\u0101'))}});
-        }
-        clinic.finish();
-    }
+    writeClinicWithMemos(path, 200, [](int) { return std::u16string(2000, u'\u0101'); });
     const std::vector<uint8_t> file = testing::readAll(path);
     size_t longValuePages = 0;
     for (uint64_t page = 0; page < file.size() / kJet4Page; ++page) longValuePages += longValuePage(file, page);
