@@ -5,6 +5,14 @@
 // several times), and while the search works on what it has. For the page cache of
 // that file, on the threads it reads from.
 //
+// What the search can do before the copy is over: listing the patients in name
+// order and the rows of the tables related to them needs pages from all over the
+// file (a clinic's tables are written patient by patient, side by side), so that
+// work follows the copy, and the work on each patient starts near its end. From
+// then on the copy is read as a local file is (measured: 100,000 patients over
+// 1 Gbit/s, 7,600 of 665,000 reads before the copy was over, the rest as fast as
+// the same search of a local file).
+//
 // The protocol:
 //  1. The file is cut into chunks. From the first read on, two threads copy the
 //     chunks not copied yet, in file order, each read of the network one chunk,

@@ -11,8 +11,9 @@
 // order, neighbouring pages in one read, many reads under way at once. Then the
 // pages kept are the tables' rows, which patients in name order come back to, and
 // not the pages of long values (passingPage), each read about once a search: in a
-// clinic of 100,000 patients a table's page is asked for 9 to 42 times, a long
-// value's 1.8 times, and keeping only the tables' pages saves half the reads.
+// clinic of 100,000 patients, with a few pages kept, a table's page was read 9 to 42
+// times and a long value's 1.8 times; keeping the tables' pages up to the budget,
+// and no long value's, takes its search from 665,000 reads to 306,000.
 //
 // Its part in reading a file the host writes (the notes at the top of engine.h): a
 // page past the end or a short read looks at the file's size again (step 2), and
