@@ -119,7 +119,8 @@ TEST(PageCache, PagesOfLongValuesAreNotKeptWhereTheFileDoesNotFit) {
     EXPECT_EQ(held->back(), 120);
     EXPECT_EQ(pages.peek(100), nullptr);
     for (uint32_t p = 0; p < 10; ++p) EXPECT_EQ((*pages.passingPage(p))[0], static_cast<uint8_t>(p));  // kept: no read
-    EXPECT_EQ(source.calls, 10 + 1 + 80);
+    EXPECT_EQ(source.calls, 10 + 1 + 80);  // a page a read, none with its neighbours
+    EXPECT_EQ(source.bytesRead, (10 + 1 + 80) * kJet4Page);
     for (uint32_t p = 0; p < 10; ++p) EXPECT_EQ(source.pageReads[p], 1) << p;
 
     auto fitting = std::make_unique<CountingSource>(numberedPages(64));
