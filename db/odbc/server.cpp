@@ -158,7 +158,9 @@ void Server::fetchAhead(const SelectStatement& statement, const std::vector<int6
     } catch (const Error& e) {
         batch.failure = e;
     }
-    t->batches[column] = std::move(batch);
+    Table::Batch& slot = t->batches[column];
+    ahead_->statements.release(std::move(slot.rows));
+    slot = std::move(batch);
 }
 
 std::unique_ptr<RowSet> Server::open(const SelectStatement& statement, ServerRows::AheadFetch ahead) {
@@ -302,8 +304,12 @@ std::unique_ptr<RowSet> Server::scanInBatches(Table& t, size_t orderColumn, bool
                 *shape, byRow, asked);
         });
     };
-    return std::make_unique<BatchedRows>(t.shape, std::move(numbers), key, std::move(fetch), patientsPerBatch_,
-                                         std::move(recorded), std::move(next), kPatientsInFirstBatch);
+    auto rows = std::make_unique<BatchedRows>(t.shape, std::move(numbers), key, std::move(fetch), patientsPerBatch_,
+                                              std::move(recorded), std::move(next), kPatientsInFirstBatch);
+    rows->releaseWith([weakAhead](std::shared_ptr<const ResultRows> done) {
+        if (const std::shared_ptr<Ahead> pipeline = weakAhead.lock()) pipeline->statements.release(std::move(done));
+    });
+    return rows;
 }
 
 }  // namespace scandrel::db::odbc

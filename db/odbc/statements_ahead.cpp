@@ -27,14 +27,24 @@ void StatementsAhead::finish() {
     answers_.clear();
 }
 
+void StatementsAhead::release(std::shared_ptr<const ResultRows> rows) {
+    if (!rows) return;
+    const std::lock_guard lock(mutex_);
+    released_.push_back(std::move(rows));
+}
+
 void StatementsAhead::start(Job job) {
     finish();
+    std::vector<std::shared_ptr<const ResultRows>> released;
     {
         const std::lock_guard lock(mutex_);
         running_ = true;
+        released.swap(released_);
     }
     // The job's statements are the search's: the search's cancel reaches them too.
-    thread_ = std::thread([this, job = std::move(job), cancel = StatementCancel::ofThisThread()] {
+    thread_ = std::thread([this, job = std::move(job), cancel = StatementCancel::ofThisThread(),
+                           released = std::move(released)]() mutable {
+        released.clear();
         const CancelOnThisThread bound(cancel);
         const Send send = [this](const std::u16string& sql) -> std::shared_ptr<const ResultRows> {
             {

@@ -13,6 +13,10 @@
 //     thrown it sent then; nothing when the job ended without sending it.
 //  4. Dropping stops the job before its next statement and waits for the statement
 //     it is sending: no thread and no statement is left.
+//  5. release(rows) keeps rows the search has done with until the next job starts,
+//     which frees them on its own thread before its first statement: a batch's many
+//     small values are not freed on the search's thread. At most the batch before
+//     the one read is held so.
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -21,6 +25,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "db/odbc/result_rows.h"
 #include "text/error.h"
@@ -42,6 +47,8 @@ public:
     // Tells the job to stop before its next statement; dropping waits for it.
     void stop();
     std::optional<std::shared_ptr<const ResultRows>> take(const std::u16string& sql);
+    // Rows to be freed by the next job (5); null is ignored.
+    void release(std::shared_ptr<const ResultRows> rows);
 
     // For tests: the rows of the answers held and not yet taken; whether a job runs.
     size_t rowsHeld() const;
@@ -58,6 +65,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::map<std::u16string, Answer> answers_;
+    std::vector<std::shared_ptr<const ResultRows>> released_;
     bool running_ = false;
     bool stopping_ = false;
     std::thread thread_;
