@@ -1,6 +1,7 @@
 #include "db/odbc/server.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <numeric>
 #include <tuple>
@@ -340,33 +341,44 @@ std::unique_ptr<RowSet> Server::scanInBatches(Table& t, size_t orderColumn, bool
             if (const auto known = heads->find(link.statement); known != heads->end())
                 (shape->find(link.field) == static_cast<int>(key) ? byKey : byRows)
                     .push_back({std::u16string(link.statement), std::u16string(link.field), known->second});
+        // Taken one at a time by whichever connection is free: the second from the
+        // start, the first once the batch's rows and what they lead to are in.
+        struct ByKey {
+            std::vector<Link> links;
+            std::vector<int64_t> keys;
+            std::atomic<size_t> next{0};
+
+            void send(const StatementsAhead::Send& sender) {
+                for (size_t at; (at = next++) < links.size();) sender(inList(links[at].head, keys));
+            }
+        };
+        auto shared = std::make_shared<ByKey>();
+        shared->links = std::move(byKey);
+        // As fetchLinked gives them for the batch's rows, every one of which has its
+        // number (a row deleted since the scan began makes the statement differ, and
+        // the search then sends its own).
+        shared->keys = wanted;
+        std::sort(shared->keys.begin(), shared->keys.end());
+        shared->keys.erase(std::unique(shared->keys.begin(), shared->keys.end()), shared->keys.end());
         StatementsAhead::Job beside;
-        if (!byKey.empty()) {
-            // As fetchLinked gives them for the batch's rows, every one of which has
-            // its number (a row deleted since the scan began makes the statement
-            // differ, and the search then sends its own).
-            std::vector<int64_t> keys = wanted;
-            std::sort(keys.begin(), keys.end());
-            keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-            beside = [byKey = std::move(byKey), keys = std::move(keys)](const StatementsAhead::Send& send) {
-                for (const Link& link : byKey) send(inList(link.head, keys));
-            };
-        }
+        if (!shared->links.empty()) beside = [shared](const StatementsAhead::Send& send) { shared->send(send); };
         pipeline->statements.start(
-            [wanted, byRows = std::move(byRows), head, shape](const StatementsAhead::Send& send) {
+            [wanted, byRows = std::move(byRows), head, shape, shared](const StatementsAhead::Send& send) {
                 const std::shared_ptr<const ResultRows> rows = send(inList(head, wanted));
-                if (byRows.empty()) return;
-                std::vector<const std::vector<Value>*> byRow;
-                byRow.reserve(rows->rows.size());
-                for (const std::vector<Value>& row : rows->rows) byRow.push_back(&row);
-                std::vector<ReadAheadLink> asked;
-                for (const Link& link : byRows) asked.push_back({link.statement, link.field});
-                fetchLinked(
-                    [&](std::u16string_view statement, const std::vector<int64_t>& related) {
-                        for (const Link& link : byRows)
-                            if (link.statement == statement) send(inList(link.head, related));
-                    },
-                    *shape, byRow, asked);
+                if (!byRows.empty()) {
+                    std::vector<const std::vector<Value>*> byRow;
+                    byRow.reserve(rows->rows.size());
+                    for (const std::vector<Value>& row : rows->rows) byRow.push_back(&row);
+                    std::vector<ReadAheadLink> asked;
+                    for (const Link& link : byRows) asked.push_back({link.statement, link.field});
+                    fetchLinked(
+                        [&](std::u16string_view statement, const std::vector<int64_t>& related) {
+                            for (const Link& link : byRows)
+                                if (link.statement == statement) send(inList(link.head, related));
+                        },
+                        *shape, byRow, asked);
+                }
+                shared->send(send);
             },
             std::move(beside));
     };
