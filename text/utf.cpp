@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace scandrel {
 
@@ -35,6 +36,16 @@ std::u16string fromUtf8(std::string_view in) {
     const auto* at = reinterpret_cast<const unsigned char*>(in.data());
     const auto* const end = at + in.size();
     while (at < end) {
+        // Eight bytes at a time while they are all ASCII.
+        while (end - at >= 8) {
+            uint64_t eight;
+            std::memcpy(&eight, at, sizeof eight);
+            if ((eight & 0x8080808080808080u) != 0) break;
+            for (int k = 0; k < 8; ++k) to[k] = at[k];
+            to += 8;
+            at += 8;
+        }
+        if (at == end) break;
         const unsigned char b = *at;
         if (b < 0x80) {
             *to++ = b;

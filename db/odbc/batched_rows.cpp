@@ -35,6 +35,7 @@ void BatchedRows::hold() const {
     const size_t to = std::min(numbers_.size(), position_ + (position_ == 0 ? firstBatch_ : batch_));
     const std::vector<int64_t> wanted(numbers_.begin() + static_cast<std::ptrdiff_t>(position_),
                                       numbers_.begin() + static_cast<std::ptrdiff_t>(to));
+    if (release_) release_(std::move(rows_));
     rows_.reset();
     byPosition_.clear();
     from_ = to_ = 0;

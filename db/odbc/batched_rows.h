@@ -45,6 +45,11 @@ public:
     bool appendText(int fieldIndex, std::u16string& out) const override;
     void readAhead(size_t rows, const std::vector<ReadAheadLink>& links) const override;
 
+    // Where the rows of a batch go once the scan has moved past it (to be freed on
+    // another thread); by default they are freed here.
+    using Release = std::function<void(std::shared_ptr<const ResultRows> rows)>;
+    void releaseWith(Release release) { release_ = std::move(release); }
+
 private:
     const Value& cell(int fieldIndex) const;
     // The batch that holds the current row, asked for when it is not held.
@@ -57,6 +62,7 @@ private:
     size_t batch_, firstBatch_;
     ServerRows::AheadFetch ahead_;
     FetchNext next_;
+    Release release_;
     size_t position_ = 0;
 
     mutable size_t from_ = 0, to_ = 0;  // the rows held: [from_, to_)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <string_view>
 
 #include "db/base/names.h"
 #include "db/odbc/cell_reader.h"
@@ -38,7 +39,7 @@ constexpr size_t kMostRowsAtOnce = 256;
 }  // namespace
 
 size_t Connection::bindColumns(const Handle& statement, std::vector<CellReader>& readers,
-                               const std::vector<ColumnInfo>& columns, SQLULEN* fetched) const {
+                               const std::vector<ColumnInfo>& columns, SQLULEN* fetched, bool rowsets) const {
     // Every column of known size is bound where the driver reads the others with
     // SQLGetData in any order; else those before the first one that is not.
     std::vector<size_t> bound;
@@ -54,7 +55,8 @@ size_t Connection::bindColumns(const Handle& statement, std::vector<CellReader>&
     }
     // Rowsets of many rows only when no value is left for SQLGetData, which reads
     // the current row alone.
-    size_t rows = all ? std::clamp<size_t>(kRowsetBytes / std::max<size_t>(perRow, 1), 1, kMostRowsAtOnce) : 1;
+    size_t rows =
+        all && rowsets ? std::clamp<size_t>(kRowsetBytes / std::max<size_t>(perRow, 1), 1, kMostRowsAtOnce) : 1;
     for (const size_t i : bound) readers[i].bind(columns[i], rows);
     if (rows > 1) {
         SQLULEN granted = 0;
@@ -94,15 +96,37 @@ Connection::Connection(std::u16string_view connect, std::u16string_view dataSour
     if (succeeded(SQLGetInfoW(connection_.get(), SQL_IDENTIFIER_QUOTE_CHAR, quote, sizeof quote, &quoteLength)) &&
         quote[0] != u' ')
         quote_.assign(quote, std::char_traits<char16_t>::length(quote));
+    if (encoding_ == TextEncoding::Utf16 && givesUtf8()) encoding_ = TextEncoding::Utf8;
+
     SQLUINTEGER extensions = 0;
     if (succeeded(SQLGetInfoW(connection_.get(), SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr))) {
         getDataAnyColumn_ = (extensions & SQL_GD_ANY_COLUMN) != 0;
         getDataBound_ = (extensions & SQL_GD_BOUND) != 0;
-        getDataInRowset_ = getDataBound_ && (extensions & SQL_GD_BLOCK) != 0;
     }
 }
 
 std::u16string Connection::quoted(std::u16string_view name) const { return sqlName(name, quote_); }
+
+bool Connection::givesUtf8() {
+    // A text of one, two and four bytes a character: a driver that converts to a code
+    // page, or to anything but UTF-8, gives other bytes or fails.
+    static constexpr std::u16string_view kProbe = u"SELECT 'a\u00E9\U0001F600z'";
+    static constexpr std::string_view kAsUtf8 = "a\xC3\xA9\xF0\x9F\x98\x80z";
+    const Handle statement(SQL_HANDLE_STMT, connection_.get());
+    SQLSetStmtAttrW(statement.get(), SQL_ATTR_QUERY_TIMEOUT, number(kQueryTimeoutSeconds), 0);
+    const StatementDeadline deadline(statement, limits_.time);
+    countRoundTrip();
+    std::u16string sql(kProbe);
+    if (!succeeded(SQLExecDirectW(statement.get(), const_cast<SQLWCHAR*>(wide(sql)), static_cast<SQLINTEGER>(sql.size()))) ||
+        !succeeded(SQLFetch(statement.get())))
+        return false;
+    char got[32] = {};
+    SQLLEN length = 0;
+    if (!succeeded(SQLGetData(statement.get(), 1, SQL_C_CHAR, got, sizeof got, &length)) ||
+        length != static_cast<SQLLEN>(kAsUtf8.size()))
+        return false;
+    return std::string_view(got, kAsUtf8.size()) == kAsUtf8;
+}
 
 std::optional<std::u16string> Connection::primaryKey(std::u16string_view table) {
     const std::lock_guard sending(sending_);
@@ -159,14 +183,17 @@ void Connection::setLimits(const Limits& limits) {
 
 std::shared_ptr<ResultRows> Connection::fetch(std::u16string_view sql, size_t mostRows, size_t mostBytes,
                                               bool nullPast) {
-    bool complete = true;
-    std::shared_ptr<ResultRows> rows = fetchOnce(sql, mostRows, mostBytes, nullPast, true, complete);
-    if (complete) return rows;
-    return fetchOnce(sql, mostRows, mostBytes, nullPast, false, complete);
+    Fetching fetching = Fetching::Rowsets;
+    while (true) {
+        bool complete = true;
+        std::shared_ptr<ResultRows> rows = fetchOnce(sql, mostRows, mostBytes, nullPast, fetching, complete);
+        if (complete || fetching == Fetching::Unbound) return rows;
+        fetching = fetching == Fetching::Rowsets && getDataBound_ ? Fetching::Rows : Fetching::Unbound;
+    }
 }
 
 std::shared_ptr<ResultRows> Connection::fetchOnce(std::u16string_view sql, size_t mostRows, size_t mostBytes,
-                                                  bool nullPast, bool bulk, bool& complete) {
+                                                  bool nullPast, Fetching fetching, bool& complete) {
     const Handle statement(SQL_HANDLE_STMT, connection_.get());
     SQLSetStmtAttrW(statement.get(), SQL_ATTR_QUERY_TIMEOUT, number(kQueryTimeoutSeconds), 0);
     const StatementDeadline deadline(statement, limits_.time);
@@ -200,7 +227,10 @@ std::shared_ptr<ResultRows> Connection::fetchOnce(std::u16string_view sql, size_
         result->columns.push_back(std::move(info));
     }
     SQLULEN fetched = 0;
-    const size_t rowsAtOnce = bulk ? bindColumns(statement, readers, result->columns, &fetched) : 1;
+    const size_t rowsAtOnce = fetching == Fetching::Unbound
+                                  ? 1
+                                  : bindColumns(statement, readers, result->columns, &fetched,
+                                                fetching == Fetching::Rowsets);
     size_t held = 0;
     try {
         while (true) {
@@ -219,14 +249,12 @@ std::shared_ptr<ResultRows> Connection::fetchOnce(std::u16string_view sql, size_
                     bool cut = false;
                     Value value = reader.at(at, cut);
                     // A value longer than its room is read whole at its row, where the
-                    // driver can; else the statement is sent again unbound.
+                    // driver can and the rowset holds that row alone; else the statement
+                    // is sent again the next way. (A row of a larger rowset is never
+                    // reached with SQLSetPos: MariaDB's driver then skips rows at the
+                    // next fetch and gives no data for the next row positioned.)
                     if (cut) {
-                        const bool positioned =
-                            rowsAtOnce > 1 ? getDataInRowset_ && succeeded(SQLSetPos(statement.get(),
-                                                                                     static_cast<SQLSETPOSIROW>(at + 1),
-                                                                                     SQL_POSITION, SQL_LOCK_NO_CHANGE))
-                                           : getDataBound_;
-                        if (!positioned) {
+                        if (rowsAtOnce > 1 || !getDataBound_) {
                             complete = false;
                             return nullptr;
                         }

@@ -41,6 +41,8 @@ public:
     // The one column of the primary key of a table, as the server names it; nothing
     // for a table without one or with a key of several columns. 3146 when it fails.
     std::optional<std::u16string> primaryKey(std::u16string_view table);
+    // How texts are asked for: as UTF-16, or as UTF-8 where the driver gives it.
+    TextEncoding textEncoding() const { return encoding_; }
     // For tests: smaller limits.
     void setLimits(const Limits& limits);
     // A table or column name as the server is sent it (see sql_name.h); 3125 for one
@@ -50,22 +52,31 @@ public:
 private:
     // With sending_ held.
     std::shared_ptr<ResultRows> fetch(std::u16string_view sql, size_t mostRows, size_t mostBytes, bool nullPast);
-    // With `bulk`, the columns of known size are bound and fetched a rowset at a time;
-    // `complete` is cleared when a bound value came cut short (the statement is then
-    // sent again without).
+    // How a statement's rows are taken, each way tried when the one before could not
+    // take a value whole: the columns of known size bound and fetched a rowset at a
+    // time; bound but a row at a time, a value longer than its room then read whole at
+    // its row with SQLGetData; nothing bound, every value read with SQLGetData.
+    enum class Fetching : uint8_t { Rowsets, Rows, Unbound };
+    // `complete` is cleared when a bound value came cut short and could not be read
+    // whole this way (the statement is then sent again the next way).
     std::shared_ptr<ResultRows> fetchOnce(std::u16string_view sql, size_t mostRows, size_t mostBytes, bool nullPast,
-                                          bool bulk, bool& complete);
+                                          Fetching fetching, bool& complete);
 
-    // Binds what it can of the statement's columns; the rows fetched at once.
+    // Whether the driver gives a text asked for as bytes (SQL_C_CHAR) in UTF-8, the
+    // server's text as it is, sparing it a conversion to UTF-16 per value; asked once,
+    // at connecting, with a statement of its own. False when anything fails.
+    bool givesUtf8();
+
+    // Binds what it can of the statement's columns; the rows fetched at once (one
+    // unless `rowsets`).
     size_t bindColumns(const Handle& statement, std::vector<CellReader>& readers,
-                       const std::vector<ColumnInfo>& columns, SQLULEN* fetched) const;
+                       const std::vector<ColumnInfo>& columns, SQLULEN* fetched, bool rowsets) const;
 
     Handle environment_;
     Handle connection_;
     std::u16string quote_;
     bool getDataAnyColumn_ = false;  // the driver reads unbound columns before bound ones too
-    bool getDataBound_ = false;      // ... and bound columns
-    bool getDataInRowset_ = false;   // ... and at any row of a rowset (SQLSetPos)
+    bool getDataBound_ = false;      // ... and bound columns, at a rowset of one row
     TextEncoding encoding_;
     std::mutex sending_;  // held for the whole of a statement
     Limits limits_;

@@ -1,5 +1,8 @@
 #include "db/odbc/server.h"
 
+#include <algorithm>
+#include <atomic>
+#include <mutex>
 #include <numeric>
 #include <tuple>
 
@@ -67,18 +70,57 @@ struct Server::Table {
 };
 
 struct Server::Ahead {
+    // A second connection for the statements a job sends beside the batch's own
+    // (statements_ahead.h), made with the first's string at its first statement, on
+    // the job's thread; when it can't be made, the first connection sends them.
+    struct Beside {
+        std::mutex mutex;
+        std::u16string connect, dataSource;
+        TextEncoding encoding = TextEncoding::Utf16;
+        std::optional<Connection::Limits> limits;  // as the first connection's, when set
+        std::shared_ptr<Connection> connection;
+        bool failed = false;
+
+        std::shared_ptr<Connection> get() {
+            const std::lock_guard lock(mutex);
+            if (!connection && !failed) {
+                try {
+                    connection = std::make_shared<Connection>(connect, dataSource, encoding);
+                    if (limits) connection->setLimits(*limits);
+                } catch (const Error&) {
+                    failed = true;
+                }
+            }
+            return connection;
+        }
+        void setLimits(const Connection::Limits& set) {
+            const std::lock_guard lock(mutex);
+            limits = set;
+            if (connection) connection->setLimits(set);
+        }
+    };
+
+    std::shared_ptr<Beside> beside;  // outlives the statements' threads
     StatementsAhead statements;
     // The head ("SELECT * FROM t WHERE c IN (") of the related statement fetchAhead
     // sent last, and nothing when it sent none: a statement another server or a
     // file answers is not sent ahead.
     std::optional<std::u16string> lastHead;
 
-    explicit Ahead(std::weak_ptr<Connection> connection)
-        : statements([connection = std::move(connection)](const std::u16string& sql) {
-              const std::shared_ptr<Connection> c = connection.lock();
-              if (!c) throw callFailed({});
-              return std::shared_ptr<const ResultRows>(c->fetch(sql));
-          }) {}
+    Ahead(const std::weak_ptr<Connection>& connection, std::shared_ptr<Beside> second)
+        : beside(std::move(second)),
+          statements(
+              [connection](const std::u16string& sql) {
+                  const std::shared_ptr<Connection> c = connection.lock();
+                  if (!c) throw callFailed({});
+                  return std::shared_ptr<const ResultRows>(c->fetch(sql));
+              },
+              [connection, second = beside](const std::u16string& sql) {
+                  std::shared_ptr<Connection> c = second->get();
+                  if (!c) c = connection.lock();
+                  if (!c) throw callFailed({});
+                  return std::shared_ptr<const ResultRows>(c->fetch(sql));
+              }) {}
 };
 
 std::shared_ptr<const ResultRows> Server::fetchSent(Connection& connection, Ahead& ahead, const std::u16string& sql) {
@@ -88,7 +130,10 @@ std::shared_ptr<const ResultRows> Server::fetchSent(Connection& connection, Ahea
 
 const StatementsAhead& Server::statementsAhead() const { return ahead_->statements; }
 
-void Server::setMostRowsPerStatement(size_t rows) { connection_->setLimits({.rows = rows}); }
+void Server::setMostRowsPerStatement(size_t rows) {
+    connection_->setLimits({.rows = rows});
+    ahead_->beside->setLimits({.rows = rows});
+}
 
 Server::Server(std::u16string_view connect, std::u16string_view table) : dataSource_(connectionName(connect)) {
     std::u16string accepted = acceptedConnectString(connect, table, installed());
@@ -103,7 +148,11 @@ Server::Server(std::u16string_view connect, std::u16string_view table) : dataSou
     }
     try {
         connection_ = std::make_shared<Connection>(accepted, dataSource_, encoding);
-        ahead_ = std::make_shared<Ahead>(connection_);
+        auto beside = std::make_shared<Ahead::Beside>();
+        beside->connect = accepted;
+        beside->dataSource = dataSource_;
+        beside->encoding = encoding;
+        ahead_ = std::make_shared<Ahead>(connection_, std::move(beside));
     } catch (const Error& e) {
         // The driver's own words may quote the string back.
         throw Error(e.number(), ConnectString::parse(withoutOdbcMark(connect)).withoutSecrets(e.description()));
@@ -158,7 +207,9 @@ void Server::fetchAhead(const SelectStatement& statement, const std::vector<int6
     } catch (const Error& e) {
         batch.failure = e;
     }
-    t->batches[column] = std::move(batch);
+    Table::Batch& slot = t->batches[column];
+    ahead_->statements.release(std::move(slot.rows));
+    slot = std::move(batch);
 }
 
 std::unique_ptr<RowSet> Server::open(const SelectStatement& statement, ServerRows::AheadFetch ahead) {
@@ -275,35 +326,68 @@ std::unique_ptr<RowSet> Server::scanInBatches(Table& t, size_t orderColumn, bool
         if (pipeline->lastHead) heads->insert_or_assign(std::u16string(statement), *pipeline->lastHead);
         else if (const auto known = heads->find(statement); known != heads->end()) heads->erase(known);
     };
-    BatchedRows::FetchNext next = [weakAhead, heads, head, shape = t.shape](const std::vector<int64_t>& wanted,
-                                                                            const std::vector<ReadAheadLink>& links) {
+    BatchedRows::FetchNext next = [weakAhead, heads, head, key, shape = t.shape](const std::vector<int64_t>& wanted,
+                                                                                 const std::vector<ReadAheadLink>& links) {
         const std::shared_ptr<Ahead> pipeline = weakAhead.lock();
         if (!pipeline) return;
         // The job has its own copies: the search goes on meanwhile.
         struct Link {
             std::u16string statement, field, head;
         };
-        std::vector<Link> sent;
+        // A link by the scan's own key asks for the batch's numbers: sent beside the
+        // batch's rows, on the second connection; the others need those rows first.
+        std::vector<Link> byKey, byRows;
         for (const ReadAheadLink& link : links)
             if (const auto known = heads->find(link.statement); known != heads->end())
-                sent.push_back({std::u16string(link.statement), std::u16string(link.field), known->second});
-        pipeline->statements.start([wanted, sent = std::move(sent), head, shape](const StatementsAhead::Send& send) {
-            const std::shared_ptr<const ResultRows> rows = send(inList(head, wanted));
-            std::vector<const std::vector<Value>*> byRow;
-            byRow.reserve(rows->rows.size());
-            for (const std::vector<Value>& row : rows->rows) byRow.push_back(&row);
-            std::vector<ReadAheadLink> asked;
-            for (const Link& link : sent) asked.push_back({link.statement, link.field});
-            fetchLinked(
-                [&](std::u16string_view statement, const std::vector<int64_t>& related) {
-                    for (const Link& link : sent)
-                        if (link.statement == statement) send(inList(link.head, related));
-                },
-                *shape, byRow, asked);
-        });
+                (shape->find(link.field) == static_cast<int>(key) ? byKey : byRows)
+                    .push_back({std::u16string(link.statement), std::u16string(link.field), known->second});
+        // Taken one at a time by whichever connection is free: the second from the
+        // start, the first once the batch's rows and what they lead to are in.
+        struct ByKey {
+            std::vector<Link> links;
+            std::vector<int64_t> keys;
+            std::atomic<size_t> next{0};
+
+            void send(const StatementsAhead::Send& sender) {
+                for (size_t at; (at = next++) < links.size();) sender(inList(links[at].head, keys));
+            }
+        };
+        auto shared = std::make_shared<ByKey>();
+        shared->links = std::move(byKey);
+        // As fetchLinked gives them for the batch's rows, every one of which has its
+        // number (a row deleted since the scan began makes the statement differ, and
+        // the search then sends its own).
+        shared->keys = wanted;
+        std::sort(shared->keys.begin(), shared->keys.end());
+        shared->keys.erase(std::unique(shared->keys.begin(), shared->keys.end()), shared->keys.end());
+        StatementsAhead::Job beside;
+        if (!shared->links.empty()) beside = [shared](const StatementsAhead::Send& send) { shared->send(send); };
+        pipeline->statements.start(
+            [wanted, byRows = std::move(byRows), head, shape, shared](const StatementsAhead::Send& send) {
+                const std::shared_ptr<const ResultRows> rows = send(inList(head, wanted));
+                if (!byRows.empty()) {
+                    std::vector<const std::vector<Value>*> byRow;
+                    byRow.reserve(rows->rows.size());
+                    for (const std::vector<Value>& row : rows->rows) byRow.push_back(&row);
+                    std::vector<ReadAheadLink> asked;
+                    for (const Link& link : byRows) asked.push_back({link.statement, link.field});
+                    fetchLinked(
+                        [&](std::u16string_view statement, const std::vector<int64_t>& related) {
+                            for (const Link& link : byRows)
+                                if (link.statement == statement) send(inList(link.head, related));
+                        },
+                        *shape, byRow, asked);
+                }
+                shared->send(send);
+            },
+            std::move(beside));
     };
-    return std::make_unique<BatchedRows>(t.shape, std::move(numbers), key, std::move(fetch), patientsPerBatch_,
-                                         std::move(recorded), std::move(next), kPatientsInFirstBatch);
+    auto rows = std::make_unique<BatchedRows>(t.shape, std::move(numbers), key, std::move(fetch), patientsPerBatch_,
+                                              std::move(recorded), std::move(next), kPatientsInFirstBatch);
+    rows->releaseWith([weakAhead](std::shared_ptr<const ResultRows> done) {
+        if (const std::shared_ptr<Ahead> pipeline = weakAhead.lock()) pipeline->statements.release(std::move(done));
+    });
+    return rows;
 }
 
 }  // namespace scandrel::db::odbc

@@ -18,7 +18,11 @@
 //     the related statements that went to this server for the batch before, with
 //     the next batch's numbers) are sent ahead on a thread of their own
 //     (statements_ahead.h) and their answers wait until the search sends the same
-//     statements: at most two batches are held, the one read and the next.
+//     statements: at most two batches are held, the one read and the next. The
+//     related statements by the scan's own key need only the batch's numbers: they
+//     go at once, beside the batch's rows, on a second connection to the server
+//     (made at its first statement; the first sends them when it can't be made),
+//     and the first connection takes those left once it has the batch's rows.
 //  3. A query by number answered by the table's batch is looked up in memory.
 //  4. Any other query by number is sent on its own for the first kSingleQueries
 //     numbers of a table; after that the table is fetched whole and looked up in

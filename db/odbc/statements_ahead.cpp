@@ -10,7 +10,8 @@ struct Stopped {};
 
 }  // namespace
 
-StatementsAhead::StatementsAhead(Send send) : send_(std::move(send)) {}
+StatementsAhead::StatementsAhead(Send send, Send besideSend)
+    : send_(std::move(send)), besideSend_(besideSend ? std::move(besideSend) : send_) {}
 
 StatementsAhead::~StatementsAhead() { finish(); }
 
@@ -22,28 +23,48 @@ void StatementsAhead::stop() {
 void StatementsAhead::finish() {
     stop();
     if (thread_.joinable()) thread_.join();
+    if (besideThread_.joinable()) besideThread_.join();
     const std::lock_guard lock(mutex_);
     stopping_ = false;
     answers_.clear();
 }
 
-void StatementsAhead::start(Job job) {
+void StatementsAhead::release(std::shared_ptr<const ResultRows> rows) {
+    if (!rows) return;
+    const std::lock_guard lock(mutex_);
+    released_.push_back(std::move(rows));
+}
+
+void StatementsAhead::start(Job job, Job beside) {
     finish();
+    std::vector<std::shared_ptr<const ResultRows>> released;
     {
         const std::lock_guard lock(mutex_);
-        running_ = true;
+        running_ = beside ? 2 : 1;
+        released.swap(released_);
     }
     // The job's statements are the search's: the search's cancel reaches them too.
-    thread_ = std::thread([this, job = std::move(job), cancel = StatementCancel::ofThisThread()] {
+    const std::shared_ptr<StatementCancel> cancel = StatementCancel::ofThisThread();
+    thread_ = run(
+        [job = std::move(job), released = std::move(released)](const Send& send) mutable {
+            released.clear();
+            job(send);
+        },
+        send_, cancel);
+    if (beside) besideThread_ = run(std::move(beside), besideSend_, cancel);
+}
+
+std::thread StatementsAhead::run(Job job, const Send& sender, std::shared_ptr<StatementCancel> cancel) {
+    return std::thread([this, job = std::move(job), &sender, cancel = std::move(cancel)] {
         const CancelOnThisThread bound(cancel);
-        const Send send = [this](const std::u16string& sql) -> std::shared_ptr<const ResultRows> {
+        const Send send = [this, &sender](const std::u16string& sql) -> std::shared_ptr<const ResultRows> {
             {
                 const std::lock_guard lock(mutex_);
                 if (stopping_) throw Stopped{};
             }
             Answer answer;
             try {
-                answer.rows = send_(sql);
+                answer.rows = sender(sql);
             } catch (const Error& e) {
                 answer.failure = e;
             }
@@ -64,7 +85,7 @@ void StatementsAhead::start(Job job) {
         }
         {
             const std::lock_guard lock(mutex_);
-            running_ = false;
+            --running_;
         }
         changed_.notify_all();
     });
@@ -72,7 +93,7 @@ void StatementsAhead::start(Job job) {
 
 std::optional<std::shared_ptr<const ResultRows>> StatementsAhead::take(const std::u16string& sql) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return !running_ || answers_.count(sql) > 0; });
+    changed_.wait(lock, [&] { return running_ == 0 || answers_.count(sql) > 0; });
     const auto found = answers_.find(sql);
     if (found == answers_.end()) return std::nullopt;
     Answer answer = std::move(found->second);
@@ -92,7 +113,7 @@ size_t StatementsAhead::rowsHeld() const {
 
 bool StatementsAhead::running() const {
     const std::lock_guard lock(mutex_);
-    return running_;
+    return running_ > 0;
 }
 
 }  // namespace scandrel::db::odbc

@@ -1,18 +1,25 @@
 #pragma once
 // Statements of a scan's next batch sent ahead, on a thread of its own, while the
 // search reads the batch it holds; their answers wait here until the search sends the
-// same statements. Made, used and dropped on the search's thread; the thread it
-// starts only runs a job's statements.
+// same statements. Made, used and dropped on the search's thread; the threads it
+// starts only run a job's statements.
 //
-//  1. start(job) waits for the last job to end, drops whatever answers it left (taken
-//     or not) and runs `job` on a new thread: one job, one batch ahead, at a time.
-//  2. The job sends its statements through the `send` it is given; each answer, or
-//     each failure (an Error), is kept under the statement's text.
-//  3. take(sql) gives the answer kept under `sql`, once, waiting while the job runs
+//  1. start(job, beside) waits for the last job to end, drops whatever answers it left
+//     (taken or not) and runs `job` on a new thread, and `beside`, when given, on
+//     another at the same time: one job, one batch ahead, at a time.
+//  2. The job sends its statements through the `send` it is given, `beside` through
+//     the second sender (another connection, so that the server answers one while
+//     the driver reads the other's rows); each answer, or each failure (an Error), is
+//     kept under the statement's text.
+//  3. take(sql) gives the answer kept under `sql`, once, waiting while either runs
 //     and has not sent it yet. A failure is thrown there, as the statement would have
 //     thrown it sent then; nothing when the job ended without sending it.
-//  4. Dropping stops the job before its next statement and waits for the statement
-//     it is sending: no thread and no statement is left.
+//  4. Dropping stops both before their next statement and waits for the statements
+//     they are sending: no thread and no statement is left.
+//  5. release(rows) keeps rows the search has done with until the next job starts,
+//     which frees them on its own thread before its first statement: a batch's many
+//     small values are not freed on the search's thread. At most the batch before
+//     the one read is held so.
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -21,11 +28,14 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "db/odbc/result_rows.h"
 #include "text/error.h"
 
 namespace scandrel::db::odbc {
+
+class StatementCancel;
 
 class StatementsAhead {
 public:
@@ -33,15 +43,18 @@ public:
     using Send = std::function<std::shared_ptr<const ResultRows>(const std::u16string& sql)>;
     using Job = std::function<void(const Send& send)>;
 
-    explicit StatementsAhead(Send send);
+    // `besideSend` sends the statements of a job's `beside` part; without it, `send` does.
+    explicit StatementsAhead(Send send, Send besideSend = {});
     ~StatementsAhead();
     StatementsAhead(const StatementsAhead&) = delete;
     StatementsAhead& operator=(const StatementsAhead&) = delete;
 
-    void start(Job job);
+    void start(Job job, Job beside = {});
     // Tells the job to stop before its next statement; dropping waits for it.
     void stop();
     std::optional<std::shared_ptr<const ResultRows>> take(const std::u16string& sql);
+    // Rows to be freed by the next job (5); null is ignored.
+    void release(std::shared_ptr<const ResultRows> rows);
 
     // For tests: the rows of the answers held and not yet taken; whether a job runs.
     size_t rowsHeld() const;
@@ -53,14 +66,17 @@ private:
         std::optional<Error> failure;
     };
     void finish();
+    // Runs `job` with statements sent through `send`, on a thread bound to `cancel`.
+    std::thread run(Job job, const Send& send, std::shared_ptr<StatementCancel> cancel);
 
-    Send send_;
+    Send send_, besideSend_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::map<std::u16string, Answer> answers_;
-    bool running_ = false;
+    std::vector<std::shared_ptr<const ResultRows>> released_;
+    int running_ = 0;  // jobs
     bool stopping_ = false;
-    std::thread thread_;
+    std::thread thread_, besideThread_;
 };
 
 }  // namespace scandrel::db::odbc

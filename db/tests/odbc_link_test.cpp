@@ -304,6 +304,35 @@ TEST_P(OdbcLinks, ManyRowsOfShortColumnsComeARowsetAtATimeWithEveryValueInItsRow
     }
 }
 
+// Both drivers give a text asked for as bytes in UTF-8 as the server holds it, so
+// texts are asked for so. A long one, whose characters of two and four bytes fall
+// across the room bound for it and across the pieces it is then read in, in a few
+// rows of a statement whose other rows come a rowset at a time: every row comes, each
+// with its own values.
+TEST_P(OdbcLinks, TextsComeAsUtf8WholeAcrossTheRoomBoundAndNoRowIsLostToALongOne) {
+    TestServer server(GetParam());
+    odbc::Connection connection(server.connectString().substr(5), u"servidor");
+    EXPECT_EQ(connection.textEncoding(), odbc::TextEncoding::Utf8);
+    std::string pieces;
+    for (int i = 0; i < 1500; ++i) pieces += i % 2 ? "\xC3\xA7" : "\xF0\x9F\x98\x80";  // ç, 😀
+    const std::u16string longText = u"a" + fromUtf8(pieces);
+    const std::u16string literal = u"'" + longText + u"'";
+    const std::u16string sql =
+        GetParam() == ServerKind::PostgreSQL
+            ? u"SELECT CAST(CASE WHEN g % 100 = 50 THEN " + literal +
+                  u" ELSE 'curto' END AS text) AS m, CAST('ç' || g AS varchar(20)) AS t "
+                  u"FROM generate_series(1, 300) AS g"
+            : u"WITH RECURSIVE s(g) AS (SELECT 1 UNION ALL SELECT g + 1 FROM s WHERE g < 300) SELECT "
+              u"CAST(CASE WHEN MOD(g, 100) = 50 THEN " + literal +
+                  u" ELSE 'curto' END AS CHAR(10000)) AS m, CAST(CONCAT('ç', g) AS CHAR(20)) AS t FROM s";
+    const auto rows = connection.fetch(sql);
+    ASSERT_EQ(rows->rows.size(), 300u);
+    for (size_t i = 0; i < rows->rows.size(); ++i) {
+        ASSERT_EQ(rows->rows[i][0].asText(), (i + 1) % 100 == 50 ? longText : u"curto") << i;
+        EXPECT_EQ(rows->rows[i][1].asText(), u"ç" + fromUtf8(std::to_string(i + 1))) << i;
+    }
+}
+
 TEST_P(OdbcLinks, AStatementTheServerNeverFinishesEndsAtItsDeadline) {
     testing::TempFolder folder;
     TestServer server(GetParam());

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
+#include <chrono>
 
 #include "db/odbc/statements_ahead.h"
 
@@ -107,6 +109,42 @@ TEST(StatementsAhead, DroppingWithAStatementInFlightWaitsForItAndSendsNoMore) {
     // The statement in flight ended before the object went; the next was never sent.
     EXPECT_TRUE(after);
     EXPECT_EQ(server.sent, 1);
+}
+
+// A job's part beside runs at the same time, through the second sender: the job's
+// own answers are taken while it waits on a slow statement, a take of its answer
+// waits for it, and dropping waits for it too. Rows held for freeing go with the
+// next job.
+TEST(StatementsAhead, AJobsPartBesideRunsAtOnceOnTheSecondSenderAndIsWaitedFor) {
+    FakeServer first, second;
+    {
+        StatementsAhead ahead(sender(first), sender(second));
+        auto done = std::make_shared<ResultRows>();
+        std::weak_ptr<const ResultRows> released = done;
+        ahead.release(std::move(done));
+        ahead.start([](const StatementsAhead::Send& send) { send(u"pacientes"); },
+                    [&](const StatementsAhead::Send& send) {
+                        send(u"lenta");
+                        send(u"anamneses");
+                        send(u"consultas");
+                    });
+        second.waitForSlow();
+        const auto rows = ahead.take(u"pacientes");
+        ASSERT_TRUE(rows.has_value());
+        EXPECT_EQ((*rows)->rows.size(), 9u);
+        EXPECT_TRUE(released.expired());
+        EXPECT_TRUE(ahead.running());
+        std::thread later([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            second.letGo();
+        });
+        EXPECT_TRUE(ahead.take(u"anamneses").has_value());  // waited for
+        later.join();
+        ahead.stop();
+    }
+    EXPECT_EQ(first.sent, 1);
+    EXPECT_GE(second.sent, 2);
+    EXPECT_LE(second.sent, 3);
 }
 
 }  // namespace
