@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "db/database.h"
-#include "db/odbc/statement_cancel.h"
+#include "db/run_cancel.h"
 #include "search/patient_text.h"
 #include "search/rich_text_buffer.h"
 #include "text/value.h"
@@ -49,7 +49,7 @@ struct PatientReading {
     std::vector<std::u16string> words;  // for the reasons of a match
     // The run's cancel of the statements sent to database servers, bound to the thread
     // that reads the database (null: none).
-    std::shared_ptr<db::odbc::StatementCancel> cancel;
+    std::shared_ptr<db::RunCancel> cancel;
     // Called on the run's thread, every few hundredths of a second, while it waits for
     // patients built on another (patient_worker.h): the run may let its window run.
     std::function<void()> whileWaiting;
@@ -99,7 +99,7 @@ public:
 
 private:
     PatientReading reading_;
-    db::odbc::CancelOnThisThread cancel_;  // for as long as the database is read here
+    db::CancelOnThisThread cancel_;  // for as long as the database is read here
     RichTextBuffer* buffer_ = nullptr;
     std::optional<db::Database> database_;
     std::optional<db::Recordset> patients_;

@@ -276,8 +276,11 @@ PatientsAhead::Slot* PatientsAhead::slotToConvert() {
     std::unique_lock lock(mutex_);
     if (!stop_ && read_ == converted_ && !readerDone_) {
         converterWaits_ = true;
-        converterWakes_.wait(lock, [this] { return stop_ || readerDone_ || read_ - converted_ >= converterBatch_; });
+        converterWakes_.wait(lock, [this] {
+            return stop_ || readerDone_ || read_ - converted_ >= converterBatch_ || (converterHurried_ && read_ > converted_);
+        });
         converterWaits_ = false;
+        converterHurried_ = false;
     }
     if (stop_ || read_ == converted_) return nullptr;  // stopped, or the reader done and caught up
     return &slots_[converted_ % slots_.size()];
@@ -316,6 +319,12 @@ bool PatientsAhead::atEnd() {
         while (!(ready() >= runBatch_ || converterDone_ ||
                  (ready() > 0 && std::chrono::steady_clock::now() >= deadline))) {
             if (ready() == 0 && std::chrono::steady_clock::now() >= look) {
+                // Patients read wait for the converter, which waits for a batch: a reader
+                // held up by the database would keep them from the run (1).
+                if (read_ > converted_ && converterWaits_) {
+                    converterHurried_ = true;
+                    converterWakes_.notify_one();
+                }
                 letRunWait(lock);
                 look = std::chrono::steady_clock::now() + kLongestWait;
                 continue;

@@ -12,7 +12,10 @@
 //  1. open() starts the reader and waits for it to open the database; its failure
 //     (3024, 3078, 3021, ...) is thrown there. The converter starts once it is open.
 //     While the run's thread waits here or in atEnd with nothing built, it calls the
-//     reading's whileWaiting every kLongestWait, outside the lock.
+//     reading's whileWaiting every kLongestWait, outside the lock; in atEnd it first
+//     wakes a waiting converter for the patients read so far, fewer than its batch,
+//     so that a reader held up by the database (a slow or stopped server) keeps none
+//     of the patients it read before from the run.
 //  2. The reader owns the database, its record sets and the builder of the values:
 //     they are made, read and destroyed on the reader alone, so the engine and its
 //     page cache see one thread, as they expect. The converter owns its rich-text
@@ -158,6 +161,7 @@ private:
     const size_t runBatch_, converterBatch_, readerBatch_;  // when a waiting side is woken
     bool runWaits_ = false;
     bool converterWaits_ = false;
+    bool converterHurried_ = false;  // the run waits with nothing built: convert what is read
     bool readerWaits_ = false;
     bool opened_ = false;
     int32_t total_ = 0;

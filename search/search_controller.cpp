@@ -56,13 +56,13 @@ std::u16string decimal(int32_t n) { return fromUtf8(std::to_string(n)); }
 // Cancels the run's statements when the scope is left, whatever way.
 class CancelOnLeaving {
 public:
-    explicit CancelOnLeaving(db::odbc::StatementCancel& statements) : statements_(statements) {}
+    explicit CancelOnLeaving(db::RunCancel& statements) : statements_(statements) {}
     ~CancelOnLeaving() { statements_.cancel(); }
     CancelOnLeaving(const CancelOnLeaving&) = delete;
     CancelOnLeaving& operator=(const CancelOnLeaving&) = delete;
 
 private:
-    db::odbc::StatementCancel& statements_;
+    db::RunCancel& statements_;
 };
 
 }  // namespace
@@ -85,7 +85,7 @@ void SearchController::cxFind_Click() {
     view_.setProgress(0);
     view_.setStatus(kSearching);
     cancel_ = false;
-    statements_ = std::make_shared<db::odbc::StatementCancel>();
+    statements_ = std::make_shared<db::RunCancel>();
     view_.setCancelVisible(true);
     failure_.reset();
 
@@ -133,7 +133,7 @@ void SearchController::scan(const std::vector<std::u16string>& words, int32_t& f
     const bool explain = explain_ && std::any_of(words.begin(), words.end(), [](const auto& w) { return !w.empty(); });
     // While the run waits for a statement a server takes long over, the window runs, so
     // that "Cancelar" and closing reach it; once cancelled, it waits for the cancel.
-    const std::shared_ptr<db::odbc::StatementCancel> statements = statements_;
+    const std::shared_ptr<db::RunCancel> statements = statements_;
     auto whileWaiting = [this, statements] {
         if (!cancel_ && statements->longestRunning() >= kLongStatement) view_.doEvents();
     };

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "db/database.h"
-#include "db/odbc/statement_cancel.h"
+#include "db/run_cancel.h"
 #include "search/patient_feed.h"
 #include "search/rich_text_buffer.h"
 #include "search/search_view.h"
@@ -105,7 +105,7 @@ private:
     int32_t resultCount_ = 0;
     bool cancel_ = false;
     // The running search's statements on database servers; a new one for every run.
-    std::shared_ptr<db::odbc::StatementCancel> statements_;
+    std::shared_ptr<db::RunCancel> statements_;
     bool closed_ = false;
     bool running_ = false;
     RunOutcome outcome_ = RunOutcome::None;

@@ -408,6 +408,32 @@ TEST_F(PatientWorker, TheReaderKeepsToItsBoundAheadOfTheConverter) {
     EXPECT_EQ(started, 80);
 }
 
+// Held up by the database at one patient, as by a slow or stopped server, the reader
+// keeps none of the patients it read before from the run: fewer than the converter's
+// batch, they are listed while the reader waits.
+TEST_F(PatientWorker, PatientsReadBeforeTheReaderIsHeldUpAreListedWhileItWaits) {
+    constexpr size_t kAhead = 40;
+    constexpr int kHeld = 5;  // from 0; the converter's batch is half the reader's bound
+    ASSERT_LT(kHeld, static_cast<int>(PatientsAhead::readerBound(kAhead) / 2));
+    writeMarkedClinic(30, -1);
+    std::atomic<bool> listed{false};
+    bool listedWhileHeld = false;
+    std::set<std::u16string> sent;  // on the reader's thread alone
+    const DatabaseOpener open = [&](const std::u16string& path) {
+        db::Database database = db::Database::open(fs::path(path));
+        database.observeStatements([&](std::u16string_view sql) {
+            if (!sql.starts_with(kAnamnesesSent) || !sent.emplace(sql).second) return;
+            if (sent.size() == kHeld + 1) listedWhileHeld = waitFor([&] { return listed.load(); });
+        });
+        return database;
+    };
+    const Seen seen = search(kAhead, u"paciente", false,
+                             [&](SearchController&, int yield) { listed = listed || yield == kHeld; }, open);
+    EXPECT_TRUE(listedWhileHeld);
+    EXPECT_EQ(seen.rows.size(), 30u);
+    EXPECT_EQ(seen.outcome, RunOutcome::Completed);
+}
+
 // Cancelled while both stages hold patients: the converter in the middle of one, the
 // reader its bound ahead of it. The run stops after the patient at hand, both threads
 // end with it, and nothing more is read.

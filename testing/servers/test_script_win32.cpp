@@ -17,6 +17,17 @@ constexpr int kScriptSeconds = 900;  // the script's own steps have shorter limi
 // Wine's drive Z: is the Linux root: the same folder for this program and the script.
 const fs::path kLinuxTemp = "Z:/tmp";
 
+// Wine numbers the processes of each prefix from the same start, so test programs
+// of two prefixes may share a number: the status files this program leaves to its
+// scripts in the shared temporary folder also carry a random part, drawn once.
+const std::string& processTag() {
+    static const std::string tag = [] {
+        std::random_device seed;
+        return std::to_string(::_getpid()) + "-" + std::to_string(seed());
+    }();
+    return tag;
+}
+
 }  // namespace
 
 bool runTestScript(const std::string& name, const std::vector<std::string>& arguments) {
@@ -24,8 +35,7 @@ bool runTestScript(const std::string& name, const std::vector<std::string>& argu
     // would look for a name with an extension), but does not wait for it; the script
     // leaves its exit status in a file. The paths here have no spaces.
     static int serial = 0;
-    const fs::path status =
-        kLinuxTemp / ("scandrel-pg-status-" + std::to_string(::_getpid()) + "-" + std::to_string(++serial));
+    const fs::path status = kLinuxTemp / ("scandrel-pg-status-" + processTag() + "-" + std::to_string(++serial));
     _putenv(("SCANDREL_STATUS_FILE=" + status.string()).c_str());
     const std::string program = (fs::path(SCANDREL_TEST_SCRIPTS) / name).make_preferred().string();
     std::vector<const char*> argv = {program.c_str()};

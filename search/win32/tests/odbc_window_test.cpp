@@ -155,36 +155,37 @@ TEST_P(OdbcWindow, ThroughOdbcLinksTheWindowListsWhatItListsOnTheJetFile) {
 }
 
 TEST_P(OdbcWindow, TheServerStoppedMidSearchGives3146AndTheWindowKeepsTheRowsFoundSoFar) {
-    // More patients than the links bring in their first batch and the one they send
-    // ahead while it is read, so that the run needs the server again after it is gone.
-    // Known fault: under Wine, a MariaDB server stopped while the search's reader has a
-    // statement under way now and then leaves the run without an answer for longer than
-    // the statement's deadline; its cause is not found yet.
-    if (GetParam() == ServerKind::MariaDB) GTEST_SKIP() << "a MariaDB server stopped mid-statement can hold the run";
-    constexpr size_t kFirst = db::odbc::Server::kPatientsInFirstBatch;
-    constexpr int kPatients = static_cast<int>(kFirst + db::odbc::Server::kPatientsPerBatch) + 100;
+    // The patients past the first two batches have a guide, so the search first reads
+    // the procedures at the first of them; another client of the server holds that
+    // table locked. The run lists every patient before it and waits for the server,
+    // which is stopped with the statement under way. (The server is stopped while the
+    // run needs it: stopped at some other moment, it may go only after the patients
+    // were all read ahead of the window, and the run then rightly ends without a box.)
+    constexpr size_t kListed = db::odbc::Server::kPatientsInFirstBatch + db::odbc::Server::kPatientsPerBatch;
+    constexpr int kPatients = static_cast<int>(kListed) + 100;
     const fs::path clinic = dir / "clinica.mdb";
-    const std::vector<std::u16string> names = writeRetornoClinic(clinic, kPatients, kPatients);
+    const std::vector<std::u16string> names = writeRetornoClinic(clinic, kPatients, static_cast<int>(kListed));
     auto server = std::make_unique<TestServer>(GetParam());
     const fs::path front = linkedFrontEnd(clinic, *server);
 
     window = openWindow(front);
-    int looks = 0;
+    std::optional<db::odbc::testing::TableLock> lock(std::in_place, *server, u"ProcedimentosExames");
+    std::optional<std::chrono::steady_clock::time_point> stoppedAt;
     RunProbe probe(window->handle(), [&] {
-        // The window also runs while the run waits for the server: the first look
-        // with a row listed.
-        if (!windowText(control(*window, kLblResults)).starts_with(L"Pesquisando")) return;
-        if (SendMessageW(control(*window, kLstResults), LB_GETCOUNT, 0, 0) < 1) return;
-        if (++looks > 1) return;
-        // Held up first, so that the statements in flight (the look may come while the
-        // run waits for a slow one) end: the server goes between two statements.
-        RunProbe::holdUp(std::chrono::seconds(2));
+        // The window runs while the run waits for the server: the look that finds
+        // every patient before the locked table listed.
+        if (stoppedAt || !windowText(control(*window, kLblResults)).starts_with(L"Pesquisando")) return;
+        if (SendMessageW(control(*window, kLstResults), LB_GETCOUNT, 0, 0) < static_cast<LRESULT>(kListed)) return;
         server.reset();  // stopped and gone
+        stoppedAt = std::chrono::steady_clock::now();
     });
     startSearch(*window, u"retorno");
     ASSERT_TRUE(boxes.waitFor(1, kRunLimit));
+    const auto boxAt = std::chrono::steady_clock::now();
     ASSERT_TRUE(pumpUntil([&] { return idle(*window); }, kRunLimit));
-    EXPECT_EQ(server, nullptr);
+    ASSERT_TRUE(stoppedAt) << "the run did not wait for the locked table";
+    EXPECT_LT(*stoppedAt, boxAt);
+    EXPECT_LT(boxAt - *stoppedAt, std::chrono::seconds(5));
 
     const std::vector<scandrel::testing::SeenBox> seen = boxes.take();
     ASSERT_THAT(seen, SizeIs(1));
@@ -195,10 +196,8 @@ TEST_P(OdbcWindow, TheServerStoppedMidSearchGives3146AndTheWindowKeepsTheRowsFou
     EXPECT_EQ(seen[0].owner, window->handle());
 
     // The rows found before the server went stay listed, and the count says so: every
-    // patient of the batches the links had brought (the first, and the next if it had
-    // come before the server went), none of those built ahead lost.
-    const std::vector<std::u16string> rows = expectRestingWithTheFirstRowsOf(names);
-    EXPECT_THAT(rows.size(), ::testing::AnyOf(kFirst, kFirst + db::odbc::Server::kPatientsPerBatch));
+    // patient before the locked table, none built ahead lost.
+    EXPECT_THAT(expectRestingWithTheFirstRowsOf(names), SizeIs(kListed));
 }
 
 // Calls `tick` every `period` on this thread's message loop, the run's pumps included.
