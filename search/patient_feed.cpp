@@ -46,22 +46,11 @@ std::vector<std::u16string> PatientsHere::reasons() {
     return reasonLines(findWords(builder_->buildWithSources(), reading_.words));
 }
 
-std::vector<std::u16string> PatientsHere::reasonsOf(const Value& counter) {
-    const db::Recordset patient = builder_->openRelated(reading_.patientByCounter, counter);
-    if (patient.eof()) return {};
-    PatientTextBuilder builder(*database_, patient, buffer_);
-    return reasonLines(findWords(builder.buildWithSources(), reading_.words));
-}
-
 std::unique_ptr<PatientFeed> makePatientFeed(PatientReading reading, RichTextBuffer& buffer, size_t ahead,
                                              bool explain) {
     if (ahead > 0) {
-        // The converter's buffer, and the reader's for the reasons of the patients listed.
-        std::unique_ptr<RichTextBuffer> own = buffer.forAnotherThread();
-        std::unique_ptr<RichTextBuffer> reader = own && explain ? buffer.forAnotherThread() : nullptr;
-        if (own && (reader || !explain)) {
-            return std::make_unique<PatientsAhead>(std::move(reading), std::move(own), std::move(reader), ahead,
-                                                   explain);
+        if (std::unique_ptr<RichTextBuffer> own = buffer.forAnotherThread()) {
+            return std::make_unique<PatientsAhead>(std::move(reading), std::move(own), ahead, explain);
         }
     }
     return std::make_unique<PatientsHere>(std::move(reading), buffer);

@@ -44,7 +44,6 @@ struct PatientReading {
     DatabaseOpener open;  // from the file when empty
     std::u16string path;
     std::u16string_view patientQuery;  // the patient rows in name order
-    std::u16string_view patientByCounter;  // one patient's row, the counter following it
     std::u16string_view nameColumn, counterColumn, birthDateColumn;
     std::vector<std::u16string> words;  // for the reasons of a match
     // The run's cancel of the statements sent to database servers, bound to the thread
@@ -86,14 +85,10 @@ public:
     bool atEnd() override { return patients_->eof(); }
     const std::u16string& text() override { return builder_->buildLowerCase(); }
     // The values of the patient at hand, memos unconverted (see PatientTextBuilder::read).
-    void read(PatientValues& into) { builder_->read(into); }
+    void read(PatientValues& into, bool withSources) { builder_->read(into, withSources); }
     Value counter() override { return patients_->value(counterColumn_); }
     Value birthDate() override;
     std::vector<std::u16string> reasons() override;
-    // The reasons of the patient whose counter is `counter`, its row read again by it:
-    // for a feed whose rows have moved on since (the reader of patient_worker.h). None
-    // when the host has deleted that row meanwhile.
-    std::vector<std::u16string> reasonsOf(const Value& counter);
     Value name() override { return patients_->value(nameColumn_); }
     void moveNext() override { patients_->moveNext(); }
 

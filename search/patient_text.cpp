@@ -141,6 +141,7 @@ void PatientValues::clear() {
     sources.sources.clear();
     sources.values.clear();
     memoSources.clear();
+    sourcesFailure = nullptr;
 }
 
 void appendConvertedMemos(PatientValues& values, RichTextBuffer& buffer, std::vector<size_t>* plainEnds) {
@@ -155,6 +156,7 @@ void appendConvertedMemos(PatientValues& values, RichTextBuffer& buffer, std::ve
 }
 
 void placeMemos(PatientValues& values, size_t offset, const std::vector<size_t>& plainEnds) {
+    if (values.sourcesFailure) return;
     size_t from = 0;
     for (size_t k = 0; k < values.memoSources.size() && k < plainEnds.size(); ++k) {
         values.sources.values.push_back({offset + from, offset + plainEnds[k], values.memoSources[k]});
@@ -215,10 +217,16 @@ struct NoRecorder {
     void memo(std::u16string_view) {}
 };
 
-void PatientTextBuilder::read(PatientValues& into) {
+void PatientTextBuilder::read(PatientValues& into, bool withSources) {
     into.clear();
-    NoRecorder none;
-    readValues(into, none);
+    if (withSources) {
+        TextSourceRecorder recorder(into.sources, into.memoSources, true);
+        readValues(into, recorder);
+        into.sourcesFailure = recorder.failure();
+    } else {
+        NoRecorder none;
+        readValues(into, none);
+    }
 }
 
 std::u16string& PatientTextBuilder::assemble() {

@@ -6,6 +6,7 @@
 // the memos converted and the whole normalised (any thread with a buffer of its own).
 #include <array>
 #include <cstddef>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,7 @@ struct PatientValues {
     // of each memo, placed in the text once the memos are converted (placeMemos).
     SourcedText sources;
     std::vector<size_t> memoSources;
+    std::exception_ptr sourcesFailure;  // a source that could not be read (its date, say)
 
     void clear();
 };
@@ -53,10 +55,10 @@ public:
         : PatientTextBuilder(database, patients, &buffer) {}
 
     // The values of the patient at the current row, memos unconverted, into `into`
-    // (cleared first; its capacity is kept). Does not move the patient rows. Database
-    // and decoding errors pass through; what was read before the failure stays in
-    // `into`, so that its memos can still be converted.
-    void read(PatientValues& into);
+    // (cleared first; its capacity is kept), with their sources when asked. Does not
+    // move the patient rows. Database and decoding errors pass through; what was read
+    // before the failure stays in `into`, so that its memos can still be converted.
+    void read(PatientValues& into, bool withSources = false);
 
     // The normalised (not lower-cased) text of the patient at the current row, valid
     // until the next call; the caller may change it in place (the run lower-cases it).
@@ -71,11 +73,6 @@ public:
     // built by the same steps (for a patient that matched: it costs another build).
     SourcedText buildWithSources();
 
-    // The rows that `prefix` followed by `number` selects (a statement of the shape
-    // clinic::selectWhereEquals makes), the number sent as the host sends it: a null
-    // asks for number 0.
-    db::Recordset openRelated(std::u16string_view prefix, const Value& number);
-
 private:
     // Column positions of one related table, resolved at its first row.
     struct Columns {
@@ -87,6 +84,7 @@ private:
     std::u16string& assemble();
     template <class Recorder>
     void readValues(PatientValues& into, Recorder& recorder);
+    db::Recordset openRelated(std::u16string_view prefix, const Value& number);
     const std::vector<int>& resolve(Columns& columns, const db::Recordset& rows,
                                     const std::vector<std::u16string_view>& names);
 

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "search/match_reasons.h"
 #include "search/search_words.h"
 #include "text/normalize.h"
 
@@ -51,11 +52,10 @@ T PatientsAhead::Read<T>::get() const {
     return value;
 }
 
-PatientsAhead::PatientsAhead(PatientReading reading, std::unique_ptr<RichTextBuffer> buffer,
-                             std::unique_ptr<RichTextBuffer> readerBuffer, size_t ahead, bool explain)
+PatientsAhead::PatientsAhead(PatientReading reading, std::unique_ptr<RichTextBuffer> buffer, size_t ahead,
+                             bool explain)
     : reading_(std::move(reading)),
       buffer_(std::move(buffer)),
-      readerBuffer_(std::move(readerBuffer)),
       explain_(explain),
       ahead_(ahead),
       readerBound_(readerBound(ahead)),
@@ -64,7 +64,6 @@ PatientsAhead::PatientsAhead(PatientReading reading, std::unique_ptr<RichTextBuf
       converterBatch_(half(readerBound_)),
       readerBatch_(half(readerBound_)) {
     assert(ahead >= 1);
-    assert(!explain || readerBuffer_ != nullptr);
 }
 
 PatientsAhead::~PatientsAhead() {
@@ -98,22 +97,15 @@ void PatientsAhead::read() {
     const AliveWorker alive;
     std::exception_ptr failure;
     try {
-        std::optional<PatientsHere> here;
-        if (explain_) {
-            here.emplace(reading_, *readerBuffer_);
-        } else {
-            here.emplace(reading_);
-        }
-        const int32_t total = here->open();
+        PatientsHere here(reading_);
+        const int32_t total = here.open();
         {
             const std::lock_guard lock(mutex_);
             total_ = total;
             opened_ = true;
         }
         runWakes_.notify_all();
-        readPatients(*here);
-        endPatients();
-        if (explain_) findReasonsUntilConverted(*here);
+        readPatients(here);
     } catch (...) {
         failure = std::current_exception();
     }
@@ -125,11 +117,11 @@ void PatientsAhead::read() {
 
 void PatientsAhead::readPatients(PatientsHere& here) {
     while (!here.atEnd()) {
-        Slot* slot = slotToRead(here);
+        Slot* slot = slotToRead();
         if (slot == nullptr) return;  // asked to stop
         slot->textFailure = nullptr;
         try {
-            here.read(slot->values);
+            here.read(slot->values, explain_);
         } catch (...) {
             // What was read goes on with the failure, which ends the pipeline at this patient.
             slot->textFailure = std::current_exception();
@@ -168,53 +160,16 @@ bool PatientsAhead::readerMayGoOn() const {
     return readerMayStart(1) && (freeInAll >= runBatch_ || freeOfItsOwn >= readerBatch_);
 }
 
-PatientsAhead::Slot* PatientsAhead::slotToRead(PatientsHere& here) {
+PatientsAhead::Slot* PatientsAhead::slotToRead() {
     std::unique_lock lock(mutex_);
-    bool waited = false;
-    while (!stop_) {
-        if (reasonsWanted_ != nullptr) {
-            findWantedReasons(here, lock);
-        } else if (waited ? readerMayGoOn() : readerMayStart(1)) {
-            return &slots_[read_ % slots_.size()];
-        } else {
-            // Woken once a batch of slots is free, not at every one, or for reasons.
-            readerWaits_ = true;
-            readerWakes_.wait(lock, [this] { return stop_ || reasonsWanted_ != nullptr || readerMayGoOn(); });
-            readerWaits_ = false;
-            waited = true;
-        }
+    if (!stop_ && !readerMayStart(1)) {
+        // Woken once a batch of slots is free, not at every one.
+        readerWaits_ = true;
+        readerWakes_.wait(lock, [this] { return stop_ || readerMayGoOn(); });
+        readerWaits_ = false;
     }
-    return nullptr;
-}
-
-void PatientsAhead::findWantedReasons(PatientsHere& here, std::unique_lock<std::mutex>& lock) {
-    Slot& slot = *reasonsWanted_;
-    lock.unlock();
-    // The slot is the converter's, which waits: the reader alone touches it meanwhile.
-    readInto(slot.reasons, [&] { return here.reasonsOf(slot.counter.get()); });
-    lock.lock();
-    reasonsWanted_ = nullptr;
-    converterWakes_.notify_one();
-}
-
-// The rows have ended (or a patient's text failed, or stop): the converter gets no more.
-void PatientsAhead::endPatients() {
-    {
-        const std::lock_guard lock(mutex_);
-        readerDone_ = true;
-    }
-    converterWakes_.notify_all();
-}
-
-// The patients still to convert may match: their reasons are found until the converter
-// is done, on this thread, which holds the database.
-void PatientsAhead::findReasonsUntilConverted(PatientsHere& here) {
-    std::unique_lock lock(mutex_);
-    while (true) {
-        readerWakes_.wait(lock, [this] { return stop_ || converterDone_ || reasonsWanted_ != nullptr; });
-        if (stop_ || reasonsWanted_ == nullptr) return;
-        findWantedReasons(here, lock);
-    }
+    if (stop_) return nullptr;
+    return &slots_[read_ % slots_.size()];
 }
 
 void PatientsAhead::handOverRead() {
@@ -258,18 +213,24 @@ void PatientsAhead::convert() {
 void PatientsAhead::convertOne(Slot& slot, const WordMatcher* matcher) {
     PatientValues& values = slot.values;
     slot.reasons = {};
-    appendConvertedMemos(values, *buffer_);
+    if (matcher == nullptr) {
+        appendConvertedMemos(values, *buffer_);
+        text::normalizeLowerCaseInPlace(values.text);
+        return;
+    }
+    // The sources need the text as written and where each memo went in it.
+    const size_t offset = values.text.size();
+    std::vector<size_t> plainEnds;
+    appendConvertedMemos(values, *buffer_, &plainEnds);
+    values.sources.text = values.text;
     text::normalizeLowerCaseInPlace(values.text);
-    // The same match as the run's: only a listed patient's reasons are found.
-    if (matcher != nullptr && matcher->allFoundIn(values.text)) askReasons(slot);
-}
-
-void PatientsAhead::askReasons(Slot& slot) {
-    std::unique_lock lock(mutex_);
-    assert(reasonsWanted_ == nullptr);
-    reasonsWanted_ = &slot;
-    readerWakes_.notify_one();
-    converterWakes_.wait(lock, [this] { return stop_ || reasonsWanted_ == nullptr; });
+    // The same match as the run's: only a listed patient's reasons are built.
+    if (!matcher->allFoundIn(values.text)) return;
+    readInto(slot.reasons, [&] {
+        if (values.sourcesFailure) std::rethrow_exception(values.sourcesFailure);
+        placeMemos(values, offset, plainEnds);
+        return reasonLines(findWords(values.sources, reading_.words));
+    });
 }
 
 PatientsAhead::Slot* PatientsAhead::slotToConvert() {
@@ -344,7 +305,6 @@ bool PatientsAhead::atEnd() {
 
 void PatientsAhead::letRunWait(std::unique_lock<std::mutex>& lock) {
     if (!reading_.whileWaiting) return;
-    
     lock.unlock();
     reading_.whileWaiting();
     lock.lock();

@@ -2,9 +2,9 @@
 // The patients of a search run built by two worker threads in a pipeline, at most a
 // fixed number ahead of the run's thread (the window's), and taken by the run in name
 // order. The reader reads each patient's row and related rows from the database; the
-// converter turns its memos into plain text, joins and normalises the text and, for a
-// patient whose reasons the run will ask for, has the reader find them; the run's
-// thread only matches, lists, reports progress and yields.
+// converter turns its memos into plain text, joins and normalises the text and finds
+// the reasons of a match; the run's thread only matches, lists, reports progress and
+// yields.
 //
 // Protocol among the three threads (one mutex over the cursors below, one condition
 // for each thread that may wait; a waiting side is woken once a batch, about half its
@@ -32,31 +32,25 @@
 //     ahead of the converter). A reader that waits is woken when it may start and a
 //     batch is free in one of the two bounds: the run holds its patients while it
 //     yields, so the other may free no more.
-//  5. The reader fills a slot (the values, memos unconverted; counter, birth date and
-//     name; then the move to the next row) and advances `read`. The converter converts
-//     the memos in place, normalises and lower-cases the text; then advances
-//     `converted`. A value whose reading failed holds the failure, thrown on the run's
-//     thread where that value is asked for.
-//  6. Reasons, when the run explains its matches: only a patient that matches (the
-//     converter's own match, the same as the run's) has them, as when the run builds
-//     its patients itself. The converter names its slot in `reasonsWanted` and waits;
-//     the reader, before its next patient, while it waits for a slot and, once the rows
-//     have ended, until the converter is done, reads that patient again by its counter
-//     with the source of every value (a buffer of its own converts its memos), puts
-//     the reasons (or why they could not be found) in the slot and clears
-//     `reasonsWanted`. The other patients are read once, without sources.
-//  7. A patient whose text fails, in either stage, ends the pipeline there: the slot
+//  5. The reader fills a slot (the values, memos unconverted; the sources of every
+//     value when the run explains its matches; counter, birth date and name; then
+//     the move to the next row) and advances `read`. The converter converts the
+//     memos in place, normalises and lower-cases the text, and, when the run explains
+//     its matches and its own match says they will be asked for, builds the reasons;
+//     then advances `converted`. A value whose reading failed holds the failure,
+//     thrown on the run's thread where that value is asked for.
+//  6. A patient whose text fails, in either stage, ends the pipeline there: the slot
 //     goes on with its failure, and atEnd throws it when that patient comes up, just
 //     before the run would have built that text itself. The end of the rows ends the
-//     reader's patients, and the converter once it has caught up.
-//  8. moveNext gives the slot back and advances `taken` (a failed move is thrown there).
-//  9. The destructor, on the run's thread, asks both workers to stop, which each sees
+//     reader, and the converter once it has caught up.
+//  7. moveNext gives the slot back and advances `taken` (a failed move is thrown there).
+//  8. The destructor, on the run's thread, asks both workers to stop, which each sees
 //     at its next wait or its next patient, and joins them: what either stage built
 //     ahead is discarded and no thread outlives the run, whichever way it ends.
 //
 // Departure from reading one patient at a time: at most `ahead` + 1 patients' values
 // and texts (and their reasons) exist at once; the related record sets of one patient
-// at a time (or of the one whose reasons are wanted), on the reader.
+// at a time, on the reader.
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -86,11 +80,8 @@ public:
     // How far the reader may get ahead of the converter, for `ahead` in all.
     static size_t readerBound(size_t ahead) { return ahead / 2 > 0 ? ahead / 2 : 1; }
 
-    // `buffer` converts rich text on the converter; `ahead` is at least 1. When the run
-    // explains its matches, `readerBuffer` converts the memos of the patients whose
-    // reasons the reader finds (null otherwise).
-    PatientsAhead(PatientReading reading, std::unique_ptr<RichTextBuffer> buffer,
-                  std::unique_ptr<RichTextBuffer> readerBuffer, size_t ahead, bool explain);
+    // `buffer` converts rich text on the converter; `ahead` is at least 1.
+    PatientsAhead(PatientReading reading, std::unique_ptr<RichTextBuffer> buffer, size_t ahead, bool explain);
     ~PatientsAhead() override;
     PatientsAhead(const PatientsAhead&) = delete;
     PatientsAhead& operator=(const PatientsAhead&) = delete;
@@ -126,15 +117,8 @@ private:
     void convertOne(Slot& slot, const WordMatcher* matcher);
     bool readerMayStart(size_t wanted) const;
     bool readerMayGoOn() const;
-    Slot* slotToRead(PatientsHere& here);
+    Slot* slotToRead();
     void handOverRead();
-    // The reader's side of step 6: finds the wanted reasons, with the lock held on entry
-    // and on return.
-    void findWantedReasons(PatientsHere& here, std::unique_lock<std::mutex>& lock);
-    void findReasonsUntilConverted(PatientsHere& here);
-    void endPatients();
-    // The converter's side: the reasons of the patient in `slot`, found by the reader.
-    void askReasons(Slot& slot);
     Slot* slotToConvert();
     void handOverConverted();
     void finish(bool& done, std::exception_ptr failure);
@@ -144,20 +128,18 @@ private:
 
     PatientReading reading_;
     std::unique_ptr<RichTextBuffer> buffer_;
-    std::unique_ptr<RichTextBuffer> readerBuffer_;
     const bool explain_;
     const size_t ahead_;
     const size_t readerBound_;
 
     std::mutex mutex_;
     std::condition_variable runWakes_;        // a patient converted, opened, or the converter done
-    std::condition_variable converterWakes_;  // a patient read, reasons found, the reader done, or stop
-    std::condition_variable readerWakes_;     // a slot free, reasons wanted, the converter done, or stop
+    std::condition_variable converterWakes_;  // a patient read, the reader done, or stop
+    std::condition_variable readerWakes_;     // a slot free for the reader, or stop
     std::vector<Slot> slots_;
     size_t taken_ = 0;      // patients the run has given back; it holds patient taken_
     size_t converted_ = 0;  // patients the converter has handed over
     size_t read_ = 0;       // patients the reader has handed over
-    Slot* reasonsWanted_ = nullptr;  // the converter's slot whose reasons the reader finds
     const size_t runBatch_, converterBatch_, readerBatch_;  // when a waiting side is woken
     bool runWaits_ = false;
     bool converterWaits_ = false;
@@ -165,7 +147,7 @@ private:
     bool readerWaits_ = false;
     bool opened_ = false;
     int32_t total_ = 0;
-    bool readerDone_ = false;     // the reader hands over no more patients
+    bool readerDone_ = false;     // the reader hands over no more
     bool converterDone_ = false;  // the converter hands over no more
     std::exception_ptr failure_;  // why, when it was not the end of the rows nor a patient's text
     bool stop_ = false;

@@ -30,8 +30,6 @@ constexpr char16_t kMissingDatabase[] =
 constexpr char16_t kErrorTitle[] = u"Erro";
 const std::u16string kPatientQuery =
     clinic::selectOrderedBy(clinic::pacientes::kTable, clinic::pacientes::kNomePaciente);
-const std::u16string kPatientByCounter =
-    clinic::selectWhereEquals(clinic::pacientes::kTable, clinic::pacientes::kCounterAsQueried);
 
 constexpr int32_t kOutOfMemory = 7;
 
@@ -141,7 +139,7 @@ void SearchController::scan(const std::vector<std::u16string>& words, int32_t& f
     // with the scan, whichever way, and with it any thread of the run: the statement
     // that worker may be waiting for is cancelled first.
     const std::unique_ptr<PatientFeed> feed = makePatientFeed(
-        {open_, dbName_, kPatientQuery, kPatientByCounter, clinic::pacientes::kNomePaciente, clinic::pacientes::kCounterAsQueried,
+        {open_, dbName_, kPatientQuery, clinic::pacientes::kNomePaciente, clinic::pacientes::kCounterAsQueried,
          clinic::pacientes::kDataNascimentoAsQueried, words, statements, whileWaiting},
         buffer_, patientsAhead_, explain);
     const CancelOnLeaving cancelStatements(*statements);

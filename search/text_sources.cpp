@@ -119,15 +119,22 @@ std::vector<SourcedPiece> sourcedPieces(const SourcedText& text) {
 }
 
 void TextSourceRecorder::row(SourceKind kind, const db::Recordset* rows) {
+    if (failure_) return;
     row_ = TextSource{kind, {}, {}, {}};
     rowAdded_ = false;
     if (rows == nullptr) return;
-    if (kind == SourceKind::Anamnesis) row_.date = dateOf(*rows, clinic::anamneses::kDataAnamnese);
-    if (kind == SourceKind::Consultation) row_.date = dateOf(*rows, clinic::consultas::kDataConsultaRetorno);
-    if (kind == SourceKind::Text) row_.title = shortTitle(*rows, clinic::textos::kNomeTexto);
+    try {
+        if (kind == SourceKind::Anamnesis) row_.date = dateOf(*rows, clinic::anamneses::kDataAnamnese);
+        if (kind == SourceKind::Consultation) row_.date = dateOf(*rows, clinic::consultas::kDataConsultaRetorno);
+        if (kind == SourceKind::Text) row_.title = shortTitle(*rows, clinic::textos::kNomeTexto);
+    } catch (...) {
+        if (!keepReading_) throw;
+        failure_ = std::current_exception();
+    }
 }
 
 void TextSourceRecorder::value(size_t from, size_t to) {
+    if (failure_) return;
     if (!rowAdded_) {
         rowSource_ = out_.sources.size();
         out_.sources.push_back(row_);
@@ -137,6 +144,7 @@ void TextSourceRecorder::value(size_t from, size_t to) {
 }
 
 void TextSourceRecorder::memo(std::u16string_view column) {
+    if (failure_) return;
     TextSource source = row_;
     source.memo = column;
     memoSources_.push_back(out_.sources.size());

@@ -3,9 +3,11 @@
 // patient's data (the patient's own fields, an anamnesis, a consultation, the
 // insurance plan, a guide, its procedure, a text document) or which rich-text memo
 // of it, with the row's date where it has one. Filled by the patient text builder
-// for a patient that matched, on the thread that reads the database.
+// for a patient that matched (or, when the run explains its matches, for every
+// patient on the thread that reads the database).
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,9 +64,11 @@ class TextSourceRecorder {
 public:
     static constexpr bool kRecords = true;
 
-    // `memoSources` gets the source of each memo, in memo order. A row whose date or
-    // title cannot be read fails the text.
-    TextSourceRecorder(SourcedText& out, std::vector<size_t>& memoSources) : out_(out), memoSources_(memoSources) {}
+    // `memoSources` gets the source of each memo, in memo order. With `keepReading`, a
+    // row whose date or title cannot be read does not stop the text: its failure is
+    // kept (failure()) and nothing more is recorded.
+    TextSourceRecorder(SourcedText& out, std::vector<size_t>& memoSources, bool keepReading = false)
+        : out_(out), memoSources_(memoSources), keepReading_(keepReading) {}
 
     // The values that follow belong to the current row of `rows` (null for the
     // patient's own row, whose values have no date).
@@ -74,12 +78,16 @@ public:
     // The next memo of the current row, from its column.
     void memo(std::u16string_view column);
 
+    std::exception_ptr failure() const { return failure_; }
+
 private:
     SourcedText& out_;
     std::vector<size_t>& memoSources_;
+    const bool keepReading_;
     TextSource row_;
     size_t rowSource_ = 0;
     bool rowAdded_ = false;
+    std::exception_ptr failure_;
 };
 
 }  // namespace scandrel::search

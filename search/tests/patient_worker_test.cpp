@@ -3,12 +3,10 @@
 // the worker keeps to its bound, and it never outlives the run.
 #include "search/patient_worker.h"
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fstream>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -30,10 +28,8 @@
 namespace scandrel::search::testing {
 namespace {
 
-using ::testing::Each;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using ::testing::Not;
 
 constexpr std::u16string_view kAnamnesesSent = u"SELECT * FROM Anamneses WHERE Anam_ln_Paciente = ";
 
@@ -311,78 +307,6 @@ private:
 };
 
 bool marked(std::u16string_view memo) { return memo.find(u"zqmarcaqz") != std::u16string_view::npos; }
-
-// A database that counts every statement sent, and throws `failure` when `failAt`
-// says so (given the statement and how often it has been sent before).
-struct StatementLog {
-    std::mutex mutex;
-    std::map<std::u16string, int> sent;
-    std::function<bool(std::u16string_view, int)> failAt;
-
-    DatabaseOpener opener() {
-        return [this](const std::u16string& path) {
-            db::Database database = db::Database::open(fs::path(path));
-            database.observeStatements([this](std::u16string_view sql) {
-                const std::lock_guard lock(mutex);
-                const int before = sent[std::u16string(sql)]++;
-                if (failAt && failAt(sql, before)) throw Error(3146, u"Falha ao chamar o servidor");
-            });
-            return database;
-        };
-    }
-};
-
-std::u16string anamnesesOf(int32_t patient) { return std::u16string(kAnamnesesSent) + fromUtf8(std::to_string(patient)); }
-std::u16string patientNumbered(int32_t patient) {
-    return u"SELECT * FROM Pacientes WHERE paci_ln_Counter = " + fromUtf8(std::to_string(patient));
-}
-
-// Explaining its matches, the run reads every patient once, without the sources of its
-// values, and only a listed patient once more, by its counter, for its reasons.
-TEST_F(PatientWorker, OnlyTheListedPatientsAreReadAgainForTheirReasons) {
-    writeVariedClinic(60);
-    for (const size_t ahead : {1u, 16u}) {
-        StatementLog log;
-        const Seen seen = search(ahead, u"gusmao marca-passo", true, {}, log.opener());
-        ASSERT_EQ(seen.outcome, RunOutcome::Completed);
-        ASSERT_EQ(seen.ids.size(), 2u);
-        EXPECT_THAT(seen.reasons, Each(Not(IsEmpty())));
-        int patients = 0;
-        for (int32_t id = 1; id <= 100; ++id) {
-            if (!log.sent.contains(anamnesesOf(id))) continue;
-            ++patients;
-            const bool listed = std::find(seen.ids.begin(), seen.ids.end(), id) != seen.ids.end();
-            EXPECT_EQ(log.sent[anamnesesOf(id)], listed ? 2 : 1) << "patient " << id << ", " << ahead << " ahead";
-            EXPECT_EQ(log.sent.count(patientNumbered(id)), listed ? 1u : 0u) << "patient " << id;
-        }
-        EXPECT_EQ(patients, 60);
-    }
-}
-
-// The second reading of a listed patient fails: the run meets the failure at that
-// patient's reasons, as a run that builds every patient itself does, in the same box.
-TEST_F(PatientWorker, AFailureFindingAListedPatientsReasonsSurfacesAtThatPatient) {
-    writeVariedClinic(60);
-    const auto failingSecondRow = [](int32_t patient) {
-        return [patient](std::u16string_view sql, int before) { return sql == anamnesesOf(patient) && before == 1; };
-    };
-    StatementLog first;
-    const Seen all = search(0, u"gusmao marca-passo", true, {}, first.opener());
-    ASSERT_EQ(all.ids.size(), 2u);
-    StatementLog failing;
-    failing.failAt = failingSecondRow(all.ids[1]);
-    const Seen alone = search(0, u"gusmao marca-passo", true, {}, failing.opener());
-    ASSERT_EQ(alone.outcome, RunOutcome::Failed);
-    EXPECT_EQ(alone.failure, 3146);
-    EXPECT_EQ(alone.rows.size(), 1u);
-    for (const size_t ahead : {1u, 16u}) {
-        StatementLog log;
-        log.failAt = failingSecondRow(all.ids[1]);
-        const Seen worked = search(ahead, u"gusmao marca-passo", true, {}, log.opener());
-        EXPECT_EQ(worked.calls, alone.calls) << ahead << " ahead";
-        EXPECT_EQ(worked.failure, 3146);
-    }
-}
 
 // Held up converting one patient, the converter lets the reader get no more than its
 // own bound ahead, however many patients the run may have ahead in all.
