@@ -12,22 +12,27 @@
 namespace scandrel::search {
 namespace {
 
+bool sameName(std::u16string_view a, std::u16string_view b) {
+    return std::ranges::equal(a, b, [](char16_t x, char16_t y) { return text::toLower(x) == text::toLower(y); });
+}
+
 // A column the host's tables may lack (the consultations' date is not searched).
+// Looked up for every row the search reads when it explains its matches: no copies.
 std::optional<int> optionalColumn(const db::Recordset& rows, std::u16string_view name) {
-    const std::u16string wanted = text::toLower(name);
     const auto& columns = rows.columns();
     for (size_t i = 0; i < columns.size(); ++i) {
-        if (text::toLower(columns[i].name) == wanted) return static_cast<int>(i);
+        if (sameName(columns[i].name, name)) return static_cast<int>(i);
     }
     return std::nullopt;
 }
 
-std::u16string dateOf(const db::Recordset& rows, std::u16string_view column) {
+// Formatted only for the label of a listed patient's source.
+std::optional<double> dateOf(const db::Recordset& rows, std::u16string_view column) {
     const auto index = optionalColumn(rows, column);
-    if (!index) return {};
+    if (!index) return std::nullopt;
     const Value value = rows.value(*index);
-    if (value.kind() == Value::Kind::Date) return text::formatDayMonthYear(value.asDouble());
-    return {};
+    if (value.kind() == Value::Kind::Date) return value.asDouble();
+    return std::nullopt;
 }
 
 // A name as a label shows it: without the spaces around it, at most this long.
@@ -46,13 +51,11 @@ std::u16string shortTitle(const db::Recordset& rows, std::u16string_view column)
     return title;
 }
 
-bool sameName(std::u16string_view a, std::u16string_view b) { return text::toLower(a) == text::toLower(b); }
-
 }  // namespace
 
 std::u16string sourceLabel(const TextSource& source) {
     const auto dated = [&source](std::u16string label) {
-        if (!source.date.empty()) label += u" de " + source.date;
+        if (source.date) label += u" de " + text::formatDayMonthYear(*source.date);
         return label;
     };
     switch (source.kind) {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,7 +23,8 @@ enum class SourceKind : uint8_t { Patient, Anamnesis, Consultation, Plan, Guide,
 struct TextSource {
     SourceKind kind = SourceKind::Patient;
     std::u16string_view memo;  // the memo's column; empty for the row's other values
-    std::u16string date;       // "dd/mm/yyyy", or empty where the row has no date
+    std::optional<double> date;  // the row's date as stored, where it has one; its label
+                                 // shows it as "dd/mm/yyyy"
     std::u16string title;      // a text document's name
 };
 
