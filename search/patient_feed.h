@@ -107,6 +107,9 @@ private:
 // Patients built ahead by default, in all: enough for the workers to run on through a
 // few long patients, few enough that the texts kept stay small.
 inline constexpr size_t kDefaultPatientsAhead = 64;
+// Built ahead for a run whose thread also paints and answers a window: it stops for a
+// few milliseconds at a time to do so, and the workers run on through such stops.
+inline constexpr size_t kWindowPatientsAhead = 256;
 
 // The feed a run uses: `ahead` patients built ahead by two worker threads when `buffer`
 // lends itself to another thread, else the patients built on the calling thread.

@@ -188,6 +188,7 @@ void Form1::createControls() {
     controller_ = std::make_shared<SearchController>(*view_, buffer_);
     controller_->setDbName(dbName_);
     controller_->setExplainMatches(true);
+    controller_->setPatientsAhead(kWindowPatientsAhead);
     tips_ = std::make_unique<ResultTips>(module_, children_.controls.lstResults, [this](int row) { return rowTip(row); });
 }
 
