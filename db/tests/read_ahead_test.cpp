@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <thread>
@@ -258,14 +259,27 @@ std::vector<jet::ReadJob> onePageJobs(std::vector<uint8_t>& into, uint32_t pages
 TEST(ReadAhead, AReadThatThrowsInAnyThreadReachesTheCallerAndTheNextBatchRuns) {
     const std::thread::id caller = std::this_thread::get_id();
     std::atomic<bool> failing{true};
-    // The reading threads' reads fail, then the calling thread's.
+    // The reading threads' reads fail, then the calling thread's. The side whose reads
+    // fail reads first, the other waiting for it: else a slow start of the reading
+    // threads (as under Wine) could leave every page to the caller, or none.
     bool inCaller = false;
-    FailingSource source(64, [&](uint32_t) { return failing && (std::this_thread::get_id() == caller) == inCaller; });
+    std::atomic<int> failingSideReads{0};
+    FailingSource source(64, [&](uint32_t) {
+        const bool failingSide = (std::this_thread::get_id() == caller) == inCaller;
+        if (failingSide) {
+            ++failingSideReads;
+        } else if (failing) {
+            for (int ms = 0; failingSideReads == 0 && ms < 10000; ++ms)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return failing && failingSide;
+    });
     jet::ParallelReads readers(4);
     std::vector<uint8_t> bytes;
     for (const bool callerFails : {false, true}) {
         inCaller = callerFails;
         failing = true;
+        failingSideReads = 0;
         std::vector<jet::ReadJob> jobs = onePageJobs(bytes, 64);
         EXPECT_EQ(testing::errorNumberOf([&] { readers.run(source, jobs); }), db::kDiskOrNetworkError) << callerFails;
         failing = false;

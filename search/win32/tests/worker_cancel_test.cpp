@@ -29,7 +29,7 @@ using scandrel::testing::MessageBoxWatcher;
 
 // More patients than the worker builds ahead, so that it is still at work when the
 // user cancels.
-constexpr int kPatients = 3 * static_cast<int>(kDefaultPatientsAhead);
+constexpr int kPatients = 3 * static_cast<int>(kWindowPatientsAhead);
 
 TEST(WorkerCancel, CancelarWithPatientsBuiltAheadStopsAtThePatientAtHandAndEndsTheWorker) {
     TempDir dir;
