@@ -109,18 +109,17 @@ struct Server::Ahead {
 
     Ahead(const std::weak_ptr<Connection>& connection, std::shared_ptr<Beside> second)
         : beside(std::move(second)),
-          statements(
-              [connection](const std::u16string& sql) {
-                  const std::shared_ptr<Connection> c = connection.lock();
-                  if (!c) throw callFailed({});
-                  return std::shared_ptr<const ResultRows>(c->fetch(sql));
-              },
-              [connection, second = beside](const std::u16string& sql) {
-                  std::shared_ptr<Connection> c = second->get();
-                  if (!c) c = connection.lock();
-                  if (!c) throw callFailed({});
-                  return std::shared_ptr<const ResultRows>(c->fetch(sql));
-              }) {}
+          statements([connection](const std::u16string& sql) { return fetchOn(connection.lock(), sql); },
+                     [connection, second = beside](const std::u16string& sql) {
+                         const std::shared_ptr<Connection> c = second->get();
+                         return fetchOn(c ? c : connection.lock(), sql);
+                     }) {}
+
+    // A connection gone with its server fails the statement as a call would.
+    static std::shared_ptr<const ResultRows> fetchOn(const std::shared_ptr<Connection>& c, const std::u16string& sql) {
+        if (!c) throw callFailed({});
+        return c->fetch(sql);
+    }
 };
 
 std::shared_ptr<const ResultRows> Server::fetchSent(Connection& connection, Ahead& ahead, const std::u16string& sql) {
