@@ -4,8 +4,14 @@
 // reads them on its own thread. The window must list what it lists on the clinic's Jet
 // file, a server that goes away in the middle of a search ends it with a box, and
 // "Cancelar" clicked while the server holds the search returns the window to idle.
+// The servers' folders have names as long as their sockets allow, so that the
+// drivers see connection strings of a clinic's length, and every window after a
+// search through them must still make its picture.
 #include <windows.h>
 #include <commctrl.h>
+#include <float.h>
+#include <objbase.h>
+#include <xmmintrin.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -16,13 +22,18 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "db/odbc/connection.h"
+#include "db/odbc/connection_string.h"
 #include "db/odbc/server.h"
 #include "demo/demo_clinic.h"
 #include "search/patient_worker.h"
+#include "search/win32/background_picture.h"
 #include "search/win32/search_window.h"
 #include "search/win32/search_window_ids.h"
+#include "search/win32/search_window_resources.h"
 #include "search/win32/tests/run_probe.h"
 #include "testing/servers/server_copy.h"
 #include "testing/servers/table_lock.h"
@@ -198,6 +209,40 @@ TEST_P(OdbcWindow, TheServerStoppedMidSearchGives3146AndTheWindowKeepsTheRowsFou
     // The rows found before the server went stay listed, and the count says so: every
     // patient before the locked table, none built ahead lost.
     EXPECT_THAT(expectRestingWithTheFirstRowsOf(names), SizeIs(kListed));
+}
+
+TEST_P(OdbcWindow, AConnectionMadeAndClosedOnAnotherThreadLeavesThisThreadAsItWasAndItsWindowPictureLoads) {
+    // What a driver loaded into the process could change under the window's thread
+    // while the run's worker talks to the server: the floating-point modes, the
+    // current folder, the thread's COM apartment and the C locale. The window's
+    // picture goes through the platform's imaging component, created anew each time.
+    const TestServer server(GetParam());
+    struct ThreadState {
+        unsigned int fpu = _controlfp(0, 0);
+        unsigned int sse = _mm_getcsr();
+        std::wstring folder = [] {
+            wchar_t buffer[MAX_PATH] = {};
+            return std::wstring(buffer, GetCurrentDirectoryW(MAX_PATH, buffer));
+        }();
+        HRESULT apartment = [] {
+            APTTYPE type{};
+            APTTYPEQUALIFIER qualifier{};
+            return CoGetApartmentType(&type, &qualifier);
+        }();
+        std::string locale = setlocale(LC_ALL, nullptr);
+    };
+    const ThreadState before;
+    std::thread([&] {
+        db::odbc::Connection connection(db::odbc::withoutOdbcMark(server.connectString()), u"servidor");
+        EXPECT_THAT(connection.fetch(u"SELECT 1")->rows, SizeIs(1));
+    }).join();
+    const ThreadState after;
+    EXPECT_EQ(after.fpu, before.fpu);
+    EXPECT_EQ(after.sse, before.sse);
+    EXPECT_EQ(after.folder, before.folder);
+    EXPECT_EQ(after.apartment, before.apartment);
+    EXPECT_EQ(after.locale, before.locale);
+    EXPECT_NO_THROW(BackgroundPicture::fromResource(GetModuleHandleW(nullptr), SCANDREL_FORM1_BACKGROUND));
 }
 
 // Calls `tick` every `period` on this thread's message loop, the run's pumps included.
