@@ -211,37 +211,45 @@ TEST_P(OdbcWindow, TheServerStoppedMidSearchGives3146AndTheWindowKeepsTheRowsFou
     EXPECT_THAT(expectRestingWithTheFirstRowsOf(names), SizeIs(kListed));
 }
 
-TEST_P(OdbcWindow, AConnectionMadeAndClosedOnAnotherThreadLeavesThisThreadAsItWasAndItsWindowPictureLoads) {
-    // What a driver loaded into the process could change under the window's thread
-    // while the run's worker talks to the server: the floating-point modes, the
-    // current folder, the thread's COM apartment and the C locale. The window's
-    // picture goes through the platform's imaging component, created anew each time.
+// What a driver loaded into the process could change under a thread: its
+// floating-point modes and COM apartment, the current folder and the C locale.
+struct ThreadState {
+    unsigned int fpu = _controlfp(0, 0);
+    unsigned int sse = _mm_getcsr();
+    HRESULT apartment = [] {
+        APTTYPE type{};
+        APTTYPEQUALIFIER qualifier{};
+        return CoGetApartmentType(&type, &qualifier);
+    }();
+    std::wstring folder = [] {
+        wchar_t buffer[MAX_PATH] = {};
+        return std::wstring(buffer, GetCurrentDirectoryW(MAX_PATH, buffer));
+    }();
+    std::string locale = setlocale(LC_ALL, nullptr);
+
+    void expectSameAs(const ThreadState& before, const char* thread) const {
+        EXPECT_EQ(fpu, before.fpu) << thread;
+        EXPECT_EQ(sse, before.sse) << thread;
+        EXPECT_EQ(apartment, before.apartment) << thread;
+        EXPECT_EQ(folder, before.folder) << thread;
+        EXPECT_EQ(locale, before.locale) << thread;
+    }
+};
+
+TEST_P(OdbcWindow, AConnectionMadeAndClosedOnTheRunsThreadLeavesBothThreadsAsTheyWereAndTheWindowsPictureLoads) {
+    // The window's picture goes through the platform's imaging component, created
+    // anew for each picture, after the run's worker has talked to the server.
     const TestServer server(GetParam());
-    struct ThreadState {
-        unsigned int fpu = _controlfp(0, 0);
-        unsigned int sse = _mm_getcsr();
-        std::wstring folder = [] {
-            wchar_t buffer[MAX_PATH] = {};
-            return std::wstring(buffer, GetCurrentDirectoryW(MAX_PATH, buffer));
-        }();
-        HRESULT apartment = [] {
-            APTTYPE type{};
-            APTTYPEQUALIFIER qualifier{};
-            return CoGetApartmentType(&type, &qualifier);
-        }();
-        std::string locale = setlocale(LC_ALL, nullptr);
-    };
-    const ThreadState before;
+    const ThreadState windowThread;
     std::thread([&] {
-        db::odbc::Connection connection(db::odbc::withoutOdbcMark(server.connectString()), u"servidor");
-        EXPECT_THAT(connection.fetch(u"SELECT 1")->rows, SizeIs(1));
+        const ThreadState runThread;
+        {
+            db::odbc::Connection connection(db::odbc::withoutOdbcMark(server.connectString()), u"servidor");
+            EXPECT_THAT(connection.fetch(u"SELECT 1")->rows, SizeIs(1));
+        }
+        ThreadState().expectSameAs(runThread, "the run's thread");
     }).join();
-    const ThreadState after;
-    EXPECT_EQ(after.fpu, before.fpu);
-    EXPECT_EQ(after.sse, before.sse);
-    EXPECT_EQ(after.folder, before.folder);
-    EXPECT_EQ(after.apartment, before.apartment);
-    EXPECT_EQ(after.locale, before.locale);
+    ThreadState().expectSameAs(windowThread, "the window's thread");
     EXPECT_NO_THROW(BackgroundPicture::fromResource(GetModuleHandleW(nullptr), SCANDREL_FORM1_BACKGROUND));
 }
 
