@@ -81,13 +81,13 @@ Connection::Connection(std::u16string_view connect, std::u16string_view dataSour
     // Lengths given, never SQL_NTS: a NUL in the text must not cut it short.
     if (connect.size() > static_cast<size_t>(std::numeric_limits<SQLSMALLINT>::max()))
         throw connectionFailed(dataSource, u"cadeia de conexão longa demais");
+    // The completed string is not asked for: nothing here reads it, and it is as long
+    // as the driver makes it (PostgreSQL's lists every option, with the link's host or
+    // socket folder), so no buffer of ours is left for a driver to misjudge.
     const std::u16string text(connect);
-    char16_t completed[1024] = {};
-    SQLSMALLINT length = 0;
     const SQLRETURN result =
         SQLDriverConnectW(connection_.get(), nullptr, const_cast<SQLWCHAR*>(wide(text)),
-                          static_cast<SQLSMALLINT>(text.size()), wide(completed),
-                          static_cast<SQLSMALLINT>(std::size(completed)), &length, SQL_DRIVER_NOPROMPT);
+                          static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
     if (!succeeded(result)) throw connectionFailed(dataSource, connection_.diagnostics());
     countRoundTrip();
 

@@ -15,8 +15,9 @@ bool runTestScript(const std::string& name, const std::vector<std::string>& argu
 
 std::filesystem::path serverFolder() {
     std::random_device seed;
-    return std::filesystem::temp_directory_path() /
-           ("scandrel-pg-" + std::to_string(::getpid()) + "-" + std::to_string(seed() % 100000));
+    const std::filesystem::path temp = std::filesystem::temp_directory_path();
+    const std::string unique = std::to_string(::getpid()) + "-" + std::to_string(seed() % 100000);
+    return temp / serverFolderName(unique, temp.string().size());
 }
 
 std::string watchedProcess() { return std::to_string(::getpid()); }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <random>
+#include <string_view>
 #include <thread>
 
 #include "testing/servers/test_script.h"
@@ -55,7 +56,8 @@ bool runTestScript(const std::string& name, const std::vector<std::string>& argu
 
 fs::path serverFolder() {
     std::random_device seed;
-    return kLinuxTemp / ("scandrel-pg-w" + std::to_string(::_getpid()) + "-" + std::to_string(seed() % 100000));
+    const std::string unique = "w" + std::to_string(::_getpid()) + "-" + std::to_string(seed() % 100000);
+    return kLinuxTemp / serverFolderName(unique, std::string_view("/tmp").size());
 }
 
 // Wine's process numbers are not Linux's.

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 #include "testing/servers/test_script.h"
 #include "text/utf.h"
@@ -19,9 +20,23 @@ std::string slurp(const fs::path& path) {
     return text.str();
 }
 
+// The longest socket path after the folder: PostgreSQL's "/sock/.s.PGSQL.NNNNN".
+constexpr size_t kSocketAfterFolder = 20;
+// What a Unix socket address holds, its closing NUL aside.
+constexpr size_t kSocketPathBytes = 107;
+
 std::string script(ServerKind kind) { return kind == ServerKind::PostgreSQL ? "test-postgres" : "test-mariadb"; }
 
 }  // namespace
+
+std::string serverFolderName(const std::string& unique, size_t parentLength) {
+    static constexpr std::string_view kWords = "-dados-da-clinica-odontologica-e-medica-de-sao-sebastiao-do-paraiso";
+    std::string name = "scandrel-pg-" + unique;
+    const size_t room = kSocketPathBytes - kSocketAfterFolder;  // the folder's whole Linux path
+    const size_t used = parentLength + 1 + name.size();  // "/" between parent and name
+    if (used < room) name += kWords.substr(0, room - used);
+    return name;
+}
 
 std::vector<ServerKind> serverKinds() { return {ServerKind::PostgreSQL, ServerKind::MariaDB}; }
 

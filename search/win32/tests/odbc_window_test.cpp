@@ -4,8 +4,14 @@
 // reads them on its own thread. The window must list what it lists on the clinic's Jet
 // file, a server that goes away in the middle of a search ends it with a box, and
 // "Cancelar" clicked while the server holds the search returns the window to idle.
+// The servers' folders have names as long as their sockets allow, so that the
+// drivers see connection strings of a clinic's length, and every window after a
+// search through them must still make its picture.
 #include <windows.h>
 #include <commctrl.h>
+#include <float.h>
+#include <objbase.h>
+#include <xmmintrin.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -16,13 +22,18 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "db/odbc/connection.h"
+#include "db/odbc/connection_string.h"
 #include "db/odbc/server.h"
 #include "demo/demo_clinic.h"
 #include "search/patient_worker.h"
+#include "search/win32/background_picture.h"
 #include "search/win32/search_window.h"
 #include "search/win32/search_window_ids.h"
+#include "search/win32/search_window_resources.h"
 #include "search/win32/tests/run_probe.h"
 #include "testing/servers/server_copy.h"
 #include "testing/servers/table_lock.h"
@@ -198,6 +209,48 @@ TEST_P(OdbcWindow, TheServerStoppedMidSearchGives3146AndTheWindowKeepsTheRowsFou
     // The rows found before the server went stay listed, and the count says so: every
     // patient before the locked table, none built ahead lost.
     EXPECT_THAT(expectRestingWithTheFirstRowsOf(names), SizeIs(kListed));
+}
+
+// What a driver loaded into the process could change under a thread: its
+// floating-point modes and COM apartment, the current folder and the C locale.
+struct ThreadState {
+    unsigned int fpu = _controlfp(0, 0);
+    unsigned int sse = _mm_getcsr();
+    HRESULT apartment = [] {
+        APTTYPE type{};
+        APTTYPEQUALIFIER qualifier{};
+        return CoGetApartmentType(&type, &qualifier);
+    }();
+    std::wstring folder = [] {
+        wchar_t buffer[MAX_PATH] = {};
+        return std::wstring(buffer, GetCurrentDirectoryW(MAX_PATH, buffer));
+    }();
+    std::string locale = setlocale(LC_ALL, nullptr);
+
+    void expectSameAs(const ThreadState& before, const char* thread) const {
+        EXPECT_EQ(fpu, before.fpu) << thread;
+        EXPECT_EQ(sse, before.sse) << thread;
+        EXPECT_EQ(apartment, before.apartment) << thread;
+        EXPECT_EQ(folder, before.folder) << thread;
+        EXPECT_EQ(locale, before.locale) << thread;
+    }
+};
+
+TEST_P(OdbcWindow, AConnectionMadeAndClosedOnTheRunsThreadLeavesBothThreadsAsTheyWereAndTheWindowsPictureLoads) {
+    // The window's picture goes through the platform's imaging component, created
+    // anew for each picture, after the run's worker has talked to the server.
+    const TestServer server(GetParam());
+    const ThreadState windowThread;
+    std::thread([&] {
+        const ThreadState runThread;
+        {
+            db::odbc::Connection connection(db::odbc::withoutOdbcMark(server.connectString()), u"servidor");
+            EXPECT_THAT(connection.fetch(u"SELECT 1")->rows, SizeIs(1));
+        }
+        ThreadState().expectSameAs(runThread, "the run's thread");
+    }).join();
+    ThreadState().expectSameAs(windowThread, "the window's thread");
+    EXPECT_NO_THROW(BackgroundPicture::fromResource(GetModuleHandleW(nullptr), SCANDREL_FORM1_BACKGROUND));
 }
 
 // Calls `tick` every `period` on this thread's message loop, the run's pumps included.
