@@ -143,6 +143,10 @@ private:
     std::shared_ptr<const RowList> scanRows(const TableDef& def, const Visit& visit,
                                             const std::function<void()>& restart);
     void visitRows(const RowList& rows, const Visit& visit);
+    // Where the file doesn't fit: at the start of each batch of a table's pages, item
+    // `at` of `count`, that batch fetched and the next one read alongside.
+    template <class PageOf>
+    void readTableAhead(size_t at, size_t count, PageOf&& pageOf);
     std::shared_ptr<const RowList> rowsOf(const TableDef& def);
     // Look-ups and sort orders (lookups.cpp).
     const Lookup& lookup(const TableDef& def, size_t column);
