@@ -164,6 +164,10 @@ bool Engine::appendText(const JetColumn& column, Bytes row, std::u16string& out)
     return appendFieldText(pages_, format_, column, fieldSlice(row, format_, column), out);
 }
 
+bool Engine::appendStored(const JetColumn& column, Bytes row, StoredTexts& out) {
+    return appendFieldStored(pages_, format_, column, fieldSlice(row, format_, column), out);
+}
+
 std::shared_ptr<const RowList> Engine::rowsOf(const TableDef& def) {
     return scanRows(def, [](size_t, Bytes) {}, [] {});
 }

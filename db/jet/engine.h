@@ -43,6 +43,7 @@
 #include <vector>
 
 #include "db/base/sql.h"
+#include "db/base/stored_texts.h"
 #include "db/jet/catalog.h"
 #include "db/jet/errors.h"
 #include "db/jet/format.h"
@@ -92,6 +93,8 @@ public:
     Value value(const JetColumn& column, Bytes row);
     // See appendFieldText.
     bool appendText(const JetColumn& column, Bytes row, std::u16string& out);
+    // See appendFieldStored.
+    bool appendStored(const JetColumn& column, Bytes row, StoredTexts& out);
 
     // Reading ahead (read_ahead.cpp), where the file doesn't fit the pages kept and
     // lies on a network (see PageCache::plansReads):

@@ -70,4 +70,15 @@ bool Query::appendText(int fieldIndex, std::u16string& out) const {
     });
 }
 
+bool Query::appendStored(int fieldIndex, StoredTexts& out) const {
+    if (fieldIndex < 0 || static_cast<size_t>(fieldIndex) >= table_->columns.size())
+        throw fieldNotFound(std::u16string());
+    if (position_ >= end_) throw noCurrentRecord();
+    const size_t mark = out.size();
+    return engine_->guarded([&] {
+        out.keepFirst(mark);  // a second try starts again from what was there
+        return engine_->appendStored(table_->columns[static_cast<size_t>(fieldIndex)], current().bytes, out);
+    });
+}
+
 }  // namespace scandrel::db::jet
