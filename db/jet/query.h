@@ -34,6 +34,8 @@ public:
 
 private:
     const RowBytes& current() const;
+    // The column of a field of the current row: 3265 for no such field, 3021 at the end.
+    const JetColumn& column(int fieldIndex) const;
 
     std::shared_ptr<Engine> engine_;
     std::shared_ptr<const TableDef> table_;
