@@ -198,69 +198,62 @@ PagePtr PageCache::peek(uint32_t number) const {
     return nullptr;
 }
 
-std::vector<uint32_t> PageCache::worthFetching(std::vector<uint32_t> numbers) const {
+PageCache::Batch PageCache::plan(std::vector<uint32_t> numbers) const {
     std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     std::erase_if(numbers, [&](uint32_t n) { return n >= pageCount_ || kept(n) || fetched_.count(n) != 0; });
     if (numbers.size() > kMostFetched) numbers.resize(kMostFetched);
-    return numbers;
-}
-
-void PageCache::readBatch(ByteSource& source, uint32_t pageSize, Batch& batch, ParallelReads* readers) {
-    struct Run {
-        uint32_t first;
-        uint32_t count;
-        std::vector<uint8_t> bytes;
-    };
-    std::vector<Run> runs;
-    for (const uint32_t n : batch.numbers) {
-        if (!runs.empty()) {
-            Run& last = runs.back();
+    Batch batch;
+    for (const uint32_t n : numbers) {
+        if (!batch.runs.empty()) {
+            Batch::Run& last = batch.runs.back();
             const uint32_t end = last.first + last.count;
             if (n - end <= kLargestGap && n + 1 - last.first <= kMostPagesARead) {
                 last.count = n + 1 - last.first;
                 continue;
             }
         }
-        runs.push_back(Run{n, 1, {}});
+        batch.runs.push_back(Batch::Run{n, 1, {}});
     }
-    std::vector<ReadJob> jobs;
-    jobs.reserve(runs.size());
-    for (Run& run : runs) {
-        run.bytes.resize(static_cast<size_t>(run.count) * pageSize);
-        jobs.push_back(ReadJob{static_cast<uint64_t>(run.first) * pageSize, run.bytes.data(), run.bytes.size()});
+    batch.jobs.reserve(batch.runs.size());
+    for (Batch::Run& run : batch.runs) {
+        run.bytes.resize(static_cast<size_t>(run.count) * pageSize_);
+        batch.jobs.push_back(ReadJob{static_cast<uint64_t>(run.first) * pageSize_, run.bytes.data(), run.bytes.size()});
     }
+    batch.numbers = std::move(numbers);
+    return batch;
+}
+
+void PageCache::readBatch(ByteSource& source, Batch& batch, ParallelReads* readers) {
     try {
-        if (readers != nullptr && jobs.size() > 1) {
+        if (readers != nullptr && batch.jobs.size() > 1) {
             // Over a network each read waits: they are sent together and waited for together.
-            readers->run(source, jobs);
+            readers->run(source, batch.jobs);
         } else {
-            for (ReadJob& job : jobs) job.done = source.read(job.offset, job.destination, job.count);
+            for (ReadJob& job : batch.jobs) job.done = source.read(job.offset, job.destination, job.count);
         }
     } catch (const std::exception&) {
         // A read that failed outright: the pages it left undone are read, and the
         // failure reported, when they are asked for.
     }
-
-    size_t wanted = 0;
-    const std::vector<uint32_t>& numbers = batch.numbers;
-    for (size_t r = 0; r < runs.size(); ++r) {
-        if (!jobs[r].done) continue;
-        const Run& run = runs[r];
-        while (wanted < numbers.size() && numbers[wanted] < run.first) ++wanted;
-        for (; wanted < numbers.size() && numbers[wanted] < run.first + run.count; ++wanted) {
-            const uint8_t* from = run.bytes.data() + static_cast<size_t>(numbers[wanted] - run.first) * pageSize;
-            batch.pages.emplace_back(numbers[wanted], std::make_shared<Page>(from, from + pageSize));
-        }
-    }
 }
 
 void PageCache::takeFetched(Batch& batch) {
     // Pages read ahead before and never asked for make room for these.
-    if (fetched_.size() + batch.pages.size() > kMostFetched) fetched_.clear();
-    for (auto& [number, page] : batch.pages) {
-        // A page read meanwhile is kept already: its holders may have it.
-        if (number < pageCount_ && !kept(number)) fetched_[number] = std::move(page);
+    if (fetched_.size() + batch.numbers.size() > kMostFetched) fetched_.clear();
+    const std::vector<uint32_t>& numbers = batch.numbers;
+    size_t wanted = 0;
+    for (size_t r = 0; r < batch.runs.size(); ++r) {
+        if (!batch.jobs[r].done) continue;
+        const Batch::Run& run = batch.runs[r];
+        while (wanted < numbers.size() && numbers[wanted] < run.first) ++wanted;
+        for (; wanted < numbers.size() && numbers[wanted] < run.first + run.count; ++wanted) {
+            const uint32_t number = numbers[wanted];
+            // A page read meanwhile is kept already: its holders may have it.
+            if (number >= pageCount_ || kept(number)) continue;
+            const uint8_t* from = run.bytes.data() + static_cast<size_t>(number - run.first) * pageSize_;
+            fetched_[number] = std::make_shared<Page>(from, from + pageSize_);
+        }
     }
     batch = {};
     checkCounts();
@@ -268,25 +261,24 @@ void PageCache::takeFetched(Batch& batch) {
 
 void PageCache::fetch(std::vector<uint32_t> numbers) {
     takeAlongside();
-    Batch batch{worthFetching(std::move(numbers)), {}};
+    Batch batch = plan(std::move(numbers));
     if (batch.numbers.empty()) return;
     ParallelReads* readers = nullptr;
-    if (source_->remote() && batch.numbers.size() > 1) {
+    if (source_->remote() && batch.jobs.size() > 1) {
         if (!readers_) readers_ = std::make_unique<ParallelReads>(kReaderThreads);
         readers = readers_.get();
     }
-    readBatch(*source_, pageSize_, batch, readers);
+    readBatch(*source_, batch, readers);
     takeFetched(batch);
 }
 
 void PageCache::fetchAlongside(std::vector<uint32_t> numbers) {
     if (!source_->readsAlongside()) return;  // read when fetched or asked for
     takeAlongside();
-    std::vector<uint32_t> wanted = worthFetching(std::move(numbers));
-    if (wanted.empty()) return;
-    alongside_ = Batch{std::move(wanted), {}};
+    alongside_ = plan(std::move(numbers));
+    if (alongside_.numbers.empty()) return;
     try {
-        alongsideReader_ = std::thread([this] { readBatch(*source_, pageSize_, alongside_, nullptr); });
+        alongsideReader_ = std::thread([this] { readBatch(*source_, alongside_, nullptr); });
     } catch (const std::system_error&) {
         alongside_ = {};  // no thread to be had: the pages are read when asked for
     }

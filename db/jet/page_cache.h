@@ -27,7 +27,6 @@
 #include <memory>
 #include <thread>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
 #include "db/jet/byte_source.h"
@@ -98,16 +97,25 @@ public:
     PagePtr peek(uint32_t number) const;
 
 private:
-    // Pages asked for ahead and what of them was read.
+    // Pages asked for ahead, the reads that bring them (neighbouring pages in one
+    // read) and the buffers they read into: made and taken on the cache's thread (its
+    // memory, too), read on any.
     struct Batch {
-        std::vector<uint32_t> numbers;                    // in file order
-        std::vector<std::pair<uint32_t, PagePtr>> pages;  // those read, in file order
+        struct Run {
+            uint32_t first = 0;
+            uint32_t count = 0;
+            std::vector<uint8_t> bytes;
+        };
+        std::vector<uint32_t> numbers;  // in file order
+        std::vector<Run> runs;
+        std::vector<ReadJob> jobs;  // one a run
     };
-    // Of these pages, those worth reading ahead: not at hand, not past the end.
-    std::vector<uint32_t> worthFetching(std::vector<uint32_t> numbers) const;
-    // Reads the batch's pages, neighbouring pages in one read, many reads at once
-    // through `readers` when given. Touches nothing of the cache: any thread.
-    static void readBatch(ByteSource& source, uint32_t pageSize, Batch& batch, ParallelReads* readers);
+    // Of these pages, those worth reading ahead (not at hand, not past the end), and
+    // the reads that bring them.
+    Batch plan(std::vector<uint32_t> numbers) const;
+    // Runs the batch's reads, many at once through `readers` when given. Touches
+    // nothing of the cache: any thread.
+    static void readBatch(ByteSource& source, Batch& batch, ParallelReads* readers);
     // Keeps the pages read apart until they are asked for (those at hand meanwhile left out).
     void takeFetched(Batch& batch);
     // Waits for the reads alongside, if any, and takes what they read in.
