@@ -31,6 +31,8 @@ Value Recordset::value(int fieldIndex) const { return rows_->value(fieldIndex); 
 
 bool Recordset::appendText(int fieldIndex, std::u16string& out) const { return rows_->appendText(fieldIndex, out); }
 
+bool Recordset::appendStored(int fieldIndex, StoredTexts& out) const { return rows_->appendStored(fieldIndex, out); }
+
 void Recordset::readAhead(size_t rows, const std::vector<Link>& links) const { rows_->readAhead(rows, links); }
 
 // Databases.

@@ -44,6 +44,9 @@ public:
     // (the search joins many); false, with nothing appended, for a null or a field of
     // another type, which value() reads. 3021 at the end of the set.
     bool appendText(int fieldIndex, std::u16string& out) const;
+    // The same text as the file stores it, to be made UTF-16 later, on any thread (the
+    // search's memos: read by one thread, converted by another).
+    bool appendStored(int fieldIndex, StoredTexts& out) const;
 
     // Reading ahead, for a file on a network too large to be kept whole: the rows
     // after the current one, `rows` of them, are read before they are needed, in file

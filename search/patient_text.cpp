@@ -136,7 +136,6 @@ void appendDecimal(std::u16string& out, int64_t number) {
 void PatientValues::clear() {
     text.clear();
     memos.clear();
-    memoEnds.clear();
     sources.text.clear();
     sources.sources.clear();
     sources.values.clear();
@@ -146,11 +145,12 @@ void PatientValues::clear() {
 
 void appendConvertedMemos(PatientValues& values, RichTextBuffer& buffer, std::vector<size_t>* plainEnds) {
     buffer.clear();
-    size_t from = 0;
-    for (const size_t end : values.memoEnds) {
-        buffer.append(std::u16string_view(values.memos).substr(from, end - from));
+    std::u16string memo;
+    for (size_t k = 0; k < values.memos.size(); ++k) {
+        memo.clear();
+        values.memos.appendTo(k, memo);
+        buffer.append(memo);
         if (plainEnds != nullptr) plainEnds->push_back(buffer.plainLength());
-        from = end;
     }
     buffer.appendPlainText(values.text);
 }
@@ -274,8 +274,12 @@ void PatientTextBuilder::readValues(PatientValues& into, Recorder& recorder) {
     };
     const auto putMemo = [&](const db::Recordset& rows, const std::vector<int>& columns, const Names& names,
                              size_t i) {
-        appendField(into.memos, rows, columns[i]);  // as stored, converted later
-        into.memoEnds.push_back(into.memos.size());
+        // As the file stores it: decoded and converted later, on the thread that converts.
+        if (!rows.appendStored(columns[i], into.memos)) {
+            std::u16string value;
+            appendField(value, rows.value(columns[i]));
+            into.memos.append(value);
+        }
         recorder.memo(names[i]);
     };
 

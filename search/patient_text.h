@@ -22,8 +22,7 @@ namespace scandrel::search {
 // what the database gives, handed from the thread that reads to the one that converts.
 struct PatientValues {
     std::u16string text;            // every value but the memos, joined as the text has them
-    std::u16string memos;           // the memos' values as stored (rich text or not), one after another
-    std::vector<size_t> memoEnds;   // where each memo ends in `memos`
+    db::StoredTexts memos;          // the memos' values as the file stores them (rich text or not)
     // Only when the sources were asked for: where each value came from, and the source
     // of each memo, placed in the text once the memos are converted (placeMemos).
     SourcedText sources;

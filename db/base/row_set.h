@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "db/base/columns.h"
+#include "db/base/stored_texts.h"
 #include "text/value.h"
 
 namespace scandrel::db {
@@ -35,6 +36,14 @@ public:
     // 3021 at the end of the set.
     virtual Value value(int fieldIndex) const = 0;
     virtual bool appendText(int fieldIndex, std::u16string& out) const = 0;
+    // The same text as the source stores it, made UTF-16 later on any thread; a row
+    // set whose texts are UTF-16 already gives them so.
+    virtual bool appendStored(int fieldIndex, StoredTexts& out) const {
+        std::u16string text;
+        if (!appendText(fieldIndex, text)) return false;
+        out.append(text);
+        return true;
+    }
     // See Recordset::readAhead.
     virtual void readAhead(size_t rows, const std::vector<ReadAheadLink>& links) const = 0;
 };

@@ -33,6 +33,11 @@ public:
     // Whether the bytes come over a network (a server's shared folder), where every
     // read waits: then reads are worth sending many at once.
     virtual bool remote() const { return false; }
+    // Whether a read may run on a thread of its own while the engine works on with
+    // the pages before it: each read stands alone, whatever else is under way (a
+    // file, its copy). A source that can't say keeps its reads on the engine's
+    // thread (and, on a network, the planned reads of read-ahead).
+    virtual bool readsAlongside() const { return false; }
     // The file's identity; none for bytes that are no file, or where the file system
     // doesn't tell one file from another.
     virtual std::optional<FileIdentity> identity() const { return std::nullopt; }

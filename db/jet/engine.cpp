@@ -87,13 +87,32 @@ Value Engine::value(const JetColumn& column, Bytes row) {
     return fieldValue(pages_, format_, column, fieldSlice(row, format_, column));
 }
 
+namespace {
+
+// The pages of the batch of items from `at` on, of `count` items, by `pageOf(item)`.
+template <class PageOf>
+std::vector<uint32_t> batchOf(size_t at, size_t count, PageOf&& pageOf) {
+    std::vector<uint32_t> pages;
+    const size_t end = at + std::min(kTablePagesAhead, count - std::min(at, count));
+    pages.reserve(end - at);
+    for (size_t i = at; i < end; ++i) pages.push_back(pageOf(i));
+    return pages;
+}
+
+}  // namespace
+
+template <class PageOf>
+void Engine::readTableAhead(size_t at, size_t count, PageOf&& pageOf) {
+    if (at % kTablePagesAhead != 0 || pages_.fileFits()) return;
+    // This batch (read alongside the one before where the source allows, else now),
+    // and the next one read alongside while this one's rows are worked on.
+    pages_.fetch(batchOf(at, count, pageOf));
+    pages_.fetchAlongside(batchOf(at + kTablePagesAhead, count, pageOf));
+}
+
 void Engine::visitRows(const RowList& rows, const Visit& visit) {
     for (size_t i = 0; i < rows.size(); ++i) {
-        if (i % kTablePagesAhead == 0 && !pages_.fileFits()) {
-            std::vector<uint32_t> ahead;
-            for (size_t j = i; j < std::min(rows.size(), i + kTablePagesAhead); ++j) ahead.push_back(rows[j].page);
-            pages_.fetch(std::move(ahead));
-        }
+        readTableAhead(i, rows.size(), [&](size_t j) { return rows[j].page; });
         visit(i, locate(rows[i]).bytes);
     }
 }
@@ -112,10 +131,7 @@ std::shared_ptr<const RowList> Engine::scanRows(const TableDef& def, const Visit
     const std::vector<uint32_t> owned = mappedPages(pages_, format_, def.usageMap);
     for (size_t at = 0; at < owned.size(); ++at) {
         const uint32_t number = owned[at];
-        if (at % kTablePagesAhead == 0 && !pages_.fileFits()) {
-            const auto from = owned.begin() + static_cast<std::ptrdiff_t>(at);
-            pages_.fetch(std::vector<uint32_t>(from, from + static_cast<std::ptrdiff_t>(std::min(kTablePagesAhead, owned.size() - at))));
-        }
+        readTableAhead(at, owned.size(), [&](size_t j) { return owned[j]; });
         const PagePtr page = pages_.page(number);
         const Bytes b(page->data(), page->size());
         if (b.u8(0) != kDataPageType || b.u32(4) != def.tdefPage) continue;
@@ -146,6 +162,10 @@ std::shared_ptr<const RowList> Engine::scanRows(const TableDef& def, const Visit
 
 bool Engine::appendText(const JetColumn& column, Bytes row, std::u16string& out) {
     return appendFieldText(pages_, format_, column, fieldSlice(row, format_, column), out);
+}
+
+bool Engine::appendStored(const JetColumn& column, Bytes row, StoredTexts& out) {
+    return appendFieldStored(pages_, format_, column, fieldSlice(row, format_, column), out);
 }
 
 std::shared_ptr<const RowList> Engine::rowsOf(const TableDef& def) {

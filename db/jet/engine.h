@@ -43,6 +43,7 @@
 #include <vector>
 
 #include "db/base/sql.h"
+#include "db/base/stored_texts.h"
 #include "db/jet/catalog.h"
 #include "db/jet/errors.h"
 #include "db/jet/format.h"
@@ -92,6 +93,8 @@ public:
     Value value(const JetColumn& column, Bytes row);
     // See appendFieldText.
     bool appendText(const JetColumn& column, Bytes row, std::u16string& out);
+    // See appendFieldStored.
+    bool appendStored(const JetColumn& column, Bytes row, StoredTexts& out);
 
     // Reading ahead (read_ahead.cpp), where the file doesn't fit the pages kept and
     // lies on a network (see PageCache::plansReads):
@@ -143,6 +146,10 @@ private:
     std::shared_ptr<const RowList> scanRows(const TableDef& def, const Visit& visit,
                                             const std::function<void()>& restart);
     void visitRows(const RowList& rows, const Visit& visit);
+    // Where the file doesn't fit: at the start of each batch of a table's pages, item
+    // `at` of `count`, that batch fetched and the next one read alongside.
+    template <class PageOf>
+    void readTableAhead(size_t at, size_t count, PageOf&& pageOf);
     std::shared_ptr<const RowList> rowsOf(const TableDef& def);
     // Look-ups and sort orders (lookups.cpp).
     const Lookup& lookup(const TableDef& def, size_t column);

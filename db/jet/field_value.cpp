@@ -69,6 +69,26 @@ bool appendFieldText(PageCache& pages, const Format& format, const JetColumn& co
     return false;
 }
 
+bool appendFieldStored(PageCache& pages, const Format& format, const JetColumn& column, const FieldSlice& slice,
+                       StoredTexts& out) {
+    if (slice.state != FieldSlice::State::Data) return false;
+    const TextForm form = format.jet3() ? TextForm::Cp1252 : TextForm::Jet4;
+    if (column.code == type_code::kText) {
+        out.append(form, slice.data.data(), slice.data.size());
+        return true;
+    }
+    if (column.code != type_code::kMemo) return false;
+    if (column.calculated) {
+        const std::vector<uint8_t> bytes = readLongValue(pages, format, slice.data);
+        const Bytes value = longValueBytes(column, bytes);
+        out.append(form, value.data(), value.size());
+    } else {
+        // Straight from the pages into the texts' bytes.
+        out.appendFilled(form, [&](std::vector<uint8_t>& bytes) { appendLongValue(pages, format, slice.data, bytes); });
+    }
+    return true;
+}
+
 Value fieldValue(PageCache& pages, const Format& format, const JetColumn& column, const FieldSlice& slice) {
     using State = FieldSlice::State;
     if (slice.state == State::True) return Value::boolean(true);

@@ -1,5 +1,6 @@
 #pragma once
 // A field's bytes as a general value.
+#include "db/base/stored_texts.h"
 #include "db/jet/format.h"
 #include "db/jet/page_cache.h"
 #include "db/jet/row.h"
@@ -14,5 +15,8 @@ Value fieldValue(PageCache& pages, const Format& format, const JetColumn& column
 // would give it; false, with nothing appended, for a null or a field of another type.
 bool appendFieldText(PageCache& pages, const Format& format, const JetColumn& column, const FieldSlice& slice,
                      std::u16string& out);
+// The same text as the file stores it, to be made UTF-16 later (StoredTexts).
+bool appendFieldStored(PageCache& pages, const Format& format, const JetColumn& column, const FieldSlice& slice,
+                       StoredTexts& out);
 
 }  // namespace scandrel::db::jet

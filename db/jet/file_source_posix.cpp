@@ -69,6 +69,7 @@ public:
     }
 
     bool remote() const override { return remote_; }
+    bool readsAlongside() const override { return true; }
     std::optional<FileIdentity> identity() const override { return identity_; }
 
 private:

@@ -74,6 +74,7 @@ public:
     }
 
     bool remote() const override { return remote_; }
+    bool readsAlongside() const override { return true; }
     std::optional<FileIdentity> identity() const override { return identity_; }
 
     bool read(uint64_t offset, uint8_t* destination, size_t count) override {

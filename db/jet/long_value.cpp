@@ -35,33 +35,39 @@ uint32_t nextInChainAtHand(const PageCache& pages, const Format& format, uint32_
 }
 
 std::vector<uint8_t> readLongValue(PageCache& pages, const Format& format, Bytes field) {
+    std::vector<uint8_t> out;
+    appendLongValue(pages, format, field, out);
+    return out;
+}
+
+void appendLongValue(PageCache& pages, const Format& format, Bytes field, std::vector<uint8_t>& out) {
     const uint32_t length = field.u32(0) & kLengthMask;
     const uint8_t kind = field.u8(3);
-    std::vector<uint8_t> out;
     if (kind & kInline) {
         const Bytes data = field.slice(kHeaderSize, std::min<size_t>(length, field.size() - kHeaderSize));
-        out.assign(data.data(), data.data() + data.size());
-        return out;
+        out.insert(out.end(), data.data(), data.data() + data.size());
+        return;
     }
     uint32_t pointer = field.u32(4);
     if (kind & kSingleRow) {
         const PagePtr page = pages.passingPage(pointer >> 8);
         const Bytes data = longValueRow(*page, format, static_cast<uint16_t>(pointer & 0xFF));
-        out.assign(data.data(), data.data() + std::min<size_t>(length, data.size()));
-        return out;
+        out.insert(out.end(), data.data(), data.data() + std::min<size_t>(length, data.size()));
+        return;
     }
     // A chain: each row starts with the pointer to the next one. A row met a second
     // time means the chain loops.
     std::unordered_set<uint32_t> visited;
-    while (pointer != 0 && out.size() < length) {
+    size_t taken = 0;
+    while (pointer != 0 && taken < length) {
         if (!visited.insert(pointer).second) corrupt();
         const PagePtr page = pages.passingPage(pointer >> 8);
         const Bytes row = longValueRow(*page, format, static_cast<uint16_t>(pointer & 0xFF));
         pointer = row.u32(0);
-        const size_t take = std::min<size_t>(row.size() - 4, length - out.size());
+        const size_t take = std::min<size_t>(row.size() - 4, length - taken);
         out.insert(out.end(), row.data() + 4, row.data() + 4 + take);
+        taken += take;
     }
-    return out;
 }
 
 }  // namespace scandrel::db::jet

@@ -10,6 +10,8 @@ namespace scandrel::db::jet {
 
 // The whole value described by a field's 12-byte header (and what follows it).
 std::vector<uint8_t> readLongValue(PageCache& pages, const Format& format, Bytes field);
+// The same appended to `out`.
+void appendLongValue(PageCache& pages, const Format& format, Bytes field, std::vector<uint8_t>& out);
 
 // Where a long value's data lies outside its row: the first row holding it (page << 8
 // | row), or 0 when the data is in the field itself. `chain` tells whether more rows

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <limits>
+#include <system_error>
 
 namespace scandrel::db::jet {
 namespace {
@@ -33,7 +34,10 @@ PageCache::PageCache(std::unique_ptr<ByteSource> source, uint32_t pageSize, size
       capacity_(capacity == 0 ? 1 : capacity),
       budget_(budget ? std::move(budget) : std::make_shared<PageBudget>(capacity_ * pageSize)) {}
 
-PageCache::~PageCache() { budget_->giveBack(held_ * pageSize_); }
+PageCache::~PageCache() {
+    if (alongsideReader_.joinable()) alongsideReader_.join();
+    budget_->giveBack(held_ * pageSize_);
+}
 
 bool PageCache::roomLeft() const {
     return (!free_.empty() || touched_ < capacity_) && (held_ == 0 || budget_->left(pageSize_));
@@ -78,6 +82,7 @@ void PageCache::checkCounts() const {
 }
 
 uint32_t PageCache::refreshPageCount() {
+    takeAlongside();  // no read under way while the size is looked at
     const uint32_t before = pageCount_;
     pageCount_ = pagesIn(source_->currentSize(), pageSize_);
     if (pageCount_ != before) forgetAll();
@@ -85,6 +90,8 @@ uint32_t PageCache::refreshPageCount() {
 }
 
 void PageCache::forgetAll() {
+    if (alongsideReader_.joinable()) alongsideReader_.join();
+    alongside_ = {};
     // Only the slots that have held a page: a large budget makes many more.
     for (size_t slot = 0; slot < touched_; ++slot)
         if (slots_[slot].page) unmap(slot);
@@ -112,6 +119,7 @@ void PageCache::forget(size_t slot) {
 }
 
 PagePtr PageCache::freshPage(uint32_t number) {
+    takeAlongside();  // its copy of the page, if it read one, is not the fresh one
     if (const size_t slot = slotOf(number); slot != kNoSlot) forget(slot);
     fetched_.erase(number);
     std::shared_ptr<Page> buffer = spareBuffer();
@@ -190,65 +198,101 @@ PagePtr PageCache::peek(uint32_t number) const {
     return nullptr;
 }
 
-void PageCache::fetch(std::vector<uint32_t> numbers) {
+PageCache::Batch PageCache::plan(std::vector<uint32_t> numbers) const {
     std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     std::erase_if(numbers, [&](uint32_t n) { return n >= pageCount_ || kept(n) || fetched_.count(n) != 0; });
-    if (numbers.empty()) return;
     if (numbers.size() > kMostFetched) numbers.resize(kMostFetched);
-    // Pages read ahead before and never asked for make room for these.
-    if (fetched_.size() + numbers.size() > kMostFetched) fetched_.clear();
-
-    struct Run {
-        uint32_t first;
-        uint32_t count;
-        std::vector<uint8_t> bytes;
-    };
-    std::vector<Run> runs;
+    Batch batch;
     for (const uint32_t n : numbers) {
-        if (!runs.empty()) {
-            Run& last = runs.back();
+        if (!batch.runs.empty()) {
+            Batch::Run& last = batch.runs.back();
             const uint32_t end = last.first + last.count;
             if (n - end <= kLargestGap && n + 1 - last.first <= kMostPagesARead) {
                 last.count = n + 1 - last.first;
                 continue;
             }
         }
-        runs.push_back(Run{n, 1, {}});
+        batch.runs.push_back(Batch::Run{n, 1, {}});
     }
-    std::vector<ReadJob> jobs;
-    jobs.reserve(runs.size());
-    for (Run& run : runs) {
+    batch.jobs.reserve(batch.runs.size());
+    for (Batch::Run& run : batch.runs) {
         run.bytes.resize(static_cast<size_t>(run.count) * pageSize_);
-        jobs.push_back(ReadJob{static_cast<uint64_t>(run.first) * pageSize_, run.bytes.data(), run.bytes.size()});
+        batch.jobs.push_back(ReadJob{static_cast<uint64_t>(run.first) * pageSize_, run.bytes.data(), run.bytes.size()});
     }
+    batch.numbers = std::move(numbers);
+    return batch;
+}
+
+void PageCache::readBatch(ByteSource& source, Batch& batch, ParallelReads* readers) {
     try {
-        if (source_->remote() && jobs.size() > 1) {
+        if (readers != nullptr && batch.jobs.size() > 1) {
             // Over a network each read waits: they are sent together and waited for together.
-            if (!readers_) readers_ = std::make_unique<ParallelReads>(kReaderThreads);
-            readers_->run(*source_, jobs);
+            readers->run(source, batch.jobs);
         } else {
-            for (ReadJob& job : jobs) job.done = source_->read(job.offset, job.destination, job.count);
+            for (ReadJob& job : batch.jobs) job.done = source.read(job.offset, job.destination, job.count);
         }
     } catch (const std::exception&) {
         // A read that failed outright: the pages it left undone are read, and the
         // failure reported, when they are asked for.
     }
+}
 
+void PageCache::takeFetched(Batch& batch) {
+    // Pages read ahead before and never asked for make room for these.
+    if (fetched_.size() + batch.numbers.size() > kMostFetched) fetched_.clear();
+    const std::vector<uint32_t>& numbers = batch.numbers;
     size_t wanted = 0;
-    for (size_t r = 0; r < runs.size(); ++r) {
-        if (!jobs[r].done) continue;
-        const Run& run = runs[r];
+    for (size_t r = 0; r < batch.runs.size(); ++r) {
+        if (!batch.jobs[r].done) continue;
+        const Batch::Run& run = batch.runs[r];
         while (wanted < numbers.size() && numbers[wanted] < run.first) ++wanted;
         for (; wanted < numbers.size() && numbers[wanted] < run.first + run.count; ++wanted) {
-            const uint8_t* from = run.bytes.data() + static_cast<size_t>(numbers[wanted] - run.first) * pageSize_;
-            fetched_[numbers[wanted]] = std::make_shared<Page>(from, from + pageSize_);
+            const uint32_t number = numbers[wanted];
+            // A page read meanwhile is kept already: its holders may have it.
+            if (number >= pageCount_ || kept(number)) continue;
+            const uint8_t* from = run.bytes.data() + static_cast<size_t>(number - run.first) * pageSize_;
+            fetched_[number] = std::make_shared<Page>(from, from + pageSize_);
         }
     }
+    batch = {};
+    checkCounts();
+}
+
+void PageCache::fetch(std::vector<uint32_t> numbers) {
+    takeAlongside();
+    Batch batch = plan(std::move(numbers));
+    if (batch.numbers.empty()) return;
+    ParallelReads* readers = nullptr;
+    if (source_->remote() && batch.jobs.size() > 1) {
+        if (!readers_) readers_ = std::make_unique<ParallelReads>(kReaderThreads);
+        readers = readers_.get();
+    }
+    readBatch(*source_, batch, readers);
+    takeFetched(batch);
+}
+
+void PageCache::fetchAlongside(std::vector<uint32_t> numbers) {
+    if (!source_->readsAlongside()) return;  // read when fetched or asked for
+    takeAlongside();
+    alongside_ = plan(std::move(numbers));
+    if (alongside_.numbers.empty()) return;
+    try {
+        alongsideReader_ = std::thread([this] { readBatch(*source_, alongside_, nullptr); });
+    } catch (const std::system_error&) {
+        alongside_ = {};  // no thread to be had: the pages are read when asked for
+    }
+}
+
+void PageCache::takeAlongside() {
+    if (!alongsideReader_.joinable()) return;
+    alongsideReader_.join();
+    takeFetched(alongside_);
 }
 
 PagePtr PageCache::passingPage(uint32_t number) {
     if (fileFits() || kept(number)) return page(number);
+    takeAlongside();
     if (!fetched_.empty()) {
         if (auto found = fetched_.find(number); found != fetched_.end()) {
             PagePtr fetched = std::move(found->second);
@@ -275,6 +319,7 @@ PagePtr PageCache::page(uint32_t number) {
         slot.used = true;
         return slot.page;
     }
+    takeAlongside();
     if (!fetched_.empty()) {
         if (auto found = fetched_.find(number); found != fetched_.end()) {
             PagePtr fetched = std::move(found->second);

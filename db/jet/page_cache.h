@@ -18,11 +18,14 @@
 // Its part in reading a file the host writes (the notes at the top of engine.h): a
 // page past the end or a short read looks at the file's size again (step 2), and
 // startOver lets every page go (step 4). Used on the engine's thread; only the reads
-// of fetch run on other threads, and they touch nothing here.
+// of fetch run on other threads, and they touch nothing here, and so do those of
+// fetchAlongside on a thread of the cache's own, which is waited for before the cache
+// looks at the file's size again, lets its pages go, or ends.
 #include <array>
 #include <cassert>
 #include <cstdint>
 #include <memory>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -85,10 +88,39 @@ public:
     // are left out; a read that fails is left to the page's own read when it is
     // asked for.
     void fetch(std::vector<uint32_t> numbers);
+    // The same reads on a thread of the cache's own while the caller works on, where
+    // the source allows it (readsAlongside; elsewhere fetch): a table's next pages
+    // while the rows of those before are listed. They are taken in by the next fetch,
+    // or when a page not at hand is asked for; peek doesn't see them until then.
+    void fetchAlongside(std::vector<uint32_t> numbers);
     // The page when it is at hand (kept or fetched), without reading anything.
     PagePtr peek(uint32_t number) const;
 
 private:
+    // Pages asked for ahead, the reads that bring them (neighbouring pages in one
+    // read) and the buffers they read into: made and taken on the cache's thread (its
+    // memory, too), read on any.
+    struct Batch {
+        struct Run {
+            uint32_t first = 0;
+            uint32_t count = 0;
+            std::vector<uint8_t> bytes;
+        };
+        std::vector<uint32_t> numbers;  // in file order
+        std::vector<Run> runs;
+        std::vector<ReadJob> jobs;  // one a run
+    };
+    // Of these pages, those worth reading ahead (not at hand, not past the end), and
+    // the reads that bring them.
+    Batch plan(std::vector<uint32_t> numbers) const;
+    // Runs the batch's reads, many at once through `readers` when given. Touches
+    // nothing of the cache: any thread.
+    static void readBatch(ByteSource& source, Batch& batch, ParallelReads* readers);
+    // Keeps the pages read apart until they are asked for (those at hand meanwhile left out).
+    void takeFetched(Batch& batch);
+    // Waits for the reads alongside, if any, and takes what they read in.
+    void takeAlongside();
+
     // Reads the page, or its block of the file when the file fits, and keeps it.
     PagePtr readIn(uint32_t number);
     // Reads the pages [first, first + count) in one read and keeps those not kept
@@ -144,6 +176,9 @@ private:
     // Pages read ahead, not yet asked for.
     std::unordered_map<uint32_t, PagePtr> fetched_;
     std::unique_ptr<ParallelReads> readers_;
+    // Reads alongside: the batch belongs to the thread until it is joined.
+    Batch alongside_;
+    std::thread alongsideReader_;
     std::vector<uint8_t> block_;  // a block read, before it is cut into pages
     // The last pages of long values passed on (a patient's memos often share one),
     // each read into again once no one holds it; the oldest is replaced.

@@ -51,22 +51,33 @@ const RowBytes& Query::current() const {
     return *current_;
 }
 
-Value Query::value(int fieldIndex) const {
+const JetColumn& Query::column(int fieldIndex) const {
     if (fieldIndex < 0 || static_cast<size_t>(fieldIndex) >= table_->columns.size())
         throw fieldNotFound(std::u16string());
     if (position_ >= end_) throw noCurrentRecord();
-    return engine_->guarded(
-        [&] { return engine_->value(table_->columns[static_cast<size_t>(fieldIndex)], current().bytes); });
+    return table_->columns[static_cast<size_t>(fieldIndex)];
+}
+
+Value Query::value(int fieldIndex) const {
+    const JetColumn& field = column(fieldIndex);
+    return engine_->guarded([&] { return engine_->value(field, current().bytes); });
 }
 
 bool Query::appendText(int fieldIndex, std::u16string& out) const {
-    if (fieldIndex < 0 || static_cast<size_t>(fieldIndex) >= table_->columns.size())
-        throw fieldNotFound(std::u16string());
-    if (position_ >= end_) throw noCurrentRecord();
+    const JetColumn& field = column(fieldIndex);
     const size_t mark = out.size();
     return engine_->guarded([&] {
         out.resize(mark);  // a second try starts again from what was there
-        return engine_->appendText(table_->columns[static_cast<size_t>(fieldIndex)], current().bytes, out);
+        return engine_->appendText(field, current().bytes, out);
+    });
+}
+
+bool Query::appendStored(int fieldIndex, StoredTexts& out) const {
+    const JetColumn& field = column(fieldIndex);
+    const size_t mark = out.size();
+    return engine_->guarded([&] {
+        out.keepFirst(mark);  // a second try starts again from what was there
+        return engine_->appendStored(field, current().bytes, out);
     });
 }
 

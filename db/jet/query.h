@@ -23,6 +23,8 @@ public:
     // Appends the field's text to `out` when it is a text or memo field holding a
     // value, without making a value of it; false, and nothing appended, otherwise.
     bool appendText(int fieldIndex, std::u16string& out) const;
+    // The same text as the file stores it, made UTF-16 later (StoredTexts).
+    bool appendStored(int fieldIndex, StoredTexts& out) const;
     // Where the engine plans reads, reads the rows after the current one ahead, `rows`
     // of them, with the rows of the links (see Engine::readAhead), a batch at a time:
     // when fewer than half of them are left read.
@@ -32,6 +34,8 @@ public:
 
 private:
     const RowBytes& current() const;
+    // The column of a field of the current row: 3265 for no such field, 3021 at the end.
+    const JetColumn& column(int fieldIndex) const;
 
     std::shared_ptr<Engine> engine_;
     std::shared_ptr<const TableDef> table_;

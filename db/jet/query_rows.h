@@ -22,6 +22,9 @@ public:
     bool appendText(int fieldIndex, std::u16string& out) const override {
         return query_->appendText(fieldIndex, out);
     }
+    bool appendStored(int fieldIndex, StoredTexts& out) const override {
+        return query_->appendStored(fieldIndex, out);
+    }
     void readAhead(size_t rows, const std::vector<ReadAheadLink>& links) const override;
 
 private:

@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <set>
+#include <thread>
 
 #include "db/database.h"
 #include "db/jet/engine.h"
@@ -14,6 +18,7 @@
 #include "db/jet/query.h"
 #include "db/jet/table_def.h"
 #include "db/tests/host_edits.h"
+#include "clinic/clinic_schema.h"
 #include "db/writer/clinic_writer.h"
 #include "testing/jet_test_files.h"
 
@@ -54,6 +59,63 @@ public:
 
 private:
     std::vector<uint8_t> bytes_;
+};
+
+// A file whose reads may run alongside the engine, as a file's do: counted under a
+// lock, each as slow as asked, so that the engine's own work meets reads under way. Notes
+// reads from other threads, and a look at the size or a start over while one was
+// under way (which the engine must never make).
+class SharedSource final : public jet::ByteSource {
+public:
+    explicit SharedSource(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
+    std::atomic<int> calls{0};
+    std::atomic<int> readsElsewhere{0};
+    std::atomic<bool> overlapped{false};
+    std::chrono::milliseconds slowness{0};  // of each read
+    std::map<uint64_t, int> pageReads;  // by page number, under the lock
+
+    uint64_t size() const override {
+        const std::lock_guard lock(mutex_);
+        return bytes_.size();
+    }
+    uint64_t currentSize() override {
+        if (underWay_ > 0) overlapped = true;
+        return size();
+    }
+    void startOver() override {
+        if (underWay_ > 0) overlapped = true;
+    }
+    bool readsAlongside() const override { return true; }
+    bool read(uint64_t offset, uint8_t* destination, size_t count) override {
+        ++underWay_;
+        if (std::this_thread::get_id() != owner_) ++readsElsewhere;
+        if (slowness.count() > 0) std::this_thread::sleep_for(slowness);
+        bool whole = false;
+        {
+            const std::lock_guard lock(mutex_);
+            ++calls;
+            for (uint64_t at = offset / kJet4Page; at < (offset + count + kJet4Page - 1) / kJet4Page; ++at) ++pageReads[at];
+            whole = offset <= bytes_.size() && count <= bytes_.size() - offset;
+            if (whole) std::copy_n(bytes_.begin() + static_cast<long>(offset), count, destination);
+        }
+        --underWay_;
+        return whole;
+    }
+    // The host writes a page, or adds pages at the end.
+    void fill(uint64_t page, uint8_t byte) {
+        const std::lock_guard lock(mutex_);
+        std::fill_n(bytes_.begin() + static_cast<long>(page * kJet4Page), kJet4Page, byte);
+    }
+    void append(const std::vector<uint8_t>& pages) {
+        const std::lock_guard lock(mutex_);
+        bytes_.insert(bytes_.end(), pages.begin(), pages.end());
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<uint8_t> bytes_;
+    std::atomic<int> underWay_{0};
+    const std::thread::id owner_ = std::this_thread::get_id();
 };
 
 // A file of `pages` pages, each filled with its own number's low byte.
@@ -103,6 +165,106 @@ TEST(PageCache, AFileLargerThanTheBudgetIsReadAPageAtATime) {
     for (uint32_t p = 0; p < 150; p += 10) EXPECT_EQ((*pages.page(p))[0], static_cast<uint8_t>(p));
     EXPECT_EQ(source.calls, 15);
     EXPECT_EQ(source.bytesRead, 15 * kJet4Page);
+}
+
+// Pages read alongside are read once, on a thread of the cache's own, and taken in
+// when a page not at hand is asked for; from a source that doesn't allow it, nothing
+// is read ahead of the asking.
+TEST(PageCache, PagesReadAlongsideAreReadOnceElsewhereAndTakenWhenAskedFor) {
+    auto owned = std::make_unique<SharedSource>(numberedPages(150));
+    SharedSource& source = *owned;
+    jet::PageCache pages(std::move(owned), kJet4Page, 10);
+    std::vector<uint32_t> wanted = {40, 200};  // one past the end, left out
+    for (uint32_t p = 20; p < 30; ++p) wanted.push_back(p);
+    pages.fetchAlongside(wanted);
+    EXPECT_EQ((*pages.page(25))[1], 25);
+    ASSERT_NE(pages.peek(40), nullptr);
+    for (uint32_t p = 20; p < 30; ++p) EXPECT_EQ((*pages.page(p))[1], static_cast<uint8_t>(p)) << p;
+    EXPECT_EQ((*pages.passingPage(40))[1], 40);
+    EXPECT_EQ(source.calls, 2);  // pages 20 to 29 in one read, 40 in another
+    EXPECT_EQ(source.readsElsewhere, 2);
+
+    auto counted = std::make_unique<CountingSource>(numberedPages(150));
+    CountingSource& local = *counted;
+    jet::PageCache alone(std::move(counted), kJet4Page, 10);
+    alone.fetchAlongside(wanted);
+    EXPECT_EQ(local.calls, 0);
+    EXPECT_EQ((*alone.page(25))[1], 25);
+}
+
+// The host writes while pages are read alongside: a fresh look at the file waits for
+// the reads under way and lets what they read go; so does a look at its size, and
+// the cache's end.
+TEST(PageCache, PagesReadAlongsideAreNotTrustedOnAFreshLook) {
+    auto owned = std::make_unique<SharedSource>(numberedPages(20));
+    SharedSource& source = *owned;
+    source.slowness = std::chrono::milliseconds(2);
+    auto pages = std::make_unique<jet::PageCache>(std::move(owned), kJet4Page, 4);
+    pages->fetchAlongside({3, 4, 5, 9, 11, 13});
+    source.fill(4, 0x5A);
+    pages->startOver();
+    EXPECT_EQ(pages->peek(4), nullptr);
+    EXPECT_EQ((*pages->page(4))[7], 0x5A);
+
+    pages->fetchAlongside({6, 8, 10, 12, 14});
+    source.append(numberedPages(22));
+    EXPECT_EQ(pages->refreshPageCount(), 42u);
+    EXPECT_EQ(pages->peek(6), nullptr);  // the file changed size: nothing kept
+
+    EXPECT_FALSE(source.overlapped);
+    pages->fetchAlongside({1, 7, 15, 17, 19});
+    pages.reset();  // the cache, and its source, end with reads under way
+}
+
+// A table larger than a batch of pages, in a file larger than the budget: it is
+// listed with each batch read alongside the rows of the one before, every page of it
+// read once, and its rows come in name order as they would without.
+TEST(PageCache, ATableLargerThanABatchIsListedWithItsNextPagesReadAlongside) {
+    TempFolder folder;
+    const auto path = folder.path() / "clinica.mdb";
+    constexpr int kPatients = 1100;  // a row a page: over a thousand pages
+    std::vector<std::u16string> names;
+    {
+        writer::ClinicWriter clinic(path);
+        const std::u16string wide(250, u'x');
+        for (int i = 0; i < kPatients; ++i) {
+            names.push_back(u"PACIENTE " + Value::longValue((i * 7919) % kPatients).toText());
+            writer::ClinicRow fields = {{std::u16string(clinic::pacientes::kNomePaciente), Value::text(names.back())}};
+            for (const auto name : {clinic::pacientes::kLogradouroPaciente, clinic::pacientes::kComplementoPaciente,
+                                    clinic::pacientes::kBairroPaciente, clinic::pacientes::kCidadePaciente,
+                                    clinic::pacientes::kEmail, clinic::pacientes::kEmailAlt,
+                                    clinic::pacientes::kEmailMed, clinic::pacientes::kIndicadoPorPaciente,
+                                    clinic::pacientes::kProfissaoPaciente, clinic::pacientes::kNaturalidadePaciente,
+                                    clinic::pacientes::kTelefonesPaciente, clinic::pacientes::kProntuario})
+                fields.emplace_back(std::u16string(name), Value::text(wide));
+            clinic.add(writer::kPacientes, fields);
+        }
+        clinic.finish();
+    }
+    const std::vector<uint8_t> file = testing::readAll(path);
+    auto owned = std::make_unique<SharedSource>(file);
+    SharedSource& source = *owned;
+    const auto engine = jet::Engine::create(std::move(owned), u"clinica.mdb", 200 * kJet4Page);
+    const uint32_t tdef = engine->table(u"Pacientes")->tdefPage;
+    const auto query = engine->query(u"SELECT * FROM Pacientes ORDER BY Paci_tx_NomePaciente");
+    const std::map<uint64_t, int> reads = source.pageReads;  // listed and sorted
+    const int elsewhere = source.readsElsewhere;  // the batches after the first
+    std::vector<std::u16string> listed;
+    const int name = query->table().find(clinic::pacientes::kNomePaciente);
+    for (; !query->eof(); query->moveNext()) listed.push_back(query->value(name).asText());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(listed, names);
+
+    size_t tablePages = 0;
+    for (uint64_t page = 0; page < file.size() / kJet4Page; ++page) {
+        const uint8_t* at = file.data() + page * kJet4Page;
+        if (at[0] != 0x01 || jet::Bytes(at, kJet4Page).u32(4) != tdef) continue;
+        ++tablePages;
+        EXPECT_EQ(reads.count(page) != 0 ? reads.at(page) : 0, 1) << page;
+    }
+    ASSERT_GT(tablePages, 1024u);
+    EXPECT_GT(elsewhere, 0);
+    EXPECT_FALSE(source.overlapped);
 }
 
 // Where the file doesn't fit, a page of long values is read each time it is asked

@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "db/base/stored_texts.h"
 #include "db/jet/text_decode.h"
 
 namespace scandrel::db::jet {
@@ -68,6 +70,42 @@ TEST(TextDecode, PlainUcs2AndCodePage1252) {
     EXPECT_EQ(decodeUcs2(Bytes()), u"");
     const uint8_t western[] = {'S', 0xE3, 'o', 0x80};
     EXPECT_EQ(decodeCp1252(Bytes(western, sizeof western)), u"S\u00E3o\u20AC");
+}
+
+// Texts kept as stored and made UTF-16 later come out as decoding them at once gives
+// them, each on its own, whatever the form; a text tried again, or whose filling
+// failed, leaves nothing behind.
+TEST(TextDecode, TextsKeptAsStoredComeOutAsDecodedAtOnce) {
+    const std::vector<uint8_t> compressed = {0xFF, 0xFE, 'x', 0x00, 0x41, 0x01, 0x00, 'y'};
+    const uint8_t western[] = {'S', 0xE3, 'o'};
+    StoredTexts texts;
+    texts.append(TextForm::Jet4, compressed.data(), compressed.size());
+    texts.append(TextForm::Cp1252, western, sizeof western);
+    texts.append(u"já texto");
+    texts.appendFilled(TextForm::Jet4, [](std::vector<uint8_t>& bytes) { bytes.insert(bytes.end(), {'o', 0, 'k', 0}); });
+    texts.append(TextForm::Jet4, nullptr, 0);
+    ASSERT_EQ(texts.size(), 5u);
+    const std::u16string expected[] = {decode(compressed), u"S\u00E3o", u"j\u00e1 texto", u"ok", u""};
+    for (size_t i = 0; i < texts.size(); ++i) {
+        std::u16string out = u">";
+        texts.appendTo(i, out);
+        EXPECT_EQ(out, u">" + expected[i]) << i;
+    }
+
+    texts.keepFirst(2);
+    EXPECT_THROW(texts.appendFilled(TextForm::Jet4,
+                                    [](std::vector<uint8_t>& bytes) {
+                                        bytes.push_back('!');
+                                        throw std::runtime_error("a page that fails its checks");
+                                    }),
+                 std::runtime_error);
+    texts.append(TextForm::Cp1252, western, 1);
+    ASSERT_EQ(texts.size(), 3u);
+    std::u16string last;
+    texts.appendTo(2, last);
+    EXPECT_EQ(last, u"S");
+    texts.clear();
+    EXPECT_EQ(texts.size(), 0u);
 }
 
 }  // namespace
