@@ -11,9 +11,14 @@
 namespace scandrel::db::odbc {
 
 int ResultRows::find(std::u16string_view name) const {
-    const std::u16string folded = foldName(name);
-    for (size_t i = 0; i < foldedNames.size(); ++i)
-        if (foldedNames[i] == folded) return static_cast<int>(i);
+    // Folded as compared, a character at a time: the search asks for fields by name
+    // for every row it reads.
+    for (size_t i = 0; i < foldedNames.size(); ++i) {
+        const std::u16string& folded = foldedNames[i];
+        if (folded.size() == name.size() &&
+            std::equal(name.begin(), name.end(), folded.begin(), [](char16_t a, char16_t b) { return foldCase(a) == b; }))
+            return static_cast<int>(i);
+    }
     return -1;
 }
 
