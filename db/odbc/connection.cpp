@@ -58,7 +58,9 @@ size_t Connection::bindColumns(const Handle& statement, std::vector<CellReader>&
     size_t rows =
         all && rowsets ? std::clamp<size_t>(kRowsetBytes / std::max<size_t>(perRow, 1), 1, kMostRowsAtOnce) : 1;
     // Each column's room whole SQLLENs long, so that the next is aligned for its lengths.
-    const auto units = [&](size_t i) { return (rows * readers[i].bytesPerRow(columns[i]) + sizeof(SQLLEN) - 1) / sizeof(SQLLEN); };
+    const auto units = [&](size_t i) {
+        return (rows * readers[i].bytesPerRow(columns[i]) + sizeof(SQLLEN) - 1) / sizeof(SQLLEN);
+    };
     size_t total = 0;
     for (const size_t i : bound) total += units(i);
     if (boundRoom_.size() < total) boundRoom_.resize(total);

@@ -15,8 +15,8 @@ int ResultRows::find(std::u16string_view name) const {
     // for every row it reads.
     for (size_t i = 0; i < foldedNames.size(); ++i) {
         const std::u16string& folded = foldedNames[i];
-        if (folded.size() == name.size() &&
-            std::equal(name.begin(), name.end(), folded.begin(), [](char16_t a, char16_t b) { return foldCase(a) == b; }))
+        const auto same = [](char16_t asked, char16_t held) { return foldCase(asked) == held; };
+        if (folded.size() == name.size() && std::equal(name.begin(), name.end(), folded.begin(), same))
             return static_cast<int>(i);
     }
     return -1;
