@@ -84,7 +84,7 @@ std::unique_ptr<RowSet> LinkedTables::open(std::u16string_view sql) {
 }
 
 const LinkedTables::Route& LinkedTables::routeOf(std::u16string_view head, std::u16string_view sql) {
-    auto known = routes_.find(std::u16string(head));
+    auto known = routes_.find(head);
     if (known == routes_.end()) {
         if (routes_.size() >= kMostRoutes) routes_.clear();
         known = routes_.emplace(std::u16string(head), route(sql)).first;
@@ -96,7 +96,7 @@ void LinkedTables::fetchAhead(std::u16string_view head, const std::vector<int64_
     try {
         const Route& found = routeOf(head, std::u16string(head) + u'0');
         if (!found.link || !found.link->odbc || !found.statement.where) return;
-        server(*found.link).fetchAhead(found.statement, numbers);
+        server(found).fetchAhead(found.statement, numbers);
     } catch (const Error&) {
         // Not a statement we answer, or no server: the statement itself will say so.
     }
@@ -113,7 +113,7 @@ std::unique_ptr<RowSet> LinkedTables::openFrom(const Route& route, std::u16strin
                 if (const auto self = weak.lock()) self->fetchAhead(head, numbers);
             };
         }
-        return server(link).open(statement, std::move(ahead));
+        return server(route).open(statement, std::move(ahead));
     }
     const JetFile& far = backEnd(link);
     try {
@@ -159,6 +159,11 @@ const JetFile& LinkedTables::backEnd(const jet::Engine::Link& link) {
     }
     byPath_.emplace(path, &found->second);
     return found->second;
+}
+
+odbc::Server& LinkedTables::server(const Route& route) {
+    if (!route.server) route.server = &server(*route.link);
+    return *route.server;
 }
 
 odbc::Server& LinkedTables::server(const jet::Engine::Link& link) {

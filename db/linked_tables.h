@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "db/base/columns.h"
+#include "db/base/names.h"
 #include "db/base/row_set.h"
 #include "db/base/sql.h"
 #include "db/jet/engine.h"
@@ -77,6 +78,9 @@ private:
         const jet::Engine::Link* link = nullptr;
         SelectStatement statement;  // as the far side names its table
         std::u16string farHead;          // Jet back-ends: the statement as sent there, up to its number
+        // ODBC links: the server, once reached (servers stay while this object does),
+        // so that the many statements of a search do not look it up by its string.
+        mutable odbc::Server* server = nullptr;
     };
 
     Route route(std::u16string_view sql) const;
@@ -88,6 +92,7 @@ private:
     std::unique_ptr<RowSet> openFrom(const Route& route, std::u16string_view digits);
     const JetFile& backEnd(const jet::Engine::Link& link);
     odbc::Server& server(const jet::Engine::Link& link);
+    odbc::Server& server(const Route& route);
 
     std::shared_ptr<jet::Engine> frontEnd_;
     std::filesystem::path folder_;
@@ -101,7 +106,7 @@ private:
     std::map<std::u16string, Error> unreachable_;  // by connection string, the failure
     // Statements that end in a number, by their text before it: the search sends the
     // same few for every patient.
-    std::unordered_map<std::u16string, Route> routes_;
+    ByExactText<Route> routes_;
 };
 
 }  // namespace scandrel::db

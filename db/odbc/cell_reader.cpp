@@ -1,6 +1,7 @@
 #include "db/odbc/cell_reader.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -202,7 +203,7 @@ size_t CellReader::bytesPerRow(const ColumnInfo& info) const {
     return (kind_ == Kind::Text ? textWidth(info, encoding_) : kMostFixed) + sizeof(SQLLEN);
 }
 
-void CellReader::bind(const ColumnInfo& info, size_t rows) {
+void CellReader::bind(const ColumnInfo& info, size_t rows, unsigned char* room) {
     SQLSMALLINT cType = encoding_ == TextEncoding::Utf8 ? SQL_C_CHAR : SQL_C_WCHAR;
     if (kind_ == Kind::Text) {
         width_ = textWidth(info, encoding_);
@@ -211,16 +212,18 @@ void CellReader::bind(const ColumnInfo& info, size_t rows) {
         cType = fixed.cType;
         width_ = fixed.size;
     }
-    buffer_.assign(width_ * rows, 0);
-    indicators_.assign(rows, 0);
-    statement_->check(SQLBindCol(statement_->get(), column_, cType, buffer_.data(), static_cast<SQLLEN>(width_),
-                                 indicators_.data()));
+    assert(width_ + sizeof(SQLLEN) <= bytesPerRow(info));
+    auto* const lengths = reinterpret_cast<SQLLEN*>(room);
+    unsigned char* const values = room + rows * sizeof(SQLLEN);
+    indicators_ = lengths;
+    buffer_ = values;
+    statement_->check(SQLBindCol(statement_->get(), column_, cType, values, static_cast<SQLLEN>(width_), lengths));
 }
 
 Value CellReader::at(size_t row, bool& cut) const {
     const SQLLEN indicator = indicators_[row];
     if (indicator == SQL_NULL_DATA) return Value::null();
-    const unsigned char* bytes = buffer_.data() + row * width_;
+    const unsigned char* bytes = buffer_ + row * width_;
     if (kind_ != Kind::Text) return fixedValue(kind_, bytes);
     if (encoding_ == TextEncoding::Utf8) {
         // Bytes as counted; a count past the room means the value was cut.

@@ -25,11 +25,12 @@ public:
     // Whether the column can be bound: numbers, dates, Booleans, texts and memos (a
     // memo into room for kMemoBoundUnits, longer ones read again with read()).
     bool bindable(const ColumnInfo& info) const;
-    // Binds the column to arrays of `rows` values; only when bindable. The bytes bound
-    // per row are bytesPerRow(info).
-    void bind(const ColumnInfo& info, size_t rows);
+    // Binds the column to arrays of `rows` values, with their lengths, in `room`: at
+    // least rows * bytesPerRow(info) bytes aligned for an SQLLEN, which stay the
+    // reader's until the statement is dropped. Only when bindable.
+    void bind(const ColumnInfo& info, size_t rows, unsigned char* room);
     size_t bytesPerRow(const ColumnInfo& info) const;
-    bool bound() const { return !buffer_.empty(); }
+    bool bound() const { return buffer_ != nullptr; }
 
     // The value at the statement's current row, whole, with SQLGetData.
     Value read();
@@ -48,8 +49,9 @@ private:
     SQLUSMALLINT column_;
     Kind kind_;
     TextEncoding encoding_;
-    std::vector<unsigned char> buffer_;  // bound: `rows` values of width_ bytes
-    std::vector<SQLLEN> indicators_;
+    // Bound: `rows` lengths, then `rows` values of width_ bytes, in the room given.
+    const SQLLEN* indicators_ = nullptr;
+    const unsigned char* buffer_ = nullptr;
     size_t width_ = 0;
 };
 

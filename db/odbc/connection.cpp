@@ -39,7 +39,7 @@ constexpr size_t kMostRowsAtOnce = 256;
 }  // namespace
 
 size_t Connection::bindColumns(const Handle& statement, std::vector<CellReader>& readers,
-                               const std::vector<ColumnInfo>& columns, SQLULEN* fetched, bool rowsets) const {
+                               const std::vector<ColumnInfo>& columns, SQLULEN* fetched, bool rowsets) {
     // Every column of known size is bound where the driver reads the others with
     // SQLGetData in any order; else those before the first one that is not.
     std::vector<size_t> bound;
@@ -57,7 +57,18 @@ size_t Connection::bindColumns(const Handle& statement, std::vector<CellReader>&
     // the current row alone.
     size_t rows =
         all && rowsets ? std::clamp<size_t>(kRowsetBytes / std::max<size_t>(perRow, 1), 1, kMostRowsAtOnce) : 1;
-    for (const size_t i : bound) readers[i].bind(columns[i], rows);
+    // Each column's room whole SQLLENs long, so that the next is aligned for its lengths.
+    const auto units = [&](size_t i) {
+        return (rows * readers[i].bytesPerRow(columns[i]) + sizeof(SQLLEN) - 1) / sizeof(SQLLEN);
+    };
+    size_t total = 0;
+    for (const size_t i : bound) total += units(i);
+    if (boundRoom_.size() < total) boundRoom_.resize(total);
+    size_t at = 0;
+    for (const size_t i : bound) {
+        readers[i].bind(columns[i], rows, reinterpret_cast<unsigned char*>(boundRoom_.data() + at));
+        at += units(i);
+    }
     if (rows > 1) {
         SQLULEN granted = 0;
         if (!succeeded(SQLSetStmtAttrW(statement.get(), SQL_ATTR_ROW_ARRAY_SIZE, number(rows), 0)) ||

@@ -70,7 +70,7 @@ private:
     // Binds what it can of the statement's columns; the rows fetched at once (one
     // unless `rowsets`).
     size_t bindColumns(const Handle& statement, std::vector<CellReader>& readers,
-                       const std::vector<ColumnInfo>& columns, SQLULEN* fetched, bool rowsets) const;
+                       const std::vector<ColumnInfo>& columns, SQLULEN* fetched, bool rowsets);
 
     Handle environment_;
     Handle connection_;
@@ -79,6 +79,10 @@ private:
     bool getDataBound_ = false;      // ... and bound columns, at a rowset of one row
     TextEncoding encoding_;
     std::mutex sending_;  // held for the whole of a statement
+    // The room the statement being sent binds its columns in (with sending_ held):
+    // kept for the next, so that a statement does not map, fault in and clear fresh
+    // memory for its rowsets.
+    std::vector<SQLLEN> boundRoom_;
     Limits limits_;
 };
 

@@ -11,9 +11,14 @@
 namespace scandrel::db::odbc {
 
 int ResultRows::find(std::u16string_view name) const {
-    const std::u16string folded = foldName(name);
-    for (size_t i = 0; i < foldedNames.size(); ++i)
-        if (foldedNames[i] == folded) return static_cast<int>(i);
+    // Folded as compared, a character at a time: the search asks for fields by name
+    // for every row it reads.
+    for (size_t i = 0; i < foldedNames.size(); ++i) {
+        const std::u16string& folded = foldedNames[i];
+        const auto same = [](char16_t asked, char16_t held) { return foldCase(asked) == held; };
+        if (folded.size() == name.size() && std::equal(name.begin(), name.end(), folded.begin(), same))
+            return static_cast<int>(i);
+    }
     return -1;
 }
 

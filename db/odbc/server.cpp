@@ -163,14 +163,19 @@ Server::~Server() {
 }
 
 Server::Table& Server::table(std::u16string_view name) {
+    if (const auto known = byName_.find(name); known != byName_.end()) return *known->second;
     auto& slot = tables_[foldName(name)];
-    if (slot) return *slot;
+    if (slot) {
+        byName_.emplace(name, slot.get());
+        return *slot;
+    }
     auto made = std::make_unique<Table>();
     made->name = name;
     made->quoted = connection_->quoted(name);
     // A table the server does not have fails here, with the server's own words.
     made->shape = connection_->fetch(u"SELECT * FROM " + made->quoted + u" WHERE 1 = 0");
     slot = std::move(made);
+    byName_.emplace(name, slot.get());
     return *slot;
 }
 

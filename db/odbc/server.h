@@ -34,6 +34,7 @@
 #include <string_view>
 #include <vector>
 
+#include "db/base/names.h"
 #include "db/base/row_set.h"
 #include "db/base/sql.h"
 #include "db/odbc/result_rows.h"
@@ -97,7 +98,8 @@ private:
     std::shared_ptr<Connection> connection_;  // also held, weakly, by scans in batches
     std::shared_ptr<Ahead> ahead_;            // likewise; dropped (its thread ended) first
     std::u16string dataSource_;
-    std::map<std::u16string, std::unique_ptr<Table>> tables_;
+    std::map<std::u16string, std::unique_ptr<Table>> tables_;  // by folded name
+    ByExactText<Table*> byName_;  // the same, by the names statements gave them
     size_t patientsPerBatch_ = kPatientsPerBatch;
     bool sendAhead_ = true;
 };

@@ -333,6 +333,40 @@ TEST_P(OdbcLinks, TextsComeAsUtf8WholeAcrossTheRoomBoundAndNoRowIsLostToALongOne
     }
 }
 
+// A connection binds every statement's columns in the same room: what one statement
+// left there (long texts, then shorter ones, nulls and numbers over them) never shows
+// in the next one's values.
+TEST_P(OdbcLinks, NoValueCarriesOverFromTheStatementBeforeOnTheSameConnection) {
+    TestServer server(GetParam());
+    odbc::Connection connection(server.connectString().substr(5), u"servidor");
+    const bool postgres = GetParam() == ServerKind::PostgreSQL;
+    const auto series = [&](int rows, std::u16string_view columns) {
+        return postgres ? u"SELECT " + std::u16string(columns) + u" FROM generate_series(1, " +
+                              fromUtf8(std::to_string(rows)) + u") AS g"
+                        : u"WITH RECURSIVE s(g) AS (SELECT 1 UNION ALL SELECT g + 1 FROM s WHERE g < " +
+                              fromUtf8(std::to_string(rows)) + u") SELECT " + std::u16string(columns) + u" FROM s";
+    };
+    const std::u16string text = postgres ? u"CAST(repeat('x', 200) || g AS varchar(250))"
+                                         : u"CAST(CONCAT(REPEAT('x', 200), g) AS CHAR(250))";
+    const auto wide = connection.fetch(series(300, text + u" AS t, " + text + u" AS u"));
+    ASSERT_EQ(wide->rows.size(), 300u);
+    EXPECT_EQ(wide->rows[299][1].asText(), std::u16string(200, u'x') + u"300");
+
+    const std::u16string shortText = postgres ? u"CAST(CASE WHEN g % 2 = 0 THEN NULL ELSE 'é' || g END AS varchar(10))"
+                                              : u"CAST(CASE WHEN MOD(g, 2) = 0 THEN NULL ELSE CONCAT('é', g) END AS CHAR(10))";
+    const auto narrow = connection.fetch(series(300, u"g AS n, " + shortText + u" AS t"));
+    ASSERT_EQ(narrow->rows.size(), 300u);
+    for (size_t i = 0; i < narrow->rows.size(); ++i) {
+        const auto& row = narrow->rows[i];
+        EXPECT_EQ(row[0].toDouble(), static_cast<double>(i + 1)) << i;
+        if (i % 2 == 1) {
+            EXPECT_TRUE(row[1].isNull()) << i;
+        } else {
+            EXPECT_EQ(row[1].asText(), u"é" + fromUtf8(std::to_string(i + 1))) << i;
+        }
+    }
+}
+
 TEST_P(OdbcLinks, AStatementTheServerNeverFinishesEndsAtItsDeadline) {
     testing::TempFolder folder;
     TestServer server(GetParam());

@@ -39,12 +39,12 @@ TEST(Utf, InvalidInputBecomesReplacementCharacters) {
 // Runs of ASCII are taken several bytes at a time: a sequence at any place within
 // or across such a run, and a run cut short by the end, convert as on their own.
 TEST(Utf, SequencesAtEveryPlaceInALongAsciiRunConvert) {
-    for (size_t before = 0; before < 20; ++before) {
+    for (size_t before = 0; before < 40; ++before) {
         for (const auto& [sequence, unit] : {std::pair<std::string, std::u16string>{"\xC3\xA9", u"\u00E9"},
                                              {"\xF0\x9F\x98\x80", u"\U0001F600"},
                                              {"\xC3", u"\uFFFD"}}) {
-            const std::string utf8 = std::string(before, 'a') + sequence + std::string(19 - before, 'z');
-            EXPECT_EQ(fromUtf8(utf8), std::u16string(before, u'a') + unit + std::u16string(19 - before, u'z'))
+            const std::string utf8 = std::string(before, 'a') + sequence + std::string(39 - before, 'z');
+            EXPECT_EQ(fromUtf8(utf8), std::u16string(before, u'a') + unit + std::u16string(39 - before, u'z'))
                 << before;
             EXPECT_EQ(fromUtf8(std::string_view(utf8).substr(0, before)), std::u16string(before, u'a'));
         }
