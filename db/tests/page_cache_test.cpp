@@ -29,7 +29,8 @@ using testing::kJet4Page;
 using testing::TempFolder;
 
 // The file in memory; counts how often each page is read, and lets the host step
-// in before a read of a page.
+// in before a read of a page. Reads are taken one at a time: on a network the file's
+// copy reads from several threads at once.
 class CountingSource final : public jet::ByteSource {
 public:
     explicit CountingSource(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
@@ -46,6 +47,7 @@ public:
     uint64_t currentSize() override { return bytes_.size(); }
     bool remote() const override { return onANetwork; }
     bool read(uint64_t offset, uint8_t* destination, size_t count) override {
+        const std::lock_guard lock(mutex_);
         ++calls;
         bytesRead += count;
         for (uint64_t at = offset / kJet4Page * kJet4Page; at < offset + count; at += kJet4Page) {
@@ -58,6 +60,7 @@ public:
     }
 
 private:
+    std::mutex mutex_;
     std::vector<uint8_t> bytes_;
 };
 
