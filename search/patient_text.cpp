@@ -220,7 +220,7 @@ struct NoRecorder {
 void PatientTextBuilder::read(PatientValues& into, bool withSources) {
     into.clear();
     if (withSources) {
-        TextSourceRecorder recorder(into.sources, into.memoSources, true);
+        TextSourceRecorder recorder(into.sources, into.memoSources, labelColumns_, true);
         readValues(into, recorder);
         into.sourcesFailure = recorder.failure();
     } else {
@@ -241,7 +241,7 @@ std::u16string& PatientTextBuilder::assemble() {
 SourcedText PatientTextBuilder::buildWithSources() {
     assert(buffer_ != nullptr);
     PatientValues values;
-    TextSourceRecorder recorder(values.sources, values.memoSources);
+    TextSourceRecorder recorder(values.sources, values.memoSources, labelColumns_);
     readValues(values, recorder);
     const size_t offset = values.text.size();
     std::vector<size_t> plainEnds;

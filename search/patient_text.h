@@ -92,6 +92,7 @@ private:
     RichTextBuffer* buffer_;
     std::vector<int> patientColumns_;
     Columns anamneses_, consultations_, plans_, guides_, procedures_, texts_;
+    LabelColumns labelColumns_;  // the sources' dates and titles, when recorded
     std::u16string sql_;
     PatientValues values_;  // reused from patient to patient
 };

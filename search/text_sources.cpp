@@ -16,31 +16,29 @@ bool sameName(std::u16string_view a, std::u16string_view b) {
     return std::ranges::equal(a, b, [](char16_t x, char16_t y) { return text::toLower(x) == text::toLower(y); });
 }
 
-// A column the host's tables may lack (the consultations' date is not searched).
-// Looked up for every row the search reads when it explains its matches: no copies.
-std::optional<int> optionalColumn(const db::Recordset& rows, std::u16string_view name) {
+// A column the host's tables may lack (the consultations' date is not searched): its
+// position, or -1.
+int optionalColumn(const db::Recordset& rows, std::u16string_view name) {
     const auto& columns = rows.columns();
     for (size_t i = 0; i < columns.size(); ++i) {
         if (sameName(columns[i].name, name)) return static_cast<int>(i);
     }
-    return std::nullopt;
+    return -1;
 }
 
 // Formatted only for the label of a listed patient's source.
-std::optional<double> dateOf(const db::Recordset& rows, std::u16string_view column) {
-    const auto index = optionalColumn(rows, column);
-    if (!index) return std::nullopt;
-    const Value value = rows.value(*index);
+std::optional<double> dateOf(const db::Recordset& rows, int index) {
+    if (index < 0) return std::nullopt;
+    const Value value = rows.value(index);
     if (value.kind() == Value::Kind::Date) return value.asDouble();
     return std::nullopt;
 }
 
 // A name as a label shows it: without the spaces around it, at most this long.
 constexpr size_t kMaxTitle = 24;
-std::u16string shortTitle(const db::Recordset& rows, std::u16string_view column) {
-    const auto index = optionalColumn(rows, column);
-    if (!index) return {};
-    const Value value = rows.value(*index);
+std::u16string shortTitle(const db::Recordset& rows, int index) {
+    if (index < 0) return {};
+    const Value value = rows.value(index);
     if (value.kind() != Value::Kind::Text) return {};
     std::u16string title = value.asText();
     const size_t first = title.find_first_not_of(u' ');
@@ -126,10 +124,19 @@ void TextSourceRecorder::row(SourceKind kind, const db::Recordset* rows) {
     row_ = TextSource{kind, {}, {}, {}};
     rowAdded_ = false;
     if (rows == nullptr) return;
+    const auto column = [&](std::u16string_view name) {
+        const auto k = static_cast<size_t>(kind);
+        if (!columns_.resolved[k]) {
+            columns_.index[k] = optionalColumn(*rows, name);
+            columns_.resolved[k] = true;
+        }
+        return columns_.index[k];
+    };
     try {
-        if (kind == SourceKind::Anamnesis) row_.date = dateOf(*rows, clinic::anamneses::kDataAnamnese);
-        if (kind == SourceKind::Consultation) row_.date = dateOf(*rows, clinic::consultas::kDataConsultaRetorno);
-        if (kind == SourceKind::Text) row_.title = shortTitle(*rows, clinic::textos::kNomeTexto);
+        if (kind == SourceKind::Anamnesis) row_.date = dateOf(*rows, column(clinic::anamneses::kDataAnamnese));
+        if (kind == SourceKind::Consultation)
+            row_.date = dateOf(*rows, column(clinic::consultas::kDataConsultaRetorno));
+        if (kind == SourceKind::Text) row_.title = shortTitle(*rows, column(clinic::textos::kNomeTexto));
     } catch (...) {
         if (!keepReading_) throw;
         failure_ = std::current_exception();

@@ -58,6 +58,15 @@ struct SourcedPiece {
 };
 std::vector<SourcedPiece> sourcedPieces(const SourcedText& text);
 
+// The column each kind of row takes its label's date or title from, looked up at
+// the first row of that kind and kept for the rows after, which share the first's
+// query: -1 where the host's table lacks it. Kept by the patient text builder.
+struct LabelColumns {
+    static constexpr size_t kKinds = static_cast<size_t>(SourceKind::Text) + 1;
+    int index[kKinds] = {};
+    bool resolved[kKinds] = {};
+};
+
 // Told by the patient text builder, as it reads, where each value goes. Memos are
 // converted later, perhaps on another thread: the recorder gives each its source,
 // whose place in the text is set once its plain text is known (placeMemos,
@@ -69,8 +78,9 @@ public:
     // `memoSources` gets the source of each memo, in memo order. With `keepReading`, a
     // row whose date or title cannot be read does not stop the text: its failure is
     // kept (failure()) and nothing more is recorded.
-    TextSourceRecorder(SourcedText& out, std::vector<size_t>& memoSources, bool keepReading = false)
-        : out_(out), memoSources_(memoSources), keepReading_(keepReading) {}
+    TextSourceRecorder(SourcedText& out, std::vector<size_t>& memoSources, LabelColumns& columns,
+                       bool keepReading = false)
+        : out_(out), memoSources_(memoSources), columns_(columns), keepReading_(keepReading) {}
 
     // The values that follow belong to the current row of `rows` (null for the
     // patient's own row, whose values have no date).
@@ -85,6 +95,7 @@ public:
 private:
     SourcedText& out_;
     std::vector<size_t>& memoSources_;
+    LabelColumns& columns_;
     const bool keepReading_;
     TextSource row_;
     size_t rowSource_ = 0;

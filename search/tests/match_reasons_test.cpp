@@ -165,5 +165,34 @@ TEST_F(MatchReasons, ARunGivesReasonsToItsRowsOnlyWhenAsked) {
     EXPECT_THAT(controller.reasonsAt(0), IsEmpty());
 }
 
+// The columns of the labels are looked up once a run: each patient's rows still
+// show their own dates and titles.
+TEST_F(MatchReasons, EveryPatientOfARunHasTheDatesAndTitlesOfItsOwnRows) {
+    for (int i = 0; i < 3; ++i) {
+        const std::u16string day = fromUtf8(std::to_string(10 + i));
+        const int32_t p = add(kPacientes, {{u"Paci_tx_NomePaciente", Value::text(u"PACIENTE " + day)}});
+        add(kAnamneses, {{u"Anam_ln_Paciente", number(p)}, {u"Anam_tx_Diagnostico1", text(u"asma")},
+                         {u"Anam_dt_DataAnamnese", date(2003, 8, 10 + i)}});
+        add(kTextos, {{u"Text_ln_Paciente", number(p)}, {u"Text_tx_NomeTexto", Value::text(u"Receita " + day)},
+                      {u"Text_me_Texto", text(u"losartana")}});
+    }
+    finishedClinic();
+    RecordingView view;
+    PlainTextBuffer buffer;
+    SearchController controller(view, buffer);
+    controller.setDbName(fromUtf8(file.string()));
+    controller.setExplainMatches(true);
+    view.box = u"asma losartana";
+    controller.cxFind_Click();
+    ASSERT_THAT(view.rows, SizeIs(3));
+    for (int i = 0; i < 3; ++i) {
+        const std::u16string day = fromUtf8(std::to_string(10 + i));
+        EXPECT_THAT(controller.reasonsAt(i),
+                    ElementsAre(u"asma — Anamnese de " + day + u"/08/2003: «[asma]»",
+                                u"losartana — Texto «Receita " + day + u"»: «[losartana]»"))
+            << i;
+    }
+}
+
 }  // namespace
 }  // namespace scandrel::search::testing
