@@ -7,8 +7,9 @@
 // The run's protocol with its feed:
 //  1. open(): the database, the patient rows in name order (moved to the last row
 //     and back), their number. Nothing else of the feed is used before it.
-//  2. While !atEnd(): text() once; for a patient that matched, counter(), birthDate(),
-//     reasons() (when the run explains its matches) and name(), in this order.
+//  2. While !atEnd(): text() once, then matched(); for a patient that matched,
+//     counter(), birthDate(), reasons() (when the run explains its matches) and
+//     name(), in this order.
 //  3. moveNext() once the patient is handled (listed, yielded for, not cancelled).
 //  4. The feed is destroyed when the run ends, whichever way, also in the middle.
 // Each failure (a database error, a field that does not exist, running out of
@@ -62,6 +63,9 @@ public:
     virtual bool atEnd() = 0;
     // The normalised, lower-cased text of the patient at hand; valid until moveNext.
     virtual const std::u16string& text() = 0;
+    // Whether that text holds every word of the run, where the feed looked already
+    // (to explain the matches); nothing where the run must look itself. After text().
+    virtual std::optional<bool> matched() { return std::nullopt; }
     virtual Value counter() = 0;
     virtual Value birthDate() = 0;  // its column is looked up at the first call
     virtual std::vector<std::u16string> reasons() = 0;

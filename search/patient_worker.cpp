@@ -213,6 +213,7 @@ void PatientsAhead::convert() {
 void PatientsAhead::convertOne(Slot& slot, const WordMatcher* matcher) {
     PatientValues& values = slot.values;
     slot.reasons = {};
+    slot.matched.reset();
     if (matcher == nullptr) {
         appendConvertedMemos(values, *buffer_);
         text::normalizeLowerCaseInPlace(values.text);
@@ -224,8 +225,9 @@ void PatientsAhead::convertOne(Slot& slot, const WordMatcher* matcher) {
     appendConvertedMemos(values, *buffer_, &plainEnds);
     values.sources.text = values.text;
     text::normalizeLowerCaseInPlace(values.text);
-    // The same match as the run's: only a listed patient's reasons are built.
-    if (!matcher->allFoundIn(values.text)) return;
+    // The same match as the run's, handed to it: only a listed patient's reasons are built.
+    slot.matched = matcher->allFoundIn(values.text);
+    if (!*slot.matched) return;
     readInto(slot.reasons, [&] {
         if (values.sourcesFailure) std::rethrow_exception(values.sourcesFailure);
         placeMemos(values, offset, plainEnds);
@@ -315,6 +317,7 @@ void PatientsAhead::letRunWait(std::unique_lock<std::mutex>& lock) {
 const PatientsAhead::Slot& PatientsAhead::current() const { return slots_[taken_ % slots_.size()]; }
 
 const std::u16string& PatientsAhead::text() { return current().values.text; }
+std::optional<bool> PatientsAhead::matched() { return current().matched; }
 Value PatientsAhead::counter() { return current().counter.get(); }
 Value PatientsAhead::birthDate() { return current().birthDate.get(); }
 std::vector<std::u16string> PatientsAhead::reasons() { return current().reasons.get(); }

@@ -89,6 +89,7 @@ public:
     int32_t open() override;
     bool atEnd() override;
     const std::u16string& text() override;
+    std::optional<bool> matched() override;
     Value counter() override;
     Value birthDate() override;
     std::vector<std::u16string> reasons() override;
@@ -106,6 +107,7 @@ private:
     struct Slot {
         PatientValues values;  // the reader's; the converter turns values.text into the search text
         std::exception_ptr textFailure;  // the patient's text could not be built: the pipeline ends here
+        std::optional<bool> matched;  // looked at by the converter when the run explains its matches
         Read<Value> counter, birthDate, name;
         Read<std::vector<std::u16string>> reasons;
         std::exception_ptr moveFailure;

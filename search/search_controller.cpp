@@ -153,7 +153,9 @@ void SearchController::scan(const std::vector<std::u16string>& words, int32_t& f
 
     while (!feed->atEnd()) {
         if (cancel_) break;  // given while the run waited for this patient
-        if (matcher.allFoundIn(feed->text())) {
+        const std::u16string& text = feed->text();
+        const std::optional<bool> matched = feed->matched();
+        if (matched ? *matched : matcher.allFoundIn(text)) {
             const int32_t counter = patientCounter(feed->counter());
             const Value birthDate = feed->birthDate();
             std::vector<std::u16string> reasons;
