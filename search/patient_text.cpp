@@ -212,7 +212,7 @@ std::u16string& PatientTextBuilder::buildLowerCase() {
 // The search's own build tells no one where its values went.
 struct NoRecorder {
     static constexpr bool kRecords = false;
-    void row(SourceKind, const db::Recordset*) {}
+    void row(SourceKind, const db::Recordset*, const Value* = nullptr) {}
     void value(size_t, size_t) {}
     void memo(std::u16string_view) {}
 };
@@ -311,12 +311,13 @@ void PatientTextBuilder::readValues(PatientValues& into, Recorder& recorder) {
     if (!anamneses.eof()) {
         const auto& c = resolve(anamneses_, anamneses, kAnamnesisFields);
         for (; !anamneses.eof(); anamneses.moveNext()) {
-            recorder.row(SourceKind::Anamnesis, &anamneses);
+            const Value date = anamneses.value(c[4]);  // in the text, and in the row's label
+            recorder.row(SourceKind::Anamnesis, &anamneses, &date);
             putMemo(anamneses, c, kAnamnesisFields, 0);
             putField(anamneses, c[1]);
             putField(anamneses, c[2]);
             putMemo(anamneses, c, kAnamnesisFields, 3);
-            put([&] { appendDate(t, anamneses.value(c[4])); });
+            put([&] { appendDate(t, date); });
         }
     }
     if (!consultations.eof()) {

@@ -27,11 +27,14 @@ int optionalColumn(const db::Recordset& rows, std::u16string_view name) {
 }
 
 // Formatted only for the label of a listed patient's source.
-std::optional<double> dateOf(const db::Recordset& rows, int index) {
-    if (index < 0) return std::nullopt;
-    const Value value = rows.value(index);
+std::optional<double> dateOf(const Value& value) {
     if (value.kind() == Value::Kind::Date) return value.asDouble();
     return std::nullopt;
+}
+
+std::optional<double> dateOf(const db::Recordset& rows, int index) {
+    if (index < 0) return std::nullopt;
+    return dateOf(rows.value(index));
 }
 
 // A name as a label shows it: without the spaces around it, at most this long.
@@ -119,7 +122,7 @@ std::vector<SourcedPiece> sourcedPieces(const SourcedText& text) {
     return pieces;
 }
 
-void TextSourceRecorder::row(SourceKind kind, const db::Recordset* rows) {
+void TextSourceRecorder::row(SourceKind kind, const db::Recordset* rows, const Value* date) {
     if (failure_) return;
     row_ = TextSource{kind, {}, {}, {}};
     rowAdded_ = false;
@@ -133,7 +136,8 @@ void TextSourceRecorder::row(SourceKind kind, const db::Recordset* rows) {
         return columns_.index[k];
     };
     try {
-        if (kind == SourceKind::Anamnesis) row_.date = dateOf(*rows, column(clinic::anamneses::kDataAnamnese));
+        if (kind == SourceKind::Anamnesis)
+            row_.date = date != nullptr ? dateOf(*date) : dateOf(*rows, column(clinic::anamneses::kDataAnamnese));
         if (kind == SourceKind::Consultation)
             row_.date = dateOf(*rows, column(clinic::consultas::kDataConsultaRetorno));
         if (kind == SourceKind::Text) row_.title = shortTitle(*rows, column(clinic::textos::kNomeTexto));

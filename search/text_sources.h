@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+namespace scandrel { class Value; }
 namespace scandrel::db { class Recordset; }
 
 namespace scandrel::search {
@@ -83,8 +84,9 @@ public:
         : out_(out), memoSources_(memoSources), columns_(columns), keepReading_(keepReading) {}
 
     // The values that follow belong to the current row of `rows` (null for the
-    // patient's own row, whose values have no date).
-    void row(SourceKind kind, const db::Recordset* rows);
+    // patient's own row, whose values have no date); `date`, where given, is the
+    // row's date as the builder read it.
+    void row(SourceKind kind, const db::Recordset* rows, const Value* date = nullptr);
     // A value of the current row at [from, to) of the text.
     void value(size_t from, size_t to);
     // The next memo of the current row, from its column.
