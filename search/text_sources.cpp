@@ -136,8 +136,7 @@ void TextSourceRecorder::row(SourceKind kind, const db::Recordset* rows, const V
         return columns_.index[k];
     };
     try {
-        if (kind == SourceKind::Anamnesis)
-            row_.date = date != nullptr ? dateOf(*date) : dateOf(*rows, column(clinic::anamneses::kDataAnamnese));
+        if (date != nullptr) row_.date = dateOf(*date);
         if (kind == SourceKind::Consultation)
             row_.date = dateOf(*rows, column(clinic::consultas::kDataConsultaRetorno));
         if (kind == SourceKind::Text) row_.title = shortTitle(*rows, column(clinic::textos::kNomeTexto));
