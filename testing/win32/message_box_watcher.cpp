@@ -87,6 +87,10 @@ struct MessageBoxWatcher::State {
 };
 
 MessageBoxWatcher::MessageBoxWatcher() : state_(std::make_shared<State>()) {
+    // The first look sets up the window system on this thread, before the watcher
+    // exists: done first on the watcher, while this thread loads a library that uses
+    // windows (riched20), the two can wait on each other under Wine's loader lock.
+    state_->look();
     state_->thread = std::thread([state = state_] {
         while (!state->stop) {
             state->look();
