@@ -24,6 +24,7 @@
 #include "db/jet/parallel_reads.h"
 #include "db/writer/clinic_writer.h"
 #include "testing/jet_test_files.h"
+#include "testing/threads_running.h"
 #include "testing/waiting_source.h"
 
 namespace scandrel::db {
@@ -300,26 +301,20 @@ TEST(ReadAhead, AReadThatThrowsInAnyThreadReachesTheCallerAndTheNextBatchRuns) {
 }
 
 #ifdef __linux__
-size_t threadsRunning() {
-    size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++count;
-    return count;
-}
-
 TEST(ReadAhead, NoReadingThreadOutlivesTheDatabase) {
     TempFolder folder;
     const auto path = folder.path() / "clinica.mdb";
     writeClinic(path, 40);
-    const size_t before = threadsRunning();
+    const size_t before = scandrel::testing::threadsRunning();
     {
         const Database db = Database::fromSource(std::make_unique<WaitingSource>(jet::openFileSource(path), kNetworkWait),
                                                  u"clinica.mdb", kFewPages);
         Recordset patients = db.openRecordset(kPatients);
         readClinic(db, true);
-        EXPECT_GT(threadsRunning(), before);
+        EXPECT_GT(scandrel::testing::threadsRunning(), before);
         // A record set still open keeps the database, and its readers, alive.
     }
-    EXPECT_EQ(threadsRunning(), before);
+    EXPECT_EQ(scandrel::testing::threadsRunningOnceSettledTo(before), before);
 }
 #endif
 

@@ -15,6 +15,7 @@
 #include "search/plain_text_buffer.h"
 #include "testing/recording_view.h"
 #include "testing/test_clinic.h"
+#include "testing/threads_running.h"
 #include "testing/waiting_source.h"
 #include "text/error.h"
 #include "text/utf.h"
@@ -438,14 +439,6 @@ TEST_P(SearchRun, BirthDateIsReadOnlyForListedRows) {
     expectIdle();
 }
 
-#ifdef __linux__
-size_t threadsRunning() {
-    size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/task")) ++count;
-    return count;
-}
-#endif
-
 // A database on a server's shared folder: every read waits, and the patients ahead
 // are read many reads at once. The run does to the window exactly what it does
 // with a local file (rows in name order as found, progress for every patient),
@@ -475,7 +468,7 @@ TEST_P(SearchRun, AFileWhoseReadsWaitIsSearchedTheSameWay) {
             path);
     };
 #ifdef __linux__
-    const size_t before = threadsRunning();
+    const size_t before = scandrel::testing::threadsRunning();
 #endif
     RecordingView slowView;
     PlainTextBuffer slowBuffer;
@@ -501,7 +494,7 @@ TEST_P(SearchRun, AFileWhoseReadsWaitIsSearchedTheSameWay) {
     EXPECT_EQ(slowView.rows, firstHundred);
     EXPECT_EQ(slow.lastOutcome(), RunOutcome::Cancelled);
 #ifdef __linux__
-    EXPECT_EQ(threadsRunning(), before);
+    EXPECT_EQ(scandrel::testing::threadsRunningOnceSettledTo(before), before);
 #endif
 }
 
