@@ -166,14 +166,19 @@ bool PageCache::readPage(uint32_t number, uint8_t* destination) {
 }
 
 bool PageCache::readBlock(uint32_t first, uint32_t count) {
-    block_.resize(static_cast<size_t>(count) * pageSize_);
-    if (!source_->read(static_cast<uint64_t>(first) * pageSize_, block_.data(), block_.size())) return false;
+    const size_t size = static_cast<size_t>(count) * pageSize_;
+    // One piece of memory, zeroed first: under Wine a read into memory never written
+    // faults each page twice.
+    const std::shared_ptr<uint8_t[]> block = std::make_shared<uint8_t[]>(size);
+    if (!source_->read(static_cast<uint64_t>(first) * pageSize_, block.get(), size)) return false;
+    const bool shared = budget_->left(size);
     for (uint32_t i = 0; i < count; ++i) {
         const uint32_t number = first + i;
         if (kept(number)) continue;  // kept already: its holders may have it
-        const uint8_t* from = block_.data() + static_cast<size_t>(i) * pageSize_;
+        const size_t offset = static_cast<size_t>(i) * pageSize_;
         fetched_.erase(number);
-        keep(number, std::make_shared<Page>(from, from + pageSize_));
+        keep(number, shared ? std::make_shared<Page>(block, offset, pageSize_)
+                            : std::make_shared<Page>(block.get() + offset, pageSize_));
     }
     return true;
 }
@@ -252,7 +257,7 @@ void PageCache::takeFetched(Batch& batch) {
             // A page read meanwhile is kept already: its holders may have it.
             if (number >= pageCount_ || kept(number)) continue;
             const uint8_t* from = run.bytes.data() + static_cast<size_t>(number - run.first) * pageSize_;
-            fetched_[number] = std::make_shared<Page>(from, from + pageSize_);
+            fetched_[number] = std::make_shared<Page>(from, pageSize_);
         }
     }
     batch = {};

@@ -31,12 +31,12 @@
 
 #include "db/jet/byte_source.h"
 #include "db/jet/bytes.h"
+#include "db/jet/page.h"
 #include "db/jet/page_budget.h"
 #include "db/jet/parallel_reads.h"
 
 namespace scandrel::db::jet {
 
-using Page = std::vector<uint8_t>;
 using PagePtr = std::shared_ptr<const Page>;
 
 class PageCache {
@@ -124,7 +124,8 @@ private:
     // Reads the page, or its block of the file when the file fits, and keeps it.
     PagePtr readIn(uint32_t number);
     // Reads the pages [first, first + count) in one read and keeps those not kept
-    // yet; false when the read came up short.
+    // yet, sharing the block's memory while the budget has room for all of it (a page
+    // let go to make room would hold its block); false when the read came up short.
     bool readBlock(uint32_t first, uint32_t count);
     bool readPage(uint32_t number, uint8_t* destination);
     // Keeps a page read, in a free slot or in place of one not used lately.
@@ -179,7 +180,6 @@ private:
     // Reads alongside: the batch belongs to the thread until it is joined.
     Batch alongside_;
     std::thread alongsideReader_;
-    std::vector<uint8_t> block_;  // a block read, before it is cut into pages
     // The last pages of long values passed on (a patient's memos often share one),
     // each read into again once no one holds it; the oldest is replaced.
     struct Passing {

@@ -263,10 +263,11 @@ TEST(HostWrites, PagesReadAheadAreNotTrustedOnAFreshLook) {
     ASSERT_NE(pages.peek(4), nullptr);
     const std::vector<uint8_t> rewritten(testing::kJet4Page, 0x5A);
     source.edit({testing::FileEdit{3 * testing::kJet4Page, rewritten}, testing::FileEdit{4 * testing::kJet4Page, rewritten}});
-    EXPECT_EQ(*pages.freshPage(3), rewritten);
+    const auto bytes = [](const jet::PagePtr& page) { return std::vector<uint8_t>(page->begin(), page->end()); };
+    EXPECT_EQ(bytes(pages.freshPage(3)), rewritten);
     pages.startOver();
     EXPECT_EQ(pages.peek(4), nullptr);
-    EXPECT_EQ(*pages.page(4), rewritten);
+    EXPECT_EQ(bytes(pages.page(4)), rewritten);
     pages.fetch({1000});  // past the end: nothing read ahead, nothing reported
     EXPECT_EQ(pages.peek(1000), nullptr);
 }

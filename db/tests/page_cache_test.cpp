@@ -146,6 +146,26 @@ TEST(PageCache, AFileThatFitsIsReadInBlocksEachPageOnce) {
     }
 }
 
+// A block's pages share its memory, one piece for the block, while the budget has
+// room for all of them; with no such room each page is a copy of its own (so that a
+// page let go to make room gives its memory back), read as well.
+TEST(PageCache, ABlocksPagesShareItsMemoryWhileTheBudgetHasRoomForTheBlock) {
+    jet::PageCache roomy(std::make_unique<CountingSource>(numberedPages(64)), kJet4Page, 64);
+    const jet::PagePtr first = roomy.page(0);
+    for (uint32_t p = 1; p < 64; ++p) {
+        const jet::PagePtr page = roomy.page(p);
+        EXPECT_EQ(page->data(), first->data() + size_t{p} * kJet4Page) << p;
+        EXPECT_EQ(page->size(), kJet4Page);
+    }
+    auto budget = std::make_shared<jet::PageBudget>(32 * kJet4Page);
+    jet::PageCache tight(std::make_unique<CountingSource>(numberedPages(64)), kJet4Page, 64, budget);
+    ASSERT_TRUE(tight.fileFits());
+    const jet::PagePtr held = tight.page(0);
+    for (uint32_t p = 1; p < 64; ++p) EXPECT_EQ((*tight.page(p))[kJet4Page - 1], static_cast<uint8_t>(p)) << p;
+    EXPECT_LE(budget->used(), 32 * kJet4Page);
+    EXPECT_EQ((*held)[1], 0);
+}
+
 TEST(PageCache, ABlockLeavesOutThePagesKeptAtItsEnds) {
     auto owned = std::make_unique<CountingSource>(numberedPages(64));
     CountingSource& source = *owned;
@@ -281,7 +301,7 @@ TEST(PageCache, PagesOfLongValuesAreNotKeptWhereTheFileDoesNotFit) {
     const jet::PagePtr held = pages.passingPage(120);
     for (int round = 0; round < 2; ++round)
         for (uint32_t p = 100; p < 140; ++p) EXPECT_EQ((*pages.passingPage(p))[1], static_cast<uint8_t>(p));
-    EXPECT_EQ(held->back(), 120);
+    EXPECT_EQ((*held)[kJet4Page - 1], 120);
     EXPECT_EQ(pages.peek(100), nullptr);
     for (uint32_t p = 0; p < 10; ++p) EXPECT_EQ((*pages.passingPage(p))[0], static_cast<uint8_t>(p));  // kept: no read
     EXPECT_EQ(source.calls, 10 + 1 + 80);  // a page a read, none with its neighbours
@@ -302,8 +322,8 @@ TEST(PageCache, APageHeldStaysAsReadWhileTheCacheReadsOthers) {
     jet::PageCache pages(std::make_unique<CountingSource>(numberedPages(12)), kJet4Page, 2);
     const jet::PagePtr held = pages.page(0);
     for (uint32_t p = 1; p < 12; ++p) EXPECT_EQ((*pages.page(p))[0], static_cast<uint8_t>(p));
-    EXPECT_EQ(held->front(), 0);
-    EXPECT_EQ(held->back(), 0);
+    EXPECT_EQ((*held)[0], 0);
+    EXPECT_EQ((*held)[kJet4Page - 1], 0);
     EXPECT_EQ(pages.peek(0), nullptr);  // let go by the cache all the same
 }
 
