@@ -84,8 +84,9 @@ public:
         : out_(out), memoSources_(memoSources), columns_(columns), keepReading_(keepReading) {}
 
     // The values that follow belong to the current row of `rows` (null for the
-    // patient's own row, whose values have no date); `date` is the row's date where
-    // the builder read it for the text (an anamnesis's), else it is looked up here.
+    // patient's own row, whose values have no date). `date` is the row's date where
+    // the builder read it for the text (an anamnesis's); a consultation's date (not
+    // in the text) and a text's title are looked up here, their columns once a run.
     void row(SourceKind kind, const db::Recordset* rows, const Value* date = nullptr);
     // A value of the current row at [from, to) of the text.
     void value(size_t from, size_t to);
