@@ -28,8 +28,10 @@ struct SortKey {
 SortKey sortKey(const Value& value);
 
 // The places 0..keys.size()-1 in the order of their keys, ascending or descending;
-// places with equal keys keep their order.
+// places with equal keys keep their order. From kSortedOnTwoThreadsFrom keys on, the
+// halves are sorted on two threads at once (one of them started, and joined, here).
 std::vector<uint32_t> sortedPlaces(const std::vector<SortKey>& keys, bool descending);
+constexpr size_t kSortedOnTwoThreadsFrom = 16384;
 
 // The whole number a value stands for in WHERE column = number; nothing for a value
 // that no number equals.

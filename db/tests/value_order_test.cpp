@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -64,6 +65,33 @@ TEST(ValueOrder, DatesAndYesNoValuesFromAServerSortByValueAsInAFile) {
 
     const odbc::ResultRows yesNo = oneColumn({Value::boolean(false), Value::boolean(true), Value::boolean(false)});
     EXPECT_EQ(odbc::sortedBy(yesNo, everyRow(yesNo), 0, false), (odbc::Picked{1, 0, 2}));  // True is -1
+}
+
+// A large table is sorted in two halves at once: the whole comes out in order, equal
+// keys in the order of their places, across the halves too, either way.
+TEST(ValueOrder, ALargeTableComesOutInOrderWithEqualKeysInTheirPlacesOrder) {
+    const size_t count = kSortedOnTwoThreadsFrom + 1001;
+    std::vector<SortKey> keys;
+    const std::u16string names[] = {u"Zélia", u"álvaro", u"Ana", u"ALVARO", u"d'Ávila", u"Ana Maria"};
+    for (size_t i = 0; i < count; ++i) {
+        if (i % 11 == 0) keys.push_back(sortKey(Value::null()));
+        else if (i % 3 == 0) keys.push_back(sortKey(Value::longValue(static_cast<int32_t>(i % 5))));
+        else keys.push_back(sortKey(Value::text(names[i % 6])));
+    }
+    for (const bool descending : {false, true}) {
+        const std::vector<uint32_t> order = sortedPlaces(keys, descending);
+        ASSERT_EQ(order.size(), count);
+        std::vector<bool> seen(count);
+        for (const uint32_t place : order) seen[place] = true;
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), true), static_cast<std::ptrdiff_t>(count));
+        for (size_t i = 1; i < count; ++i) {
+            const SortKey& a = keys[order[i - 1]];
+            const SortKey& b = keys[order[i]];
+            const bool inOrder = descending ? b < a : a < b;
+            const bool tied = !(a < b) && !(b < a);
+            ASSERT_TRUE(inOrder || (tied && order[i - 1] < order[i])) << descending << " at " << i;
+        }
+    }
 }
 
 TEST(ValueOrder, AWholeNumberIsFoundForEveryKindThatHoldsOneAndForNoOther) {
